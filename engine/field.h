@@ -1,0 +1,60 @@
+// Field: one column of an open table. Reads and writes the column's bytes in
+// the table's current record, as text. Owned by its Table; valid while the
+// table is open.
+#ifndef ENGINE_FIELD_H_
+#define ENGINE_FIELD_H_
+
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/dbf_format.h"
+
+namespace xb {
+
+class Table;
+
+class Field {
+ public:
+  // REQUIRES: name is NUL-terminated with at most 11 characters.
+  Field(Table* table, const char* name, char type, unsigned offset, unsigned width,
+        unsigned decimals);
+
+  const char* Name() const { return name_; }  // as the table stores it
+  char Type() const { return type_; }
+  unsigned Width() const { return width_; }
+  unsigned Decimals() const { return decimals_; }
+  unsigned Offset() const { return offset_; }  // from the record's start (after the flag)
+
+  // Copies the field's text of the current record, NUL-terminated, writing
+  // at most size bytes (a text longer than size - 1 is cut). Blanks where
+  // the table stands on no record. Does nothing when size is 0.
+  void CopyText(char* buffer, size_t size) const;
+
+  // The value of an N or F field as an integer: leading blanks skipped, an
+  // optional sign, then decimal digits up to the first other character,
+  // saturated to the 32-bit range. 0 for any other type.
+  int32_t AsInt() const;
+
+  // Stores text, cut to the width or padded with blanks.
+  void AssignText(const char* text);
+
+  // Stores a number: an N or F field gets it right-aligned with the field's
+  // decimals, or asterisks when it does not fit; any other field gets it
+  // left-aligned without decimals.
+  void AssignDouble(double value);
+
+ private:
+  // Formats value into out (width bytes, no NUL); false when it does not fit.
+  bool FormatNumber(double value, char* out) const;
+
+  Table* table_;
+  char name_[dbf::kDescNameSize + 1];
+  char type_;
+  unsigned offset_;
+  unsigned width_;
+  unsigned decimals_;
+};
+
+}  // namespace xb
+
+#endif  // ENGINE_FIELD_H_

@@ -1,0 +1,111 @@
+// POSIX file layer: pread/pwrite, fcntl record locks, fsync.
+#ifndef _WIN32
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "engine/file_system.h"
+
+namespace xb {
+namespace {
+
+class PosixFile : public File {
+ public:
+  explicit PosixFile(int fd) : fd_(fd) {}
+  ~PosixFile() override { close(fd_); }
+  PosixFile(const PosixFile&) = delete;
+  PosixFile& operator=(const PosixFile&) = delete;
+
+  bool ReadAt(uint64_t offset, void* buffer, size_t n, size_t* got) override {
+    size_t done = 0;
+    while (done < n) {
+      ssize_t r = pread(fd_, static_cast<char*>(buffer) + done, n - done, off_t(offset + done));
+      if (r < 0 && errno == EINTR) continue;
+      if (r < 0) return false;
+      if (r == 0) break;
+      done += size_t(r);
+    }
+    *got = done;
+    return true;
+  }
+
+  bool WriteAt(uint64_t offset, const void* buffer, size_t n) override {
+    size_t done = 0;
+    while (done < n) {
+      ssize_t r = pwrite(fd_, static_cast<const char*>(buffer) + done, n - done, off_t(offset + done));
+      if (r < 0 && errno == EINTR) continue;
+      if (r <= 0) return false;
+      done += size_t(r);
+    }
+    return true;
+  }
+
+  bool Size(uint64_t* size) override {
+    struct stat st;
+    if (fstat(fd_, &st) != 0) return false;
+    *size = uint64_t(st.st_size);
+    return true;
+  }
+
+  bool Truncate(uint64_t size) override { return ftruncate(fd_, off_t(size)) == 0; }
+  bool Sync() override { return fsync(fd_) == 0; }
+  bool TryLock(uint64_t offset, uint64_t length) override { return SetLock(F_WRLCK, offset, length); }
+  bool Unlock(uint64_t offset, uint64_t length) override { return SetLock(F_UNLCK, offset, length); }
+
+ private:
+  bool SetLock(short type, uint64_t offset, uint64_t length) {
+    struct flock fl = {};
+    fl.l_type = type;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = off_t(offset);
+    fl.l_len = off_t(length);
+    return fcntl(fd_, F_SETLK, &fl) == 0;
+  }
+
+  int fd_;
+};
+
+class PosixFileSystem : public FileSystem {
+ public:
+  std::unique_ptr<File> Open(const char* path) override { return OpenWith(path, O_RDWR); }
+  std::unique_ptr<File> Create(const char* path) override {
+    return OpenWith(path, O_RDWR | O_CREAT | O_TRUNC);
+  }
+  bool Remove(const char* path) override { return unlink(path) == 0 || errno == ENOENT; }
+
+  Date Today() override {
+    time_t now = time(nullptr);
+    struct tm local;
+    localtime_r(&now, &local);
+    return Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+  }
+
+  void Pause(unsigned milliseconds) override { usleep(useconds_t(milliseconds) * 1000); }
+
+ private:
+  static std::unique_ptr<File> OpenWith(const char* path, int flags) {
+    int fd = open(path, flags | O_CLOEXEC, 0644);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+      close(fd);
+      return nullptr;
+    }
+    return std::unique_ptr<File>(new PosixFile(fd));
+  }
+};
+
+}  // namespace
+
+FileSystem* FileSystem::Default() {
+  static PosixFileSystem fs;
+  return &fs;
+}
+
+}  // namespace xb
+
+#endif  // !_WIN32

@@ -1,0 +1,57 @@
+// The table engine's only contact with the operating system: open a file
+// shared for reading and writing, read and write at an offset, take a
+// byte-range lock, make the file durable, and tell today's date.
+// Tests substitute their own FileSystem to inject faults.
+#ifndef ENGINE_FILE_SYSTEM_H_
+#define ENGINE_FILE_SYSTEM_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace xb {
+
+class File {
+ public:
+  virtual ~File() = default;
+  // Reads up to n bytes at offset; *got receives the count (short at end of file).
+  virtual bool ReadAt(uint64_t offset, void* buffer, size_t n, size_t* got) = 0;
+  // Writes all n bytes at offset or reports false.
+  virtual bool WriteAt(uint64_t offset, const void* buffer, size_t n) = 0;
+  virtual bool Size(uint64_t* size) = 0;
+  virtual bool Truncate(uint64_t size) = 0;
+  // Hands the file's data to stable storage (fsync / FlushFileBuffers).
+  virtual bool Sync() = 0;
+  // Exclusive lock of a byte range without waiting; false when another
+  // handle holds it.
+  virtual bool TryLock(uint64_t offset, uint64_t length) = 0;
+  virtual bool Unlock(uint64_t offset, uint64_t length) = 0;
+};
+
+struct Date {
+  int year;   // e.g. 2026
+  int month;  // 1..12
+  int day;    // 1..31
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  // Opens an existing file for reading and writing, shared with other
+  // processes; null when it cannot.
+  virtual std::unique_ptr<File> Open(const char* path) = 0;
+  // Creates (or empties) a file for reading and writing; null on failure.
+  virtual std::unique_ptr<File> Create(const char* path) = 0;
+  // Removes a file; true when it is gone (a missing file counts as gone).
+  virtual bool Remove(const char* path) = 0;
+  virtual Date Today() = 0;
+  // Sleeps briefly while waiting for a lock.
+  virtual void Pause(unsigned milliseconds) = 0;
+
+  // The operating system's file system; lives for the whole process.
+  static FileSystem* Default();
+};
+
+}  // namespace xb
+
+#endif  // ENGINE_FILE_SYSTEM_H_

@@ -1,0 +1,131 @@
+// Win32 file layer: shared handles, positioned ReadFile/WriteFile,
+// LockFileEx ranges, FlushFileBuffers.
+#ifdef _WIN32
+
+#include <windows.h>
+
+#include "engine/file_system.h"
+
+namespace xb {
+namespace {
+
+OVERLAPPED At(uint64_t offset) {
+  OVERLAPPED ov = {};
+  ov.Offset = DWORD(offset);
+  ov.OffsetHigh = DWORD(offset >> 32);
+  return ov;
+}
+
+// One ReadFile or WriteFile moves at most this many bytes.
+constexpr size_t kChunk = 1u << 30;
+
+class Win32File : public File {
+ public:
+  explicit Win32File(HANDLE h) : h_(h) {}
+  ~Win32File() override { CloseHandle(h_); }
+  Win32File(const Win32File&) = delete;
+  Win32File& operator=(const Win32File&) = delete;
+
+  bool ReadAt(uint64_t offset, void* buffer, size_t n, size_t* got) override {
+    size_t done = 0;
+    while (done < n) {
+      OVERLAPPED ov = At(offset + done);
+      DWORD want = DWORD(n - done < kChunk ? n - done : kChunk);
+      DWORD read = 0;
+      if (!ReadFile(h_, static_cast<char*>(buffer) + done, want, &read, &ov)) {
+        if (GetLastError() == ERROR_HANDLE_EOF) break;
+        return false;
+      }
+      if (read == 0) break;
+      done += read;
+    }
+    *got = done;
+    return true;
+  }
+
+  bool WriteAt(uint64_t offset, const void* buffer, size_t n) override {
+    size_t done = 0;
+    while (done < n) {
+      OVERLAPPED ov = At(offset + done);
+      DWORD want = DWORD(n - done < kChunk ? n - done : kChunk);
+      DWORD written = 0;
+      if (!WriteFile(h_, static_cast<const char*>(buffer) + done, want, &written, &ov) || written == 0)
+        return false;
+      done += written;
+    }
+    return true;
+  }
+
+  bool Size(uint64_t* size) override {
+    LARGE_INTEGER li;
+    if (!GetFileSizeEx(h_, &li)) return false;
+    *size = uint64_t(li.QuadPart);
+    return true;
+  }
+
+  bool Truncate(uint64_t size) override {
+    FILE_END_OF_FILE_INFO info;
+    info.EndOfFile.QuadPart = LONGLONG(size);
+    return SetFileInformationByHandle(h_, FileEndOfFileInfo, &info, sizeof info) != 0;
+  }
+
+  bool Sync() override { return FlushFileBuffers(h_) != 0; }
+
+  bool TryLock(uint64_t offset, uint64_t length) override {
+    OVERLAPPED ov = At(offset);
+    return LockFileEx(h_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, DWORD(length),
+                      DWORD(length >> 32), &ov) != 0;
+  }
+
+  bool Unlock(uint64_t offset, uint64_t length) override {
+    OVERLAPPED ov = At(offset);
+    return UnlockFileEx(h_, 0, DWORD(length), DWORD(length >> 32), &ov) != 0;
+  }
+
+ private:
+  HANDLE h_;
+};
+
+class Win32FileSystem : public FileSystem {
+ public:
+  std::unique_ptr<File> Open(const char* path) override { return OpenWith(path, OPEN_EXISTING); }
+  std::unique_ptr<File> Create(const char* path) override { return OpenWith(path, CREATE_ALWAYS); }
+
+  bool Remove(const char* path) override {
+    if (DeleteFileA(path)) return true;
+    DWORD e = GetLastError();
+    return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND;
+  }
+
+  Date Today() override {
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    return Date{st.wYear, st.wMonth, st.wDay};
+  }
+
+  void Pause(unsigned milliseconds) override { Sleep(milliseconds); }
+
+ private:
+  static std::unique_ptr<File> OpenWith(const char* path, DWORD disposition) {
+    HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+      CloseHandle(h);
+      return nullptr;
+    }
+    return std::unique_ptr<File>(new Win32File(h));
+  }
+};
+
+}  // namespace
+
+FileSystem* FileSystem::Default() {
+  static Win32FileSystem fs;
+  return &fs;
+}
+
+}  // namespace xb
+
+#endif  // _WIN32

@@ -1,0 +1,413 @@
+#include "engine/table.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace xb {
+
+namespace {
+
+// The table lock sits far beyond any record so that it never blocks a
+// reader or writer of the records themselves.
+constexpr uint64_t kLockOffset = 0x7FFFFFFEull;
+constexpr uint64_t kLockLength = 1;
+constexpr unsigned kLockTries = 200;
+constexpr unsigned kLockPauseMs = 10;
+
+char Upper(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
+
+// Hash of a field name with letter case ignored; at most 11 characters count.
+uint32_t NameHash(const char* name) {
+  uint32_t h = 2166136261u;
+  for (size_t i = 0; i < dbf::kDescNameSize && name[i]; ++i) h = (h ^ uint8_t(Upper(name[i]))) * 16777619u;
+  return h;
+}
+
+// REQUIRES: both texts NUL-terminated.
+bool SameName(const char* a, const char* b) {
+  for (size_t i = 0;; ++i) {
+    if (Upper(a[i]) != Upper(b[i])) return false;
+    if (a[i] == '\0') return true;
+  }
+}
+
+bool ValidDefinition(const FIELD4INFO& d) {
+  size_t n = d.name ? strnlen(d.name, 11) : 0;
+  if (n == 0 || n > 10) return false;
+  switch (d.type) {
+    case 'C': return d.len >= 1 && d.len <= dbf::kMaxWidth;
+    case 'N':
+    case 'F': return d.len >= 1 && d.len <= 20 && (d.dec == 0 || d.dec + 2u <= d.len);
+    case 'D':
+    case 'L':
+    case 'M': return true;
+    default: return false;
+  }
+}
+
+unsigned DefinedWidth(const FIELD4INFO& d) {
+  switch (d.type) {
+    case 'D': return 8;
+    case 'L': return 1;
+    case 'M': return 10;
+    default: return d.len;
+  }
+}
+
+}  // namespace
+
+Table::Table(FileSystem* fs, std::unique_ptr<File> file) : fs_(fs), file_(std::move(file)) {
+  std::memset(header_, 0, sizeof header_);
+}
+
+Table::~Table() {
+  if (file_) WritePending();
+}
+
+std::unique_ptr<Table> Table::Open(Context& context, const char* path) {
+  FileSystem* fs = context.fileSystem();
+  std::unique_ptr<File> file = fs->Open(path);
+  if (!file) return nullptr;
+  std::unique_ptr<Table> table(new Table(fs, std::move(file)));
+  if (!table->ReadStructure()) {
+    table->file_.reset();
+    return nullptr;
+  }
+  table->Load(table->count_ ? 1 : table->count_ + 1);
+  return table;
+}
+
+std::unique_ptr<Table> Table::Create(Context& context, const char* path,
+                                     const FIELD4INFO* definitions) {
+  if (!definitions) return nullptr;
+  size_t n = 0;
+  uint32_t recordLength = 1;
+  for (; definitions[n].name; ++n) {
+    if (n >= dbf::kMaxFields || !ValidDefinition(definitions[n])) return nullptr;
+    for (size_t k = 0; k < n; ++k)
+      if (SameName(definitions[k].name, definitions[n].name)) return nullptr;
+    recordLength += DefinedWidth(definitions[n]);
+  }
+  uint32_t headerLength = uint32_t(dbf::kHeaderSize + n * dbf::kDescriptorSize + 1);
+  if (n == 0 || recordLength > 0xFFFF || headerLength > 0xFFFF) return nullptr;
+
+  FileSystem* fs = context.fileSystem();
+  std::vector<uint8_t> image(headerLength + 1, 0);
+  Date today = fs->Today();
+  image[dbf::kVersion] = dbf::kVersionPlain;
+  image[dbf::kDateYear] = uint8_t(today.year - 1900);
+  image[dbf::kDateMonth] = uint8_t(today.month);
+  image[dbf::kDateDay] = uint8_t(today.day);
+  dbf::Put16(&image[dbf::kHeaderLength], uint16_t(headerLength));
+  dbf::Put16(&image[dbf::kRecordLength], uint16_t(recordLength));
+  for (size_t i = 0; i < n; ++i) {
+    uint8_t* d = &image[dbf::kHeaderSize + i * dbf::kDescriptorSize];
+    const FIELD4INFO& def = definitions[i];
+    for (size_t k = 0; def.name[k]; ++k) d[dbf::kDescName + k] = uint8_t(Upper(def.name[k]));
+    d[dbf::kDescType] = uint8_t(def.type);
+    d[dbf::kDescWidth] = uint8_t(DefinedWidth(def));
+    d[dbf::kDescDecimals] = uint8_t(dbf::IsNumericType(char(def.type)) ? def.dec : 0);
+  }
+  image[headerLength - 1] = dbf::kTerminator;
+  image[headerLength] = dbf::kEndMarker;
+
+  std::unique_ptr<File> file = fs->Create(path);
+  if (!file || !file->WriteAt(0, image.data(), image.size()) || !file->Sync()) return nullptr;
+  std::unique_ptr<Table> table(new Table(fs, std::move(file)));
+  if (!table->ReadStructure()) return nullptr;
+  table->Load(1);
+  return table;
+}
+
+bool Table::ReadStructure() {
+  uint64_t size = 0;
+  size_t got = 0;
+  if (!file_->Size(&size) || size < dbf::kHeaderSize) return false;
+  if (!file_->ReadAt(0, header_, sizeof header_, &got) || got != sizeof header_) return false;
+  if (!dbf::IsKnownVersion(header_[dbf::kVersion])) return false;
+  headerLength_ = dbf::Get16(&header_[dbf::kHeaderLength]);
+  recordLength_ = dbf::Get16(&header_[dbf::kRecordLength]);
+  if (headerLength_ < dbf::kHeaderSize + dbf::kDescriptorSize + 1 || headerLength_ > size)
+    return false;
+
+  std::vector<uint8_t> descriptors(headerLength_ - dbf::kHeaderSize);
+  if (!file_->ReadAt(dbf::kHeaderSize, descriptors.data(), descriptors.size(), &got) ||
+      got != descriptors.size())
+    return false;
+
+  // Descriptors run until the terminator; without one, every whole
+  // descriptor inside the header counts.
+  uint32_t offset = 1;
+  bool terminated = false;
+  for (size_t at = 0; at + dbf::kDescriptorSize <= descriptors.size(); at += dbf::kDescriptorSize) {
+    const uint8_t* d = &descriptors[at];
+    if (d[0] == dbf::kTerminator) {
+      terminated = true;
+      break;
+    }
+    char name[dbf::kDescNameSize + 1];
+    std::memcpy(name, d + dbf::kDescName, dbf::kDescNameSize);
+    name[dbf::kDescNameSize] = '\0';
+    unsigned width = d[dbf::kDescWidth];
+    if (name[0] == '\0' || width == 0 || width > dbf::kMaxWidth) return false;
+    if (fields_.size() >= dbf::kMaxFields) return false;
+    fields_.emplace_back(this, name, char(d[dbf::kDescType]), offset, width, d[dbf::kDescDecimals]);
+    offset += width;
+  }
+  // A missing terminator is forgiven only where the header length says it
+  // belongs; the record length must be exactly what the fields add up to.
+  size_t descriptorEnd = dbf::kHeaderSize + fields_.size() * dbf::kDescriptorSize;
+  if (fields_.empty() || recordLength_ != offset) return false;
+  if (!terminated && descriptorEnd != headerLength_ - 1) return false;
+
+  BuildNameIndex();
+  record_.assign(recordLength_, ' ');
+  return RefreshCount();
+}
+
+void Table::BuildNameIndex() {
+  size_t slots = 16;
+  while (slots < fields_.size() * 2) slots *= 2;
+  nameIndex_.assign(slots, 0);
+  for (size_t i = 0; i < fields_.size(); ++i) {
+    if (FieldNumber(fields_[i].Name()) != 0) continue;  // a repeated name keeps its first field
+    size_t at = NameHash(fields_[i].Name()) & (slots - 1);
+    while (nameIndex_[at]) at = (at + 1) & (slots - 1);
+    nameIndex_[at] = uint16_t(i + 1);
+  }
+}
+
+int Table::FieldNumber(const char* name) const {
+  if (!name || nameIndex_.empty()) return 0;
+  size_t mask = nameIndex_.size() - 1;
+  for (size_t at = NameHash(name) & mask; nameIndex_[at]; at = (at + 1) & mask)
+    if (SameName(fields_[nameIndex_[at] - 1].Name(), name)) return nameIndex_[at];
+  return 0;
+}
+
+Field* Table::FieldAt(int number) {
+  if (number < 1 || size_t(number) > fields_.size()) return nullptr;
+  return &fields_[size_t(number) - 1];
+}
+
+bool Table::RefreshCount() {
+  uint64_t size = 0;
+  size_t got = 0;
+  if (!file_->Size(&size)) return false;
+  uint8_t count[4];
+  if (!file_->ReadAt(dbf::kRecordCount, count, sizeof count, &got) || got != sizeof count) return false;
+  std::memcpy(&header_[dbf::kRecordCount], count, sizeof count);
+  uint64_t held = size > headerLength_ ? (size - headerLength_) / recordLength_ : 0;
+  count_ = uint32_t(std::min<uint64_t>(dbf::Get32(count), held));
+  return true;
+}
+
+uint64_t Table::RecordOffset(uint32_t record) const {
+  return headerLength_ + uint64_t(record - 1) * recordLength_;
+}
+
+void Table::Load(uint32_t record) {
+  WritePending();
+  recNo_ = record;
+  size_t got = 0;
+  if (OnRecord() && file_->ReadAt(RecordOffset(record), record_.data(), record_.size(), &got) &&
+      got == record_.size())
+    return;
+  std::fill(record_.begin(), record_.end(), uint8_t(' '));
+}
+
+const uint8_t* Table::FieldBytes(const Field& field) const {
+  return OnRecord() ? &record_[field.Offset()] : nullptr;
+}
+
+void Table::StoreField(const Field& field, const char* cell) {
+  Store(field.Offset(), reinterpret_cast<const uint8_t*>(cell), field.Width());
+}
+
+void Table::Store(uint32_t offset, const uint8_t* bytes, uint32_t n) {
+  if (!OnRecord()) return;
+  if (std::memcmp(&record_[offset], bytes, n) == 0) return;
+  std::memcpy(&record_[offset], bytes, n);
+  if (dirtyLo_ == dirtyHi_) {
+    dirtyLo_ = offset;
+    dirtyHi_ = offset + n;
+  } else {
+    dirtyLo_ = std::min(dirtyLo_, offset);
+    dirtyHi_ = std::max(dirtyHi_, offset + n);
+  }
+  TouchDate();
+}
+
+void Table::TouchDate() {
+  if (dateTouched_) return;
+  dateTouched_ = true;
+  if (StampDate()) headerDirty_ = true;
+}
+
+bool Table::StampDate() {
+  Date today = fs_->Today();
+  uint8_t date[3] = {uint8_t(today.year - 1900), uint8_t(today.month), uint8_t(today.day)};
+  if (std::memcmp(&header_[dbf::kDateYear], date, sizeof date) == 0) return false;
+  std::memcpy(&header_[dbf::kDateYear], date, sizeof date);
+  return true;
+}
+
+void Table::WritePending() {
+  if (dirtyLo_ != dirtyHi_) {
+    if (!file_->WriteAt(RecordOffset(recNo_) + dirtyLo_, &record_[dirtyLo_], dirtyHi_ - dirtyLo_))
+      writeFailed_ = true;
+    dirtyLo_ = dirtyHi_ = 0;
+  }
+  if (headerDirty_) {
+    if (!WriteHeader()) writeFailed_ = true;
+    headerDirty_ = false;
+  }
+}
+
+bool Table::WriteHeader() {
+  // Only the date and the count change; the rest of the header stays as found.
+  return file_->WriteAt(dbf::kDateYear, &header_[dbf::kDateYear],
+                        dbf::kRecordCount + 4 - dbf::kDateYear);
+}
+
+int Table::Flush() {
+  if (!file_) return 1;
+  WritePending();
+  bool failed = writeFailed_;
+  writeFailed_ = false;
+  return failed ? 1 : 0;
+}
+
+int Table::Close() {
+  if (!file_) return 0;
+  int result = Flush();
+  if (!file_->Sync()) result = 1;
+  Unlock();
+  file_.reset();
+  return result;
+}
+
+int Table::Top() {
+  if (!file_) return 1;
+  Load(count_ ? 1 : count_ + 1);
+  return 0;
+}
+
+int Table::Bottom() {
+  if (!file_) return 1;
+  Load(count_ ? count_ : count_ + 1);
+  return 0;
+}
+
+int Table::Go(uint32_t record) {
+  if (!file_ || record < 1) return 1;
+  if (record > count_) {
+    WritePending();
+    if (!RefreshCount() || record > count_) return 1;
+  }
+  Load(record);
+  return 0;
+}
+
+int Table::Skip(int32_t count) {
+  if (!file_ || count_ == 0) return 1;
+  int64_t target = int64_t(recNo_) + count;
+  int64_t bounded = std::min<int64_t>(std::max<int64_t>(target, 1), count_);
+  if (bounded != int64_t(recNo_)) Load(uint32_t(bounded));
+  return bounded == target ? 0 : 1;
+}
+
+bool Table::Deleted() const { return OnRecord() && record_[0] == dbf::kDeletedFlag; }
+
+bool Table::TakeLock() {
+  for (unsigned i = 0; i < kLockTries; ++i) {
+    if (file_->TryLock(kLockOffset, kLockLength)) return true;
+    fs_->Pause(kLockPauseMs);
+  }
+  return false;
+}
+
+int Table::Lock() {
+  if (!file_) return 1;
+  if (locked_) return 0;
+  locked_ = TakeLock();
+  return locked_ ? 0 : 1;
+}
+
+int Table::Unlock() {
+  if (!file_ || !locked_) return 0;
+  locked_ = false;
+  return file_->Unlock(kLockOffset, kLockLength) ? 0 : 1;
+}
+
+int Table::Append() {
+  if (!file_) return 1;
+  WritePending();
+  bool tookLock = !locked_;
+  if (Lock() != 0) return 1;
+  int result = 1;
+  if (RefreshCount()) {
+    std::vector<uint8_t> blank(recordLength_ + 1, ' ');
+    blank[recordLength_] = dbf::kEndMarker;
+    uint8_t header[dbf::kHeaderSize];
+    std::memcpy(header, header_, sizeof header);
+    if (file_->WriteAt(RecordOffset(count_ + 1), blank.data(), blank.size())) {
+      ++count_;
+      dbf::Put32(&header_[dbf::kRecordCount], count_);
+      StampDate();
+      if (WriteHeader()) {
+        result = 0;
+        recNo_ = count_;
+        std::fill(record_.begin(), record_.end(), uint8_t(' '));
+      } else {
+        --count_;
+        std::memcpy(header_, header, sizeof header);
+      }
+    }
+  }
+  if (tookLock) Unlock();
+  return result;
+}
+
+void Table::Blank() {
+  std::vector<uint8_t> blanks(recordLength_ - 1, ' ');
+  Store(1, blanks.data(), uint32_t(blanks.size()));
+}
+
+void Table::Delete() {
+  const uint8_t flag = dbf::kDeletedFlag;
+  Store(0, &flag, 1);
+}
+
+void Table::Recall() {
+  const uint8_t flag = dbf::kLiveFlag;
+  Store(0, &flag, 1);
+}
+
+int Table::Pack() {
+  if (!file_) return 1;
+  WritePending();
+  if (!RefreshCount()) return 1;
+  std::vector<uint8_t> rec(recordLength_);
+  uint32_t kept = 0;
+  bool ok = true;
+  for (uint32_t r = 1; r <= count_ && ok; ++r) {
+    size_t got = 0;
+    ok = file_->ReadAt(RecordOffset(r), rec.data(), rec.size(), &got) && got == rec.size();
+    if (!ok || rec[0] == dbf::kDeletedFlag) continue;
+    ++kept;
+    if (kept != r) ok = file_->WriteAt(RecordOffset(kept), rec.data(), rec.size());
+  }
+  if (ok) {
+    const uint8_t end = dbf::kEndMarker;
+    count_ = kept;
+    dbf::Put32(&header_[dbf::kRecordCount], count_);
+    StampDate();
+    ok = WriteHeader() && file_->WriteAt(RecordOffset(kept + 1), &end, 1) &&
+         file_->Truncate(RecordOffset(kept + 1) + 1);
+  }
+  Load(count_ ? 1 : count_ + 1);
+  return ok ? 0 : 1;
+}
+
+}  // namespace xb

@@ -1,0 +1,128 @@
+// Table: one open dBASE table file. Records are visited in record-number
+// order (there is no index support). The current record is held in memory;
+// changes to it reach the file on Flush, on moving to another record and on
+// Close. Operations that can fail return 0 on success and non-zero on
+// failure. A table is used by one thread at a time.
+#ifndef ENGINE_TABLE_H_
+#define ENGINE_TABLE_H_
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "engine/context.h"
+#include "engine/field.h"
+#include "engine/field_info.h"
+#include "engine/file_system.h"
+
+namespace xb {
+
+// The order a table is walked in. Only record-number order exists, and it
+// is represented by null.
+class Order;
+
+class Table {
+ public:
+  // Opens an existing table shared for reading and writing. Null when the
+  // file cannot be opened or does not hold a table this engine can read.
+  static std::unique_ptr<Table> Open(Context& context, const char* path);
+
+  // Replaces any file at path with an empty table of the given fields
+  // (array ended by a null name). Null when a definition is invalid or the
+  // file cannot be written.
+  static std::unique_ptr<Table> Create(Context& context, const char* path,
+                                       const FIELD4INFO* definitions);
+
+  // Writes what is pending; does not make it durable (Close does).
+  ~Table();
+  Table(const Table&) = delete;
+  Table& operator=(const Table&) = delete;
+
+  // Writes what is pending, makes the file durable, releases the lock and
+  // closes the file. 0 when everything reached the file. Later calls do
+  // nothing and return 0.
+  int Close();
+
+  // Positioning. On an empty table Top and Bottom succeed and leave the
+  // table on no record (RecNo() is 1, fields read as blanks).
+  int Top();
+  int Bottom();
+  // Fails, staying where it is, unless 1 <= record <= RecCount().
+  int Go(uint32_t record);
+  // Moves by count records; stops at the first or last record (then
+  // returns non-zero).
+  int Skip(int32_t count);
+  uint32_t RecNo() const { return recNo_; }
+  uint32_t RecCount() const { return count_; }
+  bool Deleted() const;
+
+  // The table-wide lock: a byte range beyond any record, so it never
+  // blocks plain reads and writes. Waits a short while for another holder.
+  int Lock();
+  int Unlock();
+
+  // Writes the current record's changes and the header now. Non-zero when
+  // a write failed since the last Flush.
+  int Flush();
+
+  unsigned FieldCount() const { return unsigned(fields_.size()); }
+  // Field by 1-based number; null outside 1..FieldCount().
+  Field* FieldAt(int number);
+  // 1-based number of the field of that name (letter case ignored); 0 when none.
+  int FieldNumber(const char* name) const;
+
+  // Adds a blank record at the end, writes it, the end marker and the new
+  // count at once, and moves to it.
+  int Append();
+  void Blank();
+  void Delete();
+  void Recall();
+  // Removes deleted records and shrinks the file; moves to the first record.
+  int Pack();
+
+  Order* DefaultOrder() const { return nullptr; }
+  void SelectOrder(Order*) {}
+
+ private:
+  friend class Field;
+
+  Table(FileSystem* fs, std::unique_ptr<File> file);
+
+  bool ReadStructure();
+  void BuildNameIndex();
+  bool RefreshCount();
+  uint64_t RecordOffset(uint32_t record) const;
+  // Moves to a record (1..count_) or to no record (count_ + 1).
+  void Load(uint32_t record);
+  void Store(uint32_t offset, const uint8_t* bytes, uint32_t n);
+  void StoreField(const Field& field, const char* cell);
+  const uint8_t* FieldBytes(const Field& field) const;
+  bool OnRecord() const { return recNo_ >= 1 && recNo_ <= count_; }
+  void WritePending();
+  bool WriteHeader();
+  // Dates the header today once per session, to be written with the next change.
+  void TouchDate();
+  // Puts today's date into header_; true when it changed.
+  bool StampDate();
+  bool TakeLock();
+
+  FileSystem* fs_;
+  std::unique_ptr<File> file_;        // null once closed
+  uint8_t header_[dbf::kHeaderSize];  // as last read or written
+  uint32_t headerLength_ = 0;         // where record 1 starts
+  uint32_t recordLength_ = 0;         // flag byte included
+  uint32_t count_ = 0;                // records the file really holds
+  std::vector<Field> fields_;
+  std::vector<uint16_t> nameIndex_;   // open-addressed: field number, 0 empty
+  std::vector<uint8_t> record_;       // current record image
+  uint32_t recNo_ = 1;
+  uint32_t dirtyLo_ = 0, dirtyHi_ = 0;  // changed bytes of record_, empty when equal
+  bool headerDirty_ = false;
+  bool dateTouched_ = false;          // this session already dated the header
+  bool writeFailed_ = false;          // a write failed since the last Flush
+  bool locked_ = false;
+};
+
+}  // namespace xb
+
+#endif  // ENGINE_TABLE_H_

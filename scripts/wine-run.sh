@@ -1,0 +1,24 @@
+#!/bin/sh
+# Runs a Windows program under Wine in the build's own prefix, making the
+# prefix (with the null graphics driver, so windows need no display) the
+# first time.  Usage: wine-run.sh PREFIX win32|win64 PROGRAM [ARGS...]
+set -eu
+prefix=$1; arch=$2; shift 2
+export WINEPREFIX="$prefix" WINEARCH="$arch" WINEDEBUG=-all
+if [ "$arch" = win64 ] && [ -x /usr/lib/wine/wine64 ]; then
+  wine=/usr/lib/wine/wine64
+  export WINELOADER=$wine
+else
+  wine=wine
+fi
+mkdir -p "$(dirname "$prefix")"
+(
+  flock 9
+  if [ ! -f "$prefix/.converter-ready" ]; then
+    "$wine" wineboot -i >/dev/null 2>&1 || true
+    "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+    "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    touch "$prefix/.converter-ready"
+  fi
+) 9>"$prefix.lock"
+exec "$wine" "$@"

@@ -1,0 +1,118 @@
+// Every way a table file can be wrong: each either opens with a stated
+// reading or fails to open, and none is changed by being opened, walked,
+// read and closed.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "engine/dbf_format.h"
+#include "engine/table.h"
+#include "tests/support/fault_file_system.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+const FIELD4INFO kTwo[] = {{"CODE", 'C', 4, 0, 0}, {"QTY", 'N', 5, 0, 0}, {nullptr, 0, 0, 0, 0}};
+// Header 32 + 2 descriptors + terminator = 97; record 1 + 4 + 5 = 10.
+constexpr size_t kHeaderLength = 97;
+constexpr size_t kRecordLength = 10;
+
+struct Case {
+  const char* what;
+  std::function<void(Bytes&)> damage;
+  bool opens;
+  uint32_t records;  // when it opens
+  unsigned fields;
+};
+
+class MalformedTest : public ::testing::TestWithParam<Case> {
+ protected:
+  Bytes GoodTable() {
+    xb::Context context;
+    context.setFileSystem(&fs);
+    std::unique_ptr<xb::Table> t = xb::Table::Create(context, path.c_str(), kTwo);
+    for (int i = 0; i < 3; ++i) {
+      t->Append();
+      t->FieldAt(1)->AssignText("abcd");
+      t->FieldAt(2)->AssignDouble(i);
+    }
+    t->Close();
+    return ReadBytes(path);
+  }
+
+  TempDir dir;
+  FaultFileSystem fs;
+  std::string path = dir.File("t.dbf");
+};
+
+TEST_P(MalformedTest, OpensAsStatedOrNotAtAllAndStaysUnchanged) {
+  const Case& c = GetParam();
+  Bytes bytes = GoodTable();
+  c.damage(bytes);
+  WriteBytes(path, bytes);
+
+  xb::Context context;
+  context.setFileSystem(&fs);
+  std::unique_ptr<xb::Table> t = xb::Table::Open(context, path.c_str());
+  ASSERT_EQ(t != nullptr, c.opens) << c.what;
+  if (t) {
+    EXPECT_EQ(t->RecCount(), c.records) << c.what;
+    EXPECT_EQ(t->FieldCount(), c.fields) << c.what;
+    char buf[300];
+    for (t->Top();; ) {
+      for (unsigned f = 1; f <= t->FieldCount(); ++f) {
+        t->FieldAt(int(f))->CopyText(buf, sizeof buf);
+        (void)t->FieldAt(int(f))->AsInt();
+      }
+      if (t->Skip(1) != 0) break;
+    }
+    t->Close();
+  }
+  EXPECT_EQ(ReadBytes(path), bytes) << c.what << ": reading changed the file";
+}
+
+void Set16(Bytes& b, size_t at, unsigned v) { xb::dbf::Put16(&b[at], uint16_t(v)); }
+
+const Case kCases[] = {
+    {"intact", [](Bytes&) {}, true, 3, 2},
+    {"zero bytes", [](Bytes& b) { b.clear(); }, false, 0, 0},
+    {"truncated header", [](Bytes& b) { b.resize(20); }, false, 0, 0},
+    {"truncated descriptors", [](Bytes& b) { b.resize(60); }, false, 0, 0},
+    {"not a table", [](Bytes& b) { for (size_t i = 0; i < b.size(); ++i) b[i] = "Hello, world\n"[i % 13]; }, false, 0, 0},
+    {"unknown version byte", [](Bytes& b) { b[0] = 0x00; }, false, 0, 0},
+    {"memo version byte", [](Bytes& b) { b[0] = 0x83; }, true, 3, 2},
+    {"header length too small", [](Bytes& b) { Set16(b, 8, 64); }, false, 0, 0},
+    {"header length past the file", [](Bytes& b) { Set16(b, 8, 60000); }, false, 0, 0},
+    {"header length inside the descriptors", [](Bytes& b) { Set16(b, 8, 65); }, false, 0, 0},
+    {"record length too short", [](Bytes& b) { Set16(b, 10, 9); }, false, 0, 0},
+    {"record length too long", [](Bytes& b) { Set16(b, 10, 11); }, false, 0, 0},
+    {"record length zero", [](Bytes& b) { Set16(b, 10, 0); }, false, 0, 0},
+    {"count larger than the file holds: the records it does hold",
+     [](Bytes& b) { xb::dbf::Put32(&b[4], 1000000); }, true, 3, 2},
+    {"count of 0xFFFFFFFF", [](Bytes& b) { xb::dbf::Put32(&b[4], 0xFFFFFFFFu); }, true, 3, 2},
+    {"last record cut short: only whole records count",
+     [](Bytes& b) { b.resize(kHeaderLength + 2 * kRecordLength + 4); }, true, 2, 2},
+    {"count smaller than the file holds: the header's count",
+     [](Bytes& b) { xb::dbf::Put32(&b[4], 1); }, true, 1, 2},
+    {"terminator missing where the header ends", [](Bytes& b) { b[96] = ' '; }, true, 3, 2},
+    {"end marker missing", [](Bytes& b) { b.pop_back(); }, true, 3, 2},
+    {"end marker wrong", [](Bytes& b) { b.back() = 'x'; }, true, 3, 2},
+    {"11-byte field name without NUL",
+     [](Bytes& b) { for (int i = 0; i < 11; ++i) b[32 + i] = uint8_t('A' + i); }, true, 3, 2},
+    {"empty field name", [](Bytes& b) { b[32] = 0; }, false, 0, 0},
+    {"zero fields", [](Bytes& b) { b[32] = 0x0D; Set16(b, 8, 33); Set16(b, 10, 1); }, false, 0, 0},
+    {"field width 0", [](Bytes& b) { b[32 + 16] = 0; }, false, 0, 0},
+    {"field width 255", [](Bytes& b) { b[32 + 16] = 255; Set16(b, 10, 1 + 255 + 5); }, false, 0, 0},
+    {"unknown field type reads as text", [](Bytes& b) { b[32 + 11] = 'Q'; }, true, 3, 2},
+    {"no records at all", [](Bytes& b) { b.resize(kHeaderLength); xb::dbf::Put32(&b[4], 0); }, true, 0, 2},
+};
+
+INSTANTIATE_TEST_SUITE_P(Files, MalformedTest, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<Case>& info) {
+                           return "case" + std::to_string(info.index);
+                         });
+
+}  // namespace

@@ -1,0 +1,339 @@
+// The engine's table file: layout on disk, navigation, field values,
+// maintenance and write-through.
+#include "engine/table.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "engine/dbf_format.h"
+#include "tests/support/fault_file_system.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+const FIELD4INFO kPeople[] = {
+    {"NAME", 'C', 10, 0, 0}, {"AGE", 'N', 3, 0, 0},   {"PAY", 'N', 8, 2, 0},
+    {"BORN", 'D', 8, 0, 0},  {"OK", 'L', 1, 0, 0},    {nullptr, 0, 0, 0, 0}};
+
+class TableTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    context.setFileSystem(&fs);
+    path = dir.File("people.dbf");
+  }
+
+  std::unique_ptr<xb::Table> Make(int records) {
+    std::unique_ptr<xb::Table> t = xb::Table::Create(context, path.c_str(), kPeople);
+    EXPECT_NE(t, nullptr);
+    for (int i = 0; i < records; ++i) {
+      EXPECT_EQ(t->Append(), 0);
+      t->FieldAt(1)->AssignText(("n" + std::to_string(i + 1)).c_str());
+      t->FieldAt(2)->AssignDouble(i + 1);
+      EXPECT_EQ(t->Flush(), 0);
+    }
+    return t;
+  }
+
+  std::string Text(xb::Table& t, const char* name) {
+    char buf[300];
+    t.FieldAt(t.FieldNumber(name))->CopyText(buf, sizeof buf);
+    return buf;
+  }
+
+  TempDir dir;
+  FaultFileSystem fs;
+  xb::Context context;
+  std::string path;
+};
+
+TEST_F(TableTest, CreateWritesDbaseThreeHeaderDescriptorsTerminatorAndEndMarker) {
+  Make(0)->Close();
+  std::vector<unsigned char> b = ReadBytes(path);
+  ASSERT_EQ(b.size(), 32u + 5 * 32 + 1 + 1);
+  EXPECT_EQ(b[0], 0x03);
+  EXPECT_EQ(b[1], 126);  // 2026 - 1900
+  EXPECT_EQ(b[2], 12);
+  EXPECT_EQ(b[3], 8);
+  EXPECT_EQ(xb::dbf::Get32(&b[4]), 0u);
+  EXPECT_EQ(xb::dbf::Get16(&b[8]), 32 + 5 * 32 + 1);
+  EXPECT_EQ(xb::dbf::Get16(&b[10]), 1 + 10 + 3 + 8 + 8 + 1);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(&b[32])), "NAME");
+  EXPECT_EQ(b[32 + 11], 'C');
+  EXPECT_EQ(b[64 + 16], 3);   // AGE width
+  EXPECT_EQ(b[96 + 17], 2);   // PAY decimals
+  EXPECT_EQ(b[32 + 5 * 32], 0x0D);
+  EXPECT_EQ(b.back(), 0x1A);
+}
+
+TEST_F(TableTest, CreateRefusesBadDefinitions) {
+  const FIELD4INFO none[] = {{nullptr, 0, 0, 0, 0}};
+  const FIELD4INFO zeroWidth[] = {{"A", 'C', 0, 0, 0}, {nullptr, 0, 0, 0, 0}};
+  const FIELD4INFO wide[] = {{"A", 'C', 255, 0, 0}, {nullptr, 0, 0, 0, 0}};
+  const FIELD4INFO longName[] = {{"ABCDEFGHIJK", 'C', 5, 0, 0}, {nullptr, 0, 0, 0, 0}};
+  const FIELD4INFO twice[] = {{"A", 'C', 5, 0, 0}, {"a", 'N', 5, 0, 0}, {nullptr, 0, 0, 0, 0}};
+  const FIELD4INFO badType[] = {{"A", 'X', 5, 0, 0}, {nullptr, 0, 0, 0, 0}};
+  for (const FIELD4INFO* defs : {none, zeroWidth, wide, longName, twice, badType})
+    EXPECT_EQ(xb::Table::Create(context, path.c_str(), defs), nullptr) << "first field " << (defs[0].name ? defs[0].name : "(none)");
+}
+
+TEST_F(TableTest, AppendWritesCountRecordAndEndMarkerAtOnce) {
+  std::unique_ptr<xb::Table> t = Make(3);
+  // Seen from the file while the table is still open.
+  std::vector<unsigned char> b = ReadBytes(path);
+  uint32_t hl = xb::dbf::Get16(&b[8]), rl = xb::dbf::Get16(&b[10]);
+  EXPECT_EQ(xb::dbf::Get32(&b[4]), 3u);
+  ASSERT_EQ(b.size(), hl + 3 * rl + 1);
+  EXPECT_EQ(b.back(), 0x1A);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(&b[hl + 2 * rl]), 1 + 10 + 3), " n3" "        " "  3");
+  EXPECT_EQ(t->RecCount(), 3u);
+  EXPECT_EQ(t->RecNo(), 3u);
+}
+
+TEST_F(TableTest, TextIsPaddedOrCutToTheWidth) {
+  std::unique_ptr<xb::Table> t = Make(1);
+  xb::Field* name = t->FieldAt(1);
+  name->AssignText("ab");
+  EXPECT_EQ(Text(*t, "NAME"), "ab        ");
+  name->AssignText("abcdefghijKLMNOP");
+  EXPECT_EQ(Text(*t, "NAME"), "abcdefghij");
+  char small[4];
+  name->CopyText(small, sizeof small);
+  EXPECT_STREQ(small, "abc") << "a copy into a smaller buffer is cut at its size";
+}
+
+TEST_F(TableTest, NumbersAreRightAlignedWithDecimalsOrAsterisksWhenTheyDoNotFit) {
+  std::unique_ptr<xb::Table> t = Make(1);
+  struct Case { const char* field; double value; const char* stored; } cases[] = {
+      {"AGE", 7, "  7"},       {"AGE", -12, "-12"},       {"AGE", 1000, "***"},
+      {"AGE", -100, "***"},    {"PAY", 3.5, "    3.50"},  {"PAY", -0.001, "    0.00"},
+      {"PAY", 123456.78, "123456.78"},  // 9 characters: does not fit 8
+      {"NAME", 42, "42        "},
+  };
+  for (const Case& c : cases) {
+    t->FieldAt(t->FieldNumber(c.field))->AssignDouble(c.value);
+    std::string expected = c.stored;
+    if (expected.size() > 8 && std::string(c.field) == "PAY") expected = "********";
+    EXPECT_EQ(Text(*t, c.field), expected) << c.field << " = " << c.value;
+  }
+}
+
+TEST_F(TableTest, IntegerReadSkipsBlanksTakesSignAndDigitsOnlyOfNumericFields) {
+  std::unique_ptr<xb::Table> t = Make(1);
+  xb::Field* age = t->FieldAt(2);
+  xb::Field* pay = t->FieldAt(3);
+  struct Case { xb::Field* f; const char* text; int32_t value; } cases[] = {
+      {age, "  5", 5}, {age, "-7 ", -7}, {age, "+9", 9}, {age, "   ", 0}, {age, "1 2", 1},
+      {age, "x12", 0}, {pay, "   12.75", 12}, {pay, " -3.99", -3}, {pay, "99999999", 99999999},
+  };
+  for (const Case& c : cases) {
+    c.f->AssignText(c.text);
+    EXPECT_EQ(c.f->AsInt(), c.value) << "text '" << c.text << "'";
+  }
+  t->FieldAt(1)->AssignText("123");
+  EXPECT_EQ(t->FieldAt(1)->AsInt(), 0) << "a character field has no integer value";
+}
+
+TEST_F(TableTest, FieldLookupIgnoresCaseAndKnowsNoOtherName) {
+  std::unique_ptr<xb::Table> t = Make(0);
+  EXPECT_EQ(t->FieldNumber("NAME"), 1);
+  EXPECT_EQ(t->FieldNumber("pay"), 3);
+  EXPECT_EQ(t->FieldNumber("Ok"), 5);
+  EXPECT_EQ(t->FieldNumber("NAMEX"), 0);
+  EXPECT_EQ(t->FieldNumber(""), 0);
+  EXPECT_EQ(t->FieldAt(0), nullptr);
+  EXPECT_EQ(t->FieldAt(6), nullptr);
+  EXPECT_STREQ(t->FieldAt(4)->Name(), "BORN");
+}
+
+TEST_F(TableTest, EmptyTableTopAndBottomSucceedOnNoRecord) {
+  std::unique_ptr<xb::Table> t = Make(0);
+  EXPECT_EQ(t->Top(), 0);
+  EXPECT_EQ(t->RecNo(), 1u);
+  EXPECT_EQ(t->Bottom(), 0);
+  EXPECT_EQ(t->RecNo(), 1u);
+  EXPECT_EQ(Text(*t, "NAME"), "          ");
+  t->FieldAt(1)->AssignText("ghost");
+  EXPECT_EQ(Text(*t, "NAME"), "          ") << "no record: nothing to write into";
+  EXPECT_NE(t->Skip(1), 0);
+  EXPECT_NE(t->Go(1), 0);
+  EXPECT_EQ(t->Close(), 0);
+  EXPECT_EQ(ReadBytes(path).size(), 32u + 5 * 32 + 2);
+}
+
+TEST_F(TableTest, GoOutsideTheTableFailsAndStays) {
+  std::unique_ptr<xb::Table> t = Make(5);
+  EXPECT_EQ(t->Go(3), 0);
+  EXPECT_NE(t->Go(0), 0);
+  EXPECT_NE(t->Go(6), 0);
+  EXPECT_NE(t->Go(0xFFFFFFFFu), 0);
+  EXPECT_EQ(t->RecNo(), 3u);
+  EXPECT_EQ(Text(*t, "NAME"), "n3        ");
+}
+
+TEST_F(TableTest, SkipStopsAtTheFirstAndLastRecord) {
+  std::unique_ptr<xb::Table> t = Make(5);
+  t->Top();
+  EXPECT_EQ(t->Skip(2), 0);
+  EXPECT_EQ(t->RecNo(), 3u);
+  EXPECT_NE(t->Skip(10), 0);
+  EXPECT_EQ(t->RecNo(), 5u);
+  EXPECT_NE(t->Skip(1), 0);
+  EXPECT_EQ(t->RecNo(), 5u) << "a skip past the end no longer moves";
+  EXPECT_NE(t->Skip(-9), 0);
+  EXPECT_EQ(t->RecNo(), 1u);
+  EXPECT_EQ(t->Bottom(), 0);
+  EXPECT_EQ(t->RecNo(), 5u);
+}
+
+TEST_F(TableTest, DeleteRecallAndPackRemoveOnlyDeletedRecords) {
+  std::unique_ptr<xb::Table> t = Make(5);
+  for (uint32_t r : {2u, 4u, 5u}) {
+    t->Go(r);
+    t->Delete();
+    EXPECT_TRUE(t->Deleted());
+  }
+  t->Go(5);
+  t->Recall();
+  EXPECT_FALSE(t->Deleted());
+  EXPECT_EQ(t->Pack(), 0);
+  EXPECT_EQ(t->RecCount(), 3u);
+  EXPECT_EQ(t->RecNo(), 1u);
+  std::string names;
+  for (uint32_t r = 1; r <= 3; ++r) {
+    t->Go(r);
+    names += Text(*t, "NAME").substr(0, 2);
+  }
+  EXPECT_EQ(names, "n1n3n5");
+  t->Close();
+  std::vector<unsigned char> b = ReadBytes(path);
+  EXPECT_EQ(b.size(), xb::dbf::Get16(&b[8]) + 3u * xb::dbf::Get16(&b[10]) + 1);
+  EXPECT_EQ(xb::dbf::Get32(&b[4]), 3u);
+  EXPECT_EQ(b.back(), 0x1A);
+}
+
+TEST_F(TableTest, BlankClearsEveryFieldButKeepsTheDeletionFlag) {
+  std::unique_ptr<xb::Table> t = Make(1);
+  t->Delete();
+  t->Blank();
+  EXPECT_EQ(Text(*t, "NAME"), "          ");
+  EXPECT_EQ(Text(*t, "AGE"), "   ");
+  EXPECT_TRUE(t->Deleted());
+}
+
+TEST_F(TableTest, FlushMakesAChangeVisibleToAnotherReaderAndWritesOnlyChangedBytes) {
+  std::unique_ptr<xb::Table> t = Make(2);
+  std::unique_ptr<xb::Table> reader = xb::Table::Open(context, path.c_str());
+  ASSERT_NE(reader, nullptr);
+  t->Go(1);
+  t->FieldAt(2)->AssignText("77");
+  int before = fs.writes;
+  EXPECT_EQ(t->Flush(), 0);
+  EXPECT_EQ(fs.writes - before, 1) << "one write: the changed field; the header's date is current";
+  reader->Go(1);
+  EXPECT_EQ(Text(*reader, "AGE"), "77 ");
+  EXPECT_EQ(Text(*reader, "NAME"), "n1        ");
+  before = fs.writes;
+  t->FieldAt(2)->AssignText("77");
+  EXPECT_EQ(t->Flush(), 0);
+  EXPECT_EQ(fs.writes, before) << "assigning the same text writes nothing";
+}
+
+TEST_F(TableTest, FirstChangeOfTheDayDatesTheHeader) {
+  Make(1)->Close();
+  fs.today = xb::Date{2027, 1, 31};
+  std::unique_ptr<xb::Table> t = xb::Table::Open(context, path.c_str());
+  t->Close();
+  EXPECT_EQ(ReadBytes(path)[1], 126) << "opening and closing does not date the table";
+  t = xb::Table::Open(context, path.c_str());
+  t->FieldAt(1)->AssignText("x");
+  t->Flush();
+  std::vector<unsigned char> b = ReadBytes(path);
+  EXPECT_EQ(b[1], 127);
+  EXPECT_EQ(b[2], 1);
+  EXPECT_EQ(b[3], 31);
+}
+
+TEST_F(TableTest, MovingToAnotherRecordWritesPendingChanges) {
+  std::unique_ptr<xb::Table> t = Make(2);
+  t->Go(1);
+  t->FieldAt(1)->AssignText("moved");
+  t->Go(2);
+  std::unique_ptr<xb::Table> reader = xb::Table::Open(context, path.c_str());
+  EXPECT_EQ(Text(*reader, "NAME"), "moved     ");
+}
+
+TEST_F(TableTest, AProgramThatDiesAfterAFlushLosesNothingFlushed) {
+  std::unique_ptr<xb::Table> t = Make(3);
+  t->Go(2);
+  t->FieldAt(1)->AssignText("kept");
+  t->Flush();
+  t->FieldAt(2)->AssignText("999");  // never flushed, never closed
+  (void)t.release();  // the process "dies": no destructor, no close
+  std::unique_ptr<xb::Table> again = xb::Table::Open(context, path.c_str());
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(again->RecCount(), 3u);
+  again->Go(2);
+  EXPECT_EQ(Text(*again, "NAME"), "kept      ");
+  EXPECT_EQ(Text(*again, "AGE"), "  2");
+}
+
+TEST_F(TableTest, AFailedWriteIsReportedByTheNextFlushAndNotAgain) {
+  std::unique_ptr<xb::Table> t = Make(1);
+  t->FieldAt(1)->AssignText("lost");
+  fs.writesBeforeFailure = 0;
+  EXPECT_NE(t->Flush(), 0);
+  fs.writesBeforeFailure = -1;
+  EXPECT_EQ(t->Flush(), 0);
+  t->FieldAt(1)->AssignText("moved");
+  fs.writesBeforeFailure = 0;
+  t->Go(1);  // the pending write fails on the move
+  fs.writesBeforeFailure = -1;
+  EXPECT_NE(t->Flush(), 0);
+}
+
+TEST_F(TableTest, AFailedAppendLeavesTheCountAsItWas) {
+  std::unique_ptr<xb::Table> t = Make(2);
+  fs.writesBeforeFailure = 1;  // the record reaches the file, the header does not
+  fs.failHalfWay = true;
+  EXPECT_NE(t->Append(), 0);
+  EXPECT_EQ(t->RecCount(), 2u);
+  fs.writesBeforeFailure = -1;
+  t->Close();
+  std::unique_ptr<xb::Table> again = xb::Table::Open(context, path.c_str());
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(again->RecCount(), 2u);
+}
+
+TEST_F(TableTest, CloseMakesTheFileDurableAndIsHarmlessTwice) {
+  std::unique_ptr<xb::Table> t = Make(1);
+  int syncs = fs.syncs;
+  EXPECT_EQ(t->Close(), 0);
+  EXPECT_EQ(fs.syncs, syncs + 1);
+  EXPECT_EQ(t->Close(), 0);
+  EXPECT_NE(t->Flush(), 0) << "a closed table cannot flush";
+  EXPECT_NE(t->Go(1), 0);
+}
+
+TEST_F(TableTest, ARecordAppendedByAnotherWriterCanBeReached) {
+  std::unique_ptr<xb::Table> t = Make(2);
+  std::unique_ptr<xb::Table> other = xb::Table::Open(context, path.c_str());
+  ASSERT_EQ(other->Append(), 0);
+  other->FieldAt(1)->AssignText("third");
+  other->Flush();
+  EXPECT_EQ(t->Go(3), 0);
+  EXPECT_EQ(Text(*t, "NAME"), "third     ");
+  EXPECT_EQ(t->Append(), 0);
+  EXPECT_EQ(t->RecNo(), 4u) << "an append goes after the other writer's record";
+}
+
+TEST_F(TableTest, LockIsTakenOnceAndReleased) {
+  std::unique_ptr<xb::Table> t = Make(1);
+  EXPECT_EQ(t->Lock(), 0);
+  EXPECT_EQ(t->Lock(), 0);
+  EXPECT_EQ(t->Unlock(), 0);
+  EXPECT_EQ(t->Unlock(), 0);
+}
+
+}  // namespace

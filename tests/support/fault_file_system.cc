@@ -1,0 +1,45 @@
+#include "tests/support/fault_file_system.h"
+
+class FaultFile : public xb::File {
+ public:
+  FaultFile(FaultFileSystem* fs, std::unique_ptr<xb::File> base) : fs_(fs), base_(std::move(base)) {}
+
+  bool ReadAt(uint64_t offset, void* buffer, size_t n, size_t* got) override {
+    return base_->ReadAt(offset, buffer, n, got);
+  }
+  bool WriteAt(uint64_t offset, const void* buffer, size_t n) override {
+    if (!fs_->NextWriteFails()) return base_->WriteAt(offset, buffer, n);
+    if (fs_->failHalfWay) base_->WriteAt(offset, buffer, n / 2);
+    return false;
+  }
+  bool Size(uint64_t* size) override { return base_->Size(size); }
+  bool Truncate(uint64_t size) override { return base_->Truncate(size); }
+  bool Sync() override {
+    ++fs_->syncs;
+    return base_->Sync();
+  }
+  bool TryLock(uint64_t offset, uint64_t length) override { return base_->TryLock(offset, length); }
+  bool Unlock(uint64_t offset, uint64_t length) override { return base_->Unlock(offset, length); }
+
+ private:
+  FaultFileSystem* fs_;
+  std::unique_ptr<xb::File> base_;
+};
+
+std::unique_ptr<xb::File> FaultFileSystem::Open(const char* path) {
+  std::unique_ptr<xb::File> f = base_->Open(path);
+  return f ? std::unique_ptr<xb::File>(new FaultFile(this, std::move(f))) : nullptr;
+}
+
+std::unique_ptr<xb::File> FaultFileSystem::Create(const char* path) {
+  std::unique_ptr<xb::File> f = base_->Create(path);
+  return f ? std::unique_ptr<xb::File>(new FaultFile(this, std::move(f))) : nullptr;
+}
+
+bool FaultFileSystem::NextWriteFails() {
+  ++writes;
+  if (writesBeforeFailure < 0) return false;
+  if (writesBeforeFailure == 0) return true;
+  --writesBeforeFailure;
+  return false;
+}

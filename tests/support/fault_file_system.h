@@ -1,0 +1,36 @@
+// FaultFileSystem: the real file system with faults on demand. Writes can
+// fail from the n-th on, stop half-way, and every write is counted; the
+// date is fixed so that header bytes are predictable.
+#ifndef TESTS_SUPPORT_FAULT_FILE_SYSTEM_H_
+#define TESTS_SUPPORT_FAULT_FILE_SYSTEM_H_
+
+#include <memory>
+
+#include "engine/file_system.h"
+
+class FaultFileSystem : public xb::FileSystem {
+ public:
+  FaultFileSystem() = default;
+
+  std::unique_ptr<xb::File> Open(const char* path) override;
+  std::unique_ptr<xb::File> Create(const char* path) override;
+  bool Remove(const char* path) override { return base_->Remove(path); }
+  xb::Date Today() override { return today; }
+  void Pause(unsigned) override {}
+
+  // Writes after this many more succeed fail (negative: never).
+  int writesBeforeFailure = -1;
+  // A failing write first writes half of its bytes.
+  bool failHalfWay = false;
+  int writes = 0;        // writes attempted
+  int syncs = 0;         // syncs done
+  xb::Date today{2026, 12, 8};
+
+ private:
+  friend class FaultFile;
+  bool NextWriteFails();
+
+  xb::FileSystem* base_ = xb::FileSystem::Default();
+};
+
+#endif  // TESTS_SUPPORT_FAULT_FILE_SYSTEM_H_
