@@ -1,0 +1,106 @@
+// CDatabase: one xBase table, opened or created by path, walked by record
+// number, read and written by field name as text or as integers.
+//
+// Failures come back as results (0, or a record number of 0) and never as
+// exceptions; engine failures the operator must know of are shown at once
+// in an "Error" box naming the operation ("CDatabase::Go"), after which the
+// operation goes on. With flush on (every Open sets it) each change reaches
+// the file at once. Text reads drop trailing blanks.
+//
+// Ownership: the object owns its field array and buffers; Close releases
+// them. The destructor does not close: an owner closes before destroying.
+// A copy shares the table and the field array with its source, so only one
+// of the two may be closed. Used by one thread at a time; the first object
+// of the process must be constructed before any other thread makes one.
+#ifndef DB_CDATABASE_H_
+#define DB_CDATABASE_H_
+
+#include "db/Export.h"
+#include "engine/field_info.h"
+
+namespace xb {
+class Table;
+class Field;
+class Order;
+}  // namespace xb
+
+// One field of the open table, fetched once at Open.
+struct FieldAddr {
+  xb::Field* field;     // the engine's field; valid while the table is open
+  unsigned int length;  // width in characters
+  char* buffer;         // length + 1 bytes, reused by every text read
+};
+
+class CONVERTER_API CDatabase {
+ public:
+  CDatabase();
+  ~CDatabase();
+  CDatabase(const CDatabase& other);
+  CDatabase& operator=(const CDatabase& other);
+
+  // 1 when the table at path is open with its fields fetched, else 0 (no
+  // box). An open table is closed first. Turns flush on.
+  virtual int Open(char* path);
+  // Replaces any file at path with an empty table of these fields and opens
+  // it; 0 with a "CDatabase::Create" box when the engine cannot create it.
+  virtual int Create(char* path, FIELD4INFO* definitions);
+  // Releases the fields and closes the table; always 1.
+  virtual int Close();
+
+  virtual void Top();
+  virtual void Bottom();
+  // An invalid number shows "CDatabase::Go" and stays where it was.
+  virtual void Go(unsigned int record);
+  // Moves count records (negative: back), stopping at either end; returns RecNo().
+  virtual unsigned int Skip(int count);
+  virtual unsigned int RecNo();
+  virtual unsigned int RecCount();
+  virtual void Lock();
+  virtual void Unlock();
+  virtual void SetFlush(int on);
+  // Flushes now, whatever the flush flag says, then releases the locks.
+  virtual void Flush();
+  virtual int IsField(char* name);
+  // Searches forward from the current record for the first record whose
+  // field equals key; returns its number and stays there, or 0.
+  virtual unsigned int Find(char* name, int key);
+  virtual unsigned int Find(char* name, const char* key);
+  // 0 (target untouched) when there is no such field.
+  virtual int Read(char* name, int* value);
+  // REQUIRES: text holds FieldLength(name) + 1 bytes.
+  virtual int Read(char* name, char* text);
+  // 0 (nothing written) when there is no such field, else 1, even when the
+  // flush failed (that shows its box).
+  virtual int Replace(char* name, int value);
+  virtual int Replace(char* name, char* text);
+  // 1 when the engine added the record; never flushes, never shows a box.
+  virtual int Append();
+  virtual void Blank();
+  virtual void Delete();
+  virtual void Recall();
+  virtual void Pack();
+  // Copies every field of record from into record to.
+  virtual void CopyRecord(unsigned int from, unsigned int to);
+
+  // The name of field number (1-based), owned by the engine; "" when there
+  // is no such field.
+  char* Fieldname(unsigned int number);
+  // The width of the field, 0 when there is no such field.
+  unsigned int FieldLength(char* name);
+
+ protected:
+  xb::Table* table;         // the open table, null while closed
+  xb::Order* order;         // the order selected at Open; kept, not used
+  unsigned int fieldCount;  // fields of the table as of Open
+  FieldAddr* fields;        // fieldCount entries in field order; null while closed
+  int flush;                // non-zero: every change is flushed at once
+
+ private:
+  int GetFieldsAddrs();
+  // The entry of the named field, or null.
+  FieldAddr* Lookup(const char* name);
+  // Flushes when flush is on (showing box on failure), then releases the locks.
+  void Commit(const char* box);
+};
+
+#endif  // DB_CDATABASE_H_
