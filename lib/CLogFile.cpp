@@ -1,0 +1,10 @@
+#include "lib/CLogFile.h"
+
+CLogFile::CLogFile(const char* name) : CDosFile(name) {}
+
+CLogFile::~CLogFile() {}
+
+CLogFile& CLogFile::operator=(const CLogFile& other) {
+  CDosFile::operator=(other);
+  return *this;
+}
