@@ -18,6 +18,11 @@ mkdir -p "$(dirname "$prefix")"
     "$wine" wineboot -i >/dev/null 2>&1 || true
     "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
     "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    # The desktop process started by wineboot chose its graphics driver
+    # before the key above existed; end the prefix's processes so the next
+    # start uses the null driver.
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
     touch "$prefix/.converter-ready"
   fi
 ) 9>"$prefix.lock"
