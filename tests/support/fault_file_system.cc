@@ -2,12 +2,14 @@
 
 class FaultFile : public xb::File {
  public:
-  FaultFile(FaultFileSystem* fs, std::unique_ptr<xb::File> base) : fs_(fs), base_(std::move(base)) {}
+  FaultFile(FaultFileSystem* fs, std::unique_ptr<xb::File> base, const char* path)
+      : fs_(fs), base_(std::move(base)), path_(path) {}
 
   bool ReadAt(uint64_t offset, void* buffer, size_t n, size_t* got) override {
     return base_->ReadAt(offset, buffer, n, got);
   }
   bool WriteAt(uint64_t offset, const void* buffer, size_t n) override {
+    fs_->log.push_back({path_, offset, n});
     if (!fs_->NextWriteFails()) return base_->WriteAt(offset, buffer, n);
     if (fs_->failHalfWay) base_->WriteAt(offset, buffer, n / 2);
     return false;
@@ -24,16 +26,17 @@ class FaultFile : public xb::File {
  private:
   FaultFileSystem* fs_;
   std::unique_ptr<xb::File> base_;
+  std::string path_;
 };
 
 std::unique_ptr<xb::File> FaultFileSystem::Open(const char* path) {
   std::unique_ptr<xb::File> f = base_->Open(path);
-  return f ? std::unique_ptr<xb::File>(new FaultFile(this, std::move(f))) : nullptr;
+  return f ? std::unique_ptr<xb::File>(new FaultFile(this, std::move(f), path)) : nullptr;
 }
 
 std::unique_ptr<xb::File> FaultFileSystem::Create(const char* path) {
   std::unique_ptr<xb::File> f = base_->Create(path);
-  return f ? std::unique_ptr<xb::File>(new FaultFile(this, std::move(f))) : nullptr;
+  return f ? std::unique_ptr<xb::File>(new FaultFile(this, std::move(f), path)) : nullptr;
 }
 
 bool FaultFileSystem::NextWriteFails() {

@@ -5,6 +5,8 @@
 #define TESTS_SUPPORT_FAULT_FILE_SYSTEM_H_
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "engine/file_system.h"
 
@@ -23,6 +25,12 @@ class FaultFileSystem : public xb::FileSystem {
   // A failing write first writes half of its bytes.
   bool failHalfWay = false;
   int writes = 0;        // writes attempted
+  struct Write {
+    std::string path;
+    uint64_t offset;
+    size_t size;
+  };
+  std::vector<Write> log;  // every write attempted, in order
   int syncs = 0;         // syncs done
   xb::Date today{2026, 12, 8};
 

@@ -1,0 +1,34 @@
+// CVmDatabase: a voicemail table (fields T01 to T99) read a whole record at
+// a time into a VmRecord and written one field at a time by logical name.
+// Adds no data to CDatabase; its open table is closed by the owner with
+// Close before the object is destroyed, as for CDatabase.
+#ifndef CONVERT_CVMDATABASE_H_
+#define CONVERT_CVMDATABASE_H_
+
+#include "convert/VmRecord.h"
+#include "db/CDatabase.h"
+
+class CVmDatabase final : public CDatabase {
+ public:
+  // Opens the table at path; a caller that needs the result calls Open again.
+  explicit CVmDatabase(char* path);
+
+  // CDatabase::Open's result: 1 open, 0 not.
+  int Open(char* path) override;
+
+  // Goes to record and reads every field the table has into image; fields
+  // the table lacks leave their members unchanged, texts wider than their
+  // member are cut. 0 (image untouched) when no table is open, else 1; a
+  // record that cannot be reached shows "CDatabase::Go" and the fields are
+  // read from wherever the table then stands.
+  int ReadRecord(unsigned int record, VmRecord* image);
+
+  // Writes value into the field named name (a VmFieldNames entry, exact
+  // case) of records first to lastIndex + 1: numeric fields take value's
+  // integer by atoi's rule, character fields the text as given. 1 after
+  // writing, 0 when no table is open, -1 (nothing written) for an unknown
+  // name.
+  int ReplaceField(unsigned int first, unsigned int lastIndex, const char* name, const char* value);
+};
+
+#endif  // CONVERT_CVMDATABASE_H_

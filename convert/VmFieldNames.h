@@ -1,0 +1,8 @@
+// VmFieldNames: the logical names of the voicemail table's fields. Entry k
+// (from 0) names field number k + 1, stored in the table as "T%02d".
+#ifndef CONVERT_VMFIELDNAMES_H_
+#define CONVERT_VMFIELDNAMES_H_
+
+extern const char* const VmFieldNames[99];
+
+#endif  // CONVERT_VMFIELDNAMES_H_

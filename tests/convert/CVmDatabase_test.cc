@@ -1,0 +1,191 @@
+// The voicemail table class: whole records in, single fields out by logical
+// name, on tables made by the generator.
+#include "convert/CVmDatabase.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/framework/ResourceString.h"
+#include "convert/VmFieldNames.h"
+#include "db/EngineContext.h"
+#include "tests/support/box_watcher.h"
+#include "tests/support/raw_dbf.h"
+#include "tests/support/temp_dir.h"
+#include "tools/vmtables.h"
+
+namespace {
+
+using vmtables::Layout;
+
+char* S(const std::string& s) { return const_cast<char*>(s.c_str()); }
+
+class CVmDatabaseTest : public ::testing::Test {
+ protected:
+  // Opens a fresh generated table of the layout with records records.
+  void Make(Layout layout, uint32_t records = 10) {
+    path = dir.File(layout == Layout::kBig ? "big.dbf" : "small.dbf");
+    ASSERT_TRUE(vmtables::MakeVmTable(path, layout, records));
+    ASSERT_EQ(db.Open(S(path)), 1);
+  }
+  void TearDown() override { db.Close(); }
+
+  std::string Raw(uint32_t record, const char* field) { return RawDbf(path).Value(record, field); }
+
+  TempDir dir;
+  std::string path;
+  BoxWatcher boxes;
+  CVmDatabase db{S(std::string())};
+};
+
+TEST(VmLayoutTest, NamesKindsAndCapacitiesAgree) {
+  EXPECT_STREQ(VmFieldNames[0], "index");
+  EXPECT_STREQ(VmFieldNames[1], "status");
+  EXPECT_STREQ(VmFieldNames[32], "text_opt1");
+  EXPECT_STREQ(VmFieldNames[33], "string65_4");
+  EXPECT_STREQ(VmFieldNames[52], "string30_9");
+  EXPECT_STREQ(VmFieldNames[58], "num10_1");
+  EXPECT_STREQ(VmFieldNames[98], "num1_16");
+  VmRecord r;
+  for (int n = 1; n <= 99; ++n) {
+    EXPECT_EQ(VmRecord::IsText(n), r.Text(n) != nullptr) << "field " << n;
+    EXPECT_EQ(VmRecord::IsText(n), r.Number(n) == nullptr) << "field " << n;
+  }
+  EXPECT_EQ(VmRecord::TextCapacity(31), 50u);
+  EXPECT_EQ(VmRecord::TextCapacity(34), 65u);
+  EXPECT_EQ(VmRecord::TextCapacity(41), 100u);
+  EXPECT_EQ(VmRecord::TextCapacity(53), 60u) << "string30_9 holds 60, not 30";
+  EXPECT_EQ(VmRecord::TextCapacity(58), 22u);
+  EXPECT_EQ(r.Number(0), nullptr);
+  EXPECT_EQ(r.Number(100), nullptr);
+}
+
+TEST(ResourceStringTest, TheStringTableTextsAndTheirPlaceholders) {
+  EXPECT_EQ(LoadResString(102), "Error !");
+  EXPECT_EQ(LoadResString(104),
+            "The big database %1 was not found ! \nPlease make sure this database exists in the defined directory.");
+  EXPECT_EQ(LoadResString(111), "%d %% converted");
+  EXPECT_EQ(LoadResString(117), "Converting voicemail database %1 into small voicemail database %2 ");
+  EXPECT_EQ(LoadResString(131), "");
+  std::string text;
+  AfxFormatString2(text, 107, "c:\\vm\\vm001.dbf", "%2");
+  EXPECT_EQ(text,
+            "Convert voicemail database c:\\vm\\vm001.dbf into big voicemail database %2 ?\n"
+            "This could take several minutes to convert.")
+      << "an argument's own %2 is not replaced again";
+  AfxFormatString1(text, 105, "a%1b");
+  EXPECT_EQ(text, "The database a%1b could not be opend !\nPlease check that the database exists.");
+}
+
+TEST_F(CVmDatabaseTest, ReadRecordOnASmallTableLeavesTheBigMembersAlone) {
+  Make(Layout::kSmall);
+  VmRecord image;
+  std::memset(&image, 0x5A, sizeof image);
+  ASSERT_EQ(db.ReadRecord(3, &image), 1);
+  EXPECT_EQ(std::to_string(image.status), vmtables::VmValue(Layout::kSmall, 3, 2));
+  EXPECT_EQ(std::to_string(image.p_ogm4), vmtables::VmValue(Layout::kSmall, 3, 30));
+  EXPECT_EQ(image.phone, vmtables::VmValue(Layout::kSmall, 3, 31));
+  EXPECT_EQ(image.text_opt1, vmtables::VmValue(Layout::kSmall, 3, 33));
+  VmRecord untouched;
+  std::memset(&untouched, 0x5A, sizeof untouched);
+  EXPECT_EQ(std::memcmp(image.string65_4, untouched.string65_4,
+                        sizeof image - offsetof(VmRecord, string65_4)),
+            0)
+      << "members 34 to 99 keep what they held";
+  EXPECT_EQ(boxes.Summary(), "");
+}
+
+TEST_F(CVmDatabaseTest, ReadRecordOnABigTableFillsEveryMember) {
+  Make(Layout::kBig);
+  VmRecord image{};
+  ASSERT_EQ(db.ReadRecord(7, &image), 1);
+  EXPECT_EQ(image.string30_9, vmtables::VmValue(Layout::kBig, 7, 53));
+  EXPECT_EQ(std::to_string(image.num10_1), vmtables::VmValue(Layout::kBig, 7, 59));
+  EXPECT_EQ(std::to_string(image.num1_16), vmtables::VmValue(Layout::kBig, 7, 99));
+}
+
+TEST_F(CVmDatabaseTest, TextsLoseTrailingBlanksOnlyAndWideFieldsAreCut) {
+  Make(Layout::kBig);
+  db.Go(2);
+  db.Replace(S("T31"), S("  0301 555   "));
+  std::string wide(50, 'w');
+  wide[20] = '!';
+  db.Replace(S("T41"), S(wide + wide));  // a 100-wide field, a member of 100
+  VmRecord image{};
+  db.ReadRecord(2, &image);
+  EXPECT_STREQ(image.phone, "  0301 555");
+  EXPECT_EQ(std::string(image.string100_1), wide + wide);
+}
+
+TEST_F(CVmDatabaseTest, ATableWiderThanTheRecordIsCutAtTheMember) {
+  path = dir.File("wide.dbf");
+  FIELD4INFO fields[] = {{"T02", 'N', 5, 0, 0}, {"T31", 'C', 80, 0, 0}, {nullptr, 0, 0, 0, 0}};
+  ASSERT_EQ(db.Create(S(path), fields), 1);
+  db.Append();
+  std::string text = std::string(49, 'a') + "  tail";
+  db.Replace(S("T31"), S(text));
+  VmRecord image;
+  std::memset(&image, 0x5A, sizeof image);
+  ASSERT_EQ(db.ReadRecord(1, &image), 1);
+  EXPECT_EQ(std::string(image.phone), std::string(49, 'a')) << "cut at 50, the cut's blank dropped";
+  EXPECT_EQ(image.pager[0], 0x5A) << "the next member is untouched";
+}
+
+TEST_F(CVmDatabaseTest, ReplaceFieldFindsLogicalNamesExactly) {
+  Make(Layout::kBig);
+  EXPECT_EQ(db.ReplaceField(1, 0, "Status", "3"), -1);
+  EXPECT_EQ(Raw(1, "T02"), vmtables::VmValue(Layout::kBig, 1, 2)) << "nothing written for an unknown name";
+  EXPECT_EQ(db.ReplaceField(1, 0, "status", "3"), 1);
+  EXPECT_EQ(Raw(1, "T02"), "3");
+  EXPECT_EQ(db.ReplaceField(1, 0, "string30_9", "sixty"), 1);
+  EXPECT_EQ(Raw(1, "T53"), "sixty");
+  EXPECT_EQ(db.ReplaceField(1, 0, "num10_1", "-42"), 1);
+  EXPECT_EQ(Raw(1, "T59"), "-42");
+}
+
+TEST_F(CVmDatabaseTest, NumericValuesFollowTheAtoiRule) {
+  Make(Layout::kSmall);
+  const struct { const char* text; const char* stored; } cases[] = {
+      {"12abc", "12"}, {"", "0"}, {"-7", "-7"}, {"  +15", "15"}, {"x9", "0"}, {"99999999999", "*****"}};
+  for (const auto& c : cases) {
+    db.ReplaceField(1, 0, "index", c.text);
+    EXPECT_EQ(Raw(1, "T01"), c.stored) << "value text \"" << c.text << "\"";
+  }
+}
+
+TEST_F(CVmDatabaseTest, ReplaceFieldWritesFirstThroughLastIndexPlusOne) {
+  Make(Layout::kSmall);
+  auto pagers = [&] {
+    std::string out;
+    for (uint32_t r = 4; r <= 8; ++r) out += Raw(r, "T32") == "P" ? "P" : ".";
+    return out;
+  };
+  db.ReplaceField(5, 3, "pager", "P");
+  EXPECT_EQ(pagers(), ".....") << "(5, 3) writes nothing";
+  db.ReplaceField(5, 4, "pager", "P");
+  EXPECT_EQ(pagers(), ".P...") << "(5, 4) writes record 5 alone";
+  db.ReplaceField(5, 6, "pager", "P");
+  EXPECT_EQ(pagers(), ".PPP.") << "(5, 6) writes records 5, 6 and 7";
+}
+
+TEST_F(CVmDatabaseTest, AClosedObjectNeitherReadsNorWrites) {
+  CVmDatabase closed(S(dir.File("missing.dbf")));
+  VmRecord image{};
+  image.status = 77;
+  EXPECT_EQ(closed.ReadRecord(1, &image), 0);
+  EXPECT_EQ(image.status, 77);
+  EXPECT_EQ(closed.ReplaceField(1, 0, "status", "1"), 0);
+  EXPECT_EQ(closed.ReplaceField(1, 0, "nonsense", "1"), 0) << "no table is checked before the name";
+  EXPECT_EQ(boxes.Summary(), "");
+}
+
+TEST_F(CVmDatabaseTest, ARecordOutOfReachShowsTheTableLayersBoxAndGoesOn) {
+  Make(Layout::kSmall, 3);
+  VmRecord image{};
+  EXPECT_EQ(db.ReadRecord(4, &image), 1);
+  EXPECT_EQ(db.ReplaceField(4, 3, "status", "1"), 1);
+  EXPECT_EQ(boxes.Summary(), "Error|CDatabase::Go\nError|CDatabase::Go");
+}
+
+}  // namespace

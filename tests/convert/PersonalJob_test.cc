@@ -1,0 +1,186 @@
+// The personal job on generated tables, with a window that records its
+// messages and a write log that shows what reached the new table.
+#include "convert/PersonalJob.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "convert/JobState.h"
+#include "db/CDatabase.h"
+#include "db/EngineContext.h"
+#include "tests/support/box_watcher.h"
+#include "tests/support/fault_file_system.h"
+#include "tests/support/job_runner.h"
+#include "tests/support/raw_dbf.h"
+#include "tests/support/temp_dir.h"
+#include "tools/vmtables.h"
+
+namespace {
+
+using vmtables::Variation;
+
+char* S(const std::string& s) { return const_cast<char*>(s.c_str()); }
+
+const char* const kNames[] = {"IDXP", "NAME", "DEPARTMENT", "TT1", "TY1", "TT2", "TY2", "TT3",
+                              "TY3",  "TT4",  "TY4",        "TT5", "TY5", "TT6", "TY6", "NOTE"};
+
+class PersonalJobTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    engineContext.setFileSystem(&fs);
+    oldPath = dir.File("kxpersonal.dbf");
+    newPath = dir.File("kxpers_new.dbf");
+    std::snprintf(JobState::oldPersonalPath, sizeof JobState::oldPersonalPath, "%s", oldPath.c_str());
+    std::snprintf(JobState::newPersonalPath, sizeof JobState::newPersonalPath, "%s", newPath.c_str());
+  }
+  void TearDown() override { engineContext.setFileSystem(xb::FileSystem::Default()); }
+
+  void Make(uint32_t oldRecords, uint32_t newRecords, Variation v = {1, 0}) {
+    ASSERT_TRUE(vmtables::MakePersonalTable(oldPath, oldRecords));
+    ASSERT_TRUE(vmtables::MakePersonalTable(newPath, newRecords, v));
+    fs.log.clear();
+  }
+
+  void Set(const std::string& path, uint32_t record, const char* field, const std::string& value) {
+    CDatabase db;
+    ASSERT_EQ(db.Open(S(path)), 1);
+    db.Go(record);
+    db.Replace(S(field), S(value));
+    db.Close();
+  }
+
+  std::vector<std::string> FieldWrites() {
+    RawDbf raw(newPath);
+    std::vector<std::string> out;
+    for (const auto& w : fs.log)
+      if (w.path == newPath && raw.Where(w.offset) != "header") out.push_back(raw.Where(w.offset));
+    return out;
+  }
+
+  // Whether every copied field of record r of the new table holds the old
+  // table's value.
+  bool Copied(uint32_t r) {
+    RawDbf raw(newPath);
+    for (int n = 1; n <= 15; ++n)
+      if (raw.Value(r, kNames[n - 1]) != vmtables::PersonalValue(r, n)) return false;
+    return true;
+  }
+
+  CDatabase warm;
+  TempDir dir;
+  FaultFileSystem fs;
+  BoxWatcher boxes;
+  JobRunner runner;
+  std::string oldPath, newPath;
+};
+
+TEST_F(PersonalJobTest, StepMessagesFollowEachHundredthOfTheOldTable) {
+  const struct { uint32_t records; int steps; } cases[] = {{1000, 99}, {250, 124}, {100, 99}, {50, 49}, {1, 0}};
+  for (const auto& c : cases) {
+    Make(c.records, c.records);
+    JobRunner r;
+    ASSERT_TRUE(r.Run(PersonalJob));
+    EXPECT_EQ(r.Steps(), c.steps) << c.records << " records";
+    ASSERT_FALSE(r.messages().empty());
+    EXPECT_EQ(r.messages().back().wparam, 1u);
+    EXPECT_EQ(r.Ends(), 1);
+    EXPECT_EQ(JobState::running, 0);
+    EXPECT_TRUE(Copied(1) && Copied(c.records)) << c.records << " records";
+  }
+  EXPECT_EQ(boxes.Summary(), "");
+}
+
+TEST_F(PersonalJobTest, FieldsAreWrittenOnlyWhereTheTextsDiffer) {
+  Make(5, 5, Variation{});
+  Set(newPath, 2, "NAME", "Someone Else");
+  Set(newPath, 2, "TY3", "Z");
+  Set(oldPath, 3, "DEPARTMENT", RawDbf(newPath).Value(3, "DEPARTMENT") + "  ");  // trailing blanks
+  Set(newPath, 4, "TT6", "x");
+  Set(oldPath, 4, "TT6", "X");  // case counts
+  Set(newPath, 4, "NOTE", "kept");
+  fs.log.clear();
+  ASSERT_TRUE(runner.Run(PersonalJob));
+  EXPECT_EQ(FieldWrites(), (std::vector<std::string>{"2:NAME", "2:TY3", "4:TT6"}));
+  EXPECT_EQ(RawDbf(newPath).Value(4, "TT6"), "X");
+  EXPECT_EQ(RawDbf(newPath).Value(4, "NOTE"), "kept");
+  fs.log.clear();
+  JobRunner again;
+  ASSERT_TRUE(again.Run(PersonalJob));
+  EXPECT_TRUE(FieldWrites().empty()) << "a second run writes nothing";
+}
+
+TEST_F(PersonalJobTest, AnEmptyIdxpEndsTheWalk) {
+  Make(6, 6);
+  Set(oldPath, 3, "IDXP", "");
+  ASSERT_TRUE(runner.Run(PersonalJob));
+  EXPECT_TRUE(Copied(1));
+  EXPECT_TRUE(Copied(2));
+  EXPECT_FALSE(Copied(4)) << "records after the empty IDXP are not copied";
+  EXPECT_EQ(RawDbf(newPath).Value(5, "NAME"), vmtables::PersonalValue(5, 2, Variation{1, 0}));
+  EXPECT_EQ(runner.Ends(), 1);
+  EXPECT_EQ(JobState::running, 0);
+}
+
+TEST_F(PersonalJobTest, AnEmptyOldTableIsWalkedNotAtAll) {
+  Make(0, 3);
+  ASSERT_TRUE(runner.Run(PersonalJob));
+  ASSERT_EQ(runner.messages().size(), 1u);
+  EXPECT_EQ(runner.messages()[0].wparam, 1u);
+  EXPECT_TRUE(FieldWrites().empty());
+  EXPECT_EQ(boxes.Summary(), "");
+}
+
+TEST_F(PersonalJobTest, AShortNewTableIsNotOverwrittenAtItsLastRecord) {
+  Make(8, 3);
+  ASSERT_TRUE(runner.Run(PersonalJob));
+  EXPECT_TRUE(Copied(3));
+  EXPECT_EQ(RawDbf(newPath).Records(), 3u) << "nothing is appended";
+  for (const std::string& w : FieldWrites()) EXPECT_NE(w.substr(0, 2), "4:") << w;
+  EXPECT_EQ(FieldWrites().size(), 3u * 15) << "pairs 4 to 8 have no new record";
+}
+
+TEST_F(PersonalJobTest, ACancelFinishesThePairInHand) {
+  Make(1000, 1000);
+  runner.CancelAfterStep(3);  // after the pair with index 30
+  ASSERT_TRUE(runner.Run(PersonalJob));
+  EXPECT_EQ(runner.Steps(), 3);
+  EXPECT_EQ(runner.Ends(), 1);
+  EXPECT_TRUE(Copied(31));
+  EXPECT_FALSE(Copied(32));
+}
+
+TEST_F(PersonalJobTest, MissingTablesShowTheirOwnBoxAndSendNothing) {
+  ASSERT_TRUE(runner.Run(PersonalJob));
+  EXPECT_TRUE(runner.messages().empty());
+  EXPECT_EQ(JobState::running, 1);
+  EXPECT_EQ(boxes.Summary(), "Error !|The old personal database " + oldPath + " could not be opend !");
+
+  boxes.Clear();
+  ASSERT_TRUE(vmtables::MakePersonalTable(oldPath, 2));
+  JobRunner second;
+  ASSERT_TRUE(second.Run(PersonalJob));
+  EXPECT_TRUE(second.messages().empty());
+  EXPECT_EQ(boxes.Summary(), "Error !|The new personal database " + newPath + " could not be opend !");
+  EXPECT_TRUE(vmtables::MakePersonalTable(oldPath, 1)) << "the old table was let go";
+}
+
+TEST_F(PersonalJobTest, MissingAndOverWideFieldsStayInsideTheBuffers) {
+  FIELD4INFO oldFields[] = {{"IDXP", 'C', 6, 0, 0}, {"NAME", 'C', 200, 0, 0}, {nullptr, 0, 0, 0, 0}};
+  CDatabase db;
+  ASSERT_EQ(db.Create(S(oldPath), oldFields), 1);
+  db.Append();
+  db.Replace(S("IDXP"), S("000001"));
+  db.Replace(S("NAME"), S(std::string(126, 'n') + " tail of a long name"));
+  db.Close();
+  ASSERT_TRUE(vmtables::MakePersonalTable(newPath, 1));  // NAME 30 wide, IDXP "000001"
+  fs.log.clear();
+  ASSERT_TRUE(runner.Run(PersonalJob));
+  EXPECT_EQ(FieldWrites(), std::vector<std::string>{"1:NAME"}) << "fields the old table lacks are not written";
+  EXPECT_EQ(RawDbf(newPath).Value(1, "NAME"), std::string(30, 'n'));
+  EXPECT_EQ(RawDbf(newPath).Value(1, "TT1"), vmtables::PersonalValue(1, 4));
+}
+
+}  // namespace

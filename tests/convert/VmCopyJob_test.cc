@@ -1,0 +1,217 @@
+// The small-to-big and big-to-small jobs, run on their own thread against
+// a window that records WM_JOB_PROGRESS, on generated tables; what they
+// wrote is read back through an independent reader and the file system's
+// write log.
+#include "convert/VmCopyJob.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "convert/JobState.h"
+#include "db/CDatabase.h"
+#include "db/EngineContext.h"
+#include "tests/support/box_watcher.h"
+#include "tests/support/fault_file_system.h"
+#include "tests/support/job_runner.h"
+#include "tests/support/raw_dbf.h"
+#include "tests/support/temp_dir.h"
+#include "tools/vmtables.h"
+
+namespace {
+
+using vmtables::Layout;
+using vmtables::Variation;
+
+char* S(const std::string& s) { return const_cast<char*>(s.c_str()); }
+
+class VmCopyJobTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    engineContext.setFileSystem(&fs);
+    live = dir.File("vm001.dbf");
+    big = dir.File("vm001_big.dbf");
+    small = dir.File("vm001_small.dbf");
+    std::snprintf(JobState::livePath, sizeof JobState::livePath, "%s", live.c_str());
+    std::snprintf(JobState::bigPath, sizeof JobState::bigPath, "%s", big.c_str());
+    std::snprintf(JobState::smallPath, sizeof JobState::smallPath, "%s", small.c_str());
+  }
+  void TearDown() override { engineContext.setFileSystem(xb::FileSystem::Default()); }
+
+  // The writes that reached the table at path, as "record:field", leaving
+  // out the header (its date and count).
+  std::vector<std::string> FieldWrites(const std::string& path) {
+    RawDbf raw(path);
+    std::vector<std::string> out;
+    for (const auto& w : fs.log)
+      if (w.path == path && raw.Where(w.offset) != "header") out.push_back(raw.Where(w.offset));
+    return out;
+  }
+
+  // Changes fields of a table through the table layer.
+  void Set(const std::string& path, uint32_t record, const char* field, const std::string& value) {
+    CDatabase db;
+    ASSERT_EQ(db.Open(S(path)), 1);
+    db.Go(record);
+    db.Replace(S(field), S(value));
+    db.Close();
+  }
+
+  CDatabase warm;  // sets the engine up before the file system is swapped
+  TempDir dir;
+  FaultFileSystem fs;
+  BoxWatcher boxes;
+  JobRunner runner;
+  std::string live, big, small;
+};
+
+TEST_F(VmCopyJobTest, AgreeingTablesGetNoWriteAndNinetyNineStepsThenTheEnd) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 12000));
+  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 12000));
+  std::vector<unsigned char> before = ReadBytes(big);
+  fs.log.clear();
+  ASSERT_TRUE(runner.Run(SmallToBigJob));
+  ASSERT_EQ(runner.messages().size(), 100u);
+  EXPECT_EQ(runner.Steps(), 99);
+  EXPECT_EQ(runner.messages().back().wparam, 1u) << "the final message comes last";
+  EXPECT_EQ(runner.messages().back().running, 1) << "running is cleared after the final message";
+  EXPECT_EQ(JobState::running, 0);
+  EXPECT_EQ(JobState::sourceTable, nullptr);
+  EXPECT_EQ(JobState::targetTable, nullptr);
+  EXPECT_TRUE(fs.log.empty()) << fs.log.size() << " writes, expected none";
+  EXPECT_EQ(ReadBytes(big), before);
+  EXPECT_EQ(boxes.Summary(), "");
+}
+
+TEST_F(VmCopyJobTest, OnlyDifferingFieldsAreWrittenInFieldOrderAndOnlyT02ToT33) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 200));
+  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 200));
+  Set(big, 5, "T09", "1");          // pwd
+  Set(big, 5, "T31", "0301 999");   // phone
+  Set(live, 7, "T01", "4242");      // index: never carried
+  Set(big, 8, "T34", "own text");   // string65_4: never written
+  Set(live, 9, "T20", "-3");        // a negative number keeps its sign
+  Set(big, 10, "T32", RawDbf(live).Value(10, "T32") + "   ");  // only trailing blanks differ
+  Set(big, 11, "T33", "NORTH GATE");
+  Set(live, 11, "T33", "North Gate");  // only case differs
+  Set(big, 12, "T10", "0007");
+  Set(live, 12, "T10", "   7");      // same integer, different text
+  fs.log.clear();
+  ASSERT_TRUE(runner.Run(SmallToBigJob));
+
+  EXPECT_EQ(FieldWrites(big), (std::vector<std::string>{"5:T09", "5:T31", "9:T20", "11:T33"}));
+  EXPECT_TRUE(FieldWrites(live).empty()) << "the live table is only read";
+  RawDbf after(big);
+  EXPECT_EQ(after.Value(5, "T09"), vmtables::VmValue(Layout::kSmall, 5, 9));
+  EXPECT_EQ(after.Value(5, "T31"), vmtables::VmValue(Layout::kSmall, 5, 31));
+  EXPECT_EQ(after.Value(7, "T01"), vmtables::VmValue(Layout::kBig, 7, 1));
+  EXPECT_EQ(after.Value(8, "T34"), "own text");
+  EXPECT_EQ(after.Value(9, "T20"), "-3");
+  EXPECT_EQ(after.Value(11, "T33"), "North Gate");
+  EXPECT_EQ(after.Value(12, "T10"), "0007");
+  EXPECT_EQ(runner.Steps(), 99) << "short tables keep the full progress";
+  EXPECT_EQ(boxes.Summary(), "") << "records beyond the tables' end show no box";
+}
+
+TEST_F(VmCopyJobTest, EveryFieldDifferingIsCarriedAndASecondRunWritesNothing) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kBig, 300));
+  ASSERT_TRUE(vmtables::MakeVmTable(small, Layout::kSmall, 300, Variation{1, 0}));
+  ASSERT_TRUE(runner.Run(BigToSmallJob));
+  RawDbf after(small);
+  for (uint32_t r = 1; r <= 300; r += 37)
+    for (int n = 1; n <= 33; ++n) {
+      char field[4];
+      std::snprintf(field, sizeof field, "T%02d", n);
+      std::string expected = n == 1 ? vmtables::VmValue(Layout::kSmall, r, 1, Variation{1, 0})
+                                    : vmtables::VmValue(Layout::kBig, r, n);
+      if (n >= 31) expected.resize(std::min<size_t>(expected.size(), n == 33 ? 30 : 20));
+      EXPECT_EQ(after.Value(r, field), expected) << "record " << r << " field " << field;
+    }
+  fs.log.clear();
+  JobRunner again;
+  ASSERT_TRUE(again.Run(BigToSmallJob));
+  EXPECT_EQ(again.Steps(), 99);
+  EXPECT_TRUE(FieldWrites(small).empty()) << FieldWrites(small).size() << " writes on the second run";
+}
+
+TEST_F(VmCopyJobTest, ATextTooWideForTheSmallTableIsStoredCut) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kBig, 3));
+  ASSERT_TRUE(vmtables::MakeVmTable(small, Layout::kSmall, 3));
+  Set(live, 2, "T31", "0301 555 0000 extension 12");  // 26 characters, the small field holds 20
+  ASSERT_TRUE(runner.Run(BigToSmallJob));
+  EXPECT_EQ(FieldWrites(small), std::vector<std::string>{"2:T31"});
+  EXPECT_EQ(RawDbf(small).Value(2, "T31"), "0301 555 0000 extens");
+  // The next run finds the texts different again and replaces the field,
+  // but the bytes it stores are those already there, so no write is due.
+  std::vector<unsigned char> before = ReadBytes(small);
+  JobRunner again;
+  ASSERT_TRUE(again.Run(BigToSmallJob));
+  EXPECT_EQ(ReadBytes(small), before);
+}
+
+TEST_F(VmCopyJobTest, ACancelFinishesTheRecordInHandAndTouchesNoMore) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 12000));
+  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 12000, Variation{1, 0}));
+  runner.CancelAfterStep(4);  // sent after record 481
+  ASSERT_TRUE(runner.Run(SmallToBigJob));
+  EXPECT_EQ(runner.Steps(), 4);
+  EXPECT_EQ(runner.Ends(), 1);
+  EXPECT_EQ(runner.messages().back().running, 0);
+  RawDbf after(big);
+  EXPECT_EQ(after.Value(481, "T02"), vmtables::VmValue(Layout::kSmall, 481, 2));
+  EXPECT_EQ(after.Value(482, "T02"), vmtables::VmValue(Layout::kBig, 482, 2, Variation{1, 0}));
+  EXPECT_EQ(after.Value(12000, "T33"), vmtables::VmValue(Layout::kBig, 12000, 33, Variation{1, 0}));
+  EXPECT_EQ(JobState::targetTable, nullptr);
+}
+
+TEST_F(VmCopyJobTest, RunningAlreadyClearOpensAndClosesAndSendsOnlyTheEnd) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 5));
+  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 5, Variation{1, 0}));
+  fs.log.clear();
+  ASSERT_TRUE(runner.Run(SmallToBigJob, 0));
+  ASSERT_EQ(runner.messages().size(), 1u);
+  EXPECT_EQ(runner.messages()[0].wparam, 1u);
+  EXPECT_TRUE(FieldWrites(big).empty());
+}
+
+TEST_F(VmCopyJobTest, AMissingTableShowsOneBoxWithItsPathAndSendsNothing) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 5));
+  ASSERT_TRUE(runner.Run(SmallToBigJob));  // the big table does not exist
+  EXPECT_TRUE(runner.messages().empty());
+  EXPECT_EQ(JobState::running, 1) << "the dialog is left in its running state";
+  EXPECT_EQ(JobState::sourceTable, nullptr) << "the open source is closed and released too";
+  EXPECT_EQ(JobState::targetTable, nullptr);
+  EXPECT_EQ(boxes.Summary(), "Error !|The database " + big +
+                                 " could not be opend !\nPlease check that the database exists.");
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_TRUE(boxes.Boxes()[0].exclamation);
+  EXPECT_EQ(boxes.Boxes()[0].buttons, std::vector<int>{IDOK});
+  // The live table was let go: it can be replaced now.
+  EXPECT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 1));
+
+  boxes.Clear();
+  std::remove(live.c_str());
+  JobRunner second;
+  ASSERT_TRUE(second.Run(BigToSmallJob));
+  EXPECT_TRUE(second.messages().empty());
+  EXPECT_EQ(boxes.Summary(), "Error !|The database " + live +
+                                 " could not be opend !\nPlease check that the database exists.");
+}
+
+TEST_F(VmCopyJobTest, AFailingWriteShowsTheTableLayersBoxAndTheJobGoesOn) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 3));
+  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 3));
+  Set(big, 2, "T02", "9");
+  Set(big, 3, "T02", "9");
+  fs.writesBeforeFailure = 0;  // every write fails from now on
+  ASSERT_TRUE(runner.Run(SmallToBigJob));
+  fs.writesBeforeFailure = -1;
+  EXPECT_EQ(boxes.Summary(), "Error|CDatabase::Replace\nError|CDatabase::Replace");
+  EXPECT_EQ(runner.Ends(), 1);
+}
+
+}  // namespace
