@@ -29,6 +29,30 @@ BOOL CALLBACK FindIcon(HWND child, LPARAM lp) {
 
 }  // namespace
 
+std::vector<HWND> ProcessDialogs() {
+  Search s{GetCurrentProcessId(), {}};
+  EnumWindows(Collect, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+SeenBox ReadBox(HWND box) {
+  SeenBox seen;
+  char text[1024] = {};
+  GetWindowTextA(box, text, sizeof text);
+  seen.caption = text;
+  text[0] = '\0';
+  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+  seen.text = text;
+  HICON icon = nullptr;
+  EnumChildWindows(box, FindIcon, reinterpret_cast<LPARAM>(&icon));
+  seen.exclamation = icon && icon == LoadIcon(nullptr, IDI_EXCLAMATION);
+  seen.question = icon && icon == LoadIcon(nullptr, IDI_QUESTION);
+  seen.information = icon && icon == LoadIcon(nullptr, IDI_INFORMATION);
+  for (int id : kButtons)
+    if (GetDlgItem(box, id)) seen.buttons.push_back(id);
+  return seen;
+}
+
 BoxWatcher::BoxWatcher() : thread_([this] { Run(); }) {}
 
 BoxWatcher::~BoxWatcher() {
@@ -59,28 +83,13 @@ void BoxWatcher::Clear() {
 
 void BoxWatcher::Run() {
   while (!stop_) {
-    Search s{GetCurrentProcessId(), {}};
-    EnumWindows(Collect, reinterpret_cast<LPARAM>(&s));
-    for (HWND box : s.found) Handle(box);
+    for (HWND box : ProcessDialogs()) Handle(box);
     Sleep(5);
   }
 }
 
 void BoxWatcher::Handle(HWND box) {
-  SeenBox seen;
-  char text[1024] = {};
-  GetWindowTextA(box, text, sizeof text);
-  seen.caption = text;
-  text[0] = '\0';
-  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-  seen.text = text;
-  HICON icon = nullptr;
-  EnumChildWindows(box, FindIcon, reinterpret_cast<LPARAM>(&icon));
-  seen.exclamation = icon && icon == LoadIcon(nullptr, IDI_EXCLAMATION);
-  seen.question = icon && icon == LoadIcon(nullptr, IDI_QUESTION);
-  for (int id : kButtons)
-    if (GetDlgItem(box, id)) seen.buttons.push_back(id);
-
+  SeenBox seen = ReadBox(box);
   int answer = IDOK;
   {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -19,8 +19,15 @@ struct SeenBox {
   std::string text;
   bool exclamation = false;  // the warning icon
   bool question = false;     // the question icon
+  bool information = false;  // the information icon
   std::vector<int> buttons;  // ids among IDOK, IDCANCEL, IDYES, IDNO present
 };
+
+// The visible top-level dialog-class windows (boxes and dialogs) of this
+// process.
+std::vector<HWND> ProcessDialogs();
+// What a message box shows.
+SeenBox ReadBox(HWND box);
 
 class BoxWatcher {
  public:

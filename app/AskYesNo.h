@@ -1,0 +1,9 @@
+// AskYesNo: a question box owned by the calling thread's active window,
+// with Yes and No and the question icon; Yes is the default button, or No
+// when noIsDefault is non-zero. True when the answer is Yes.
+#ifndef APP_ASKYESNO_H_
+#define APP_ASKYESNO_H_
+
+bool AskYesNo(const char* text, const char* caption, int noIsDefault);
+
+#endif  // APP_ASKYESNO_H_

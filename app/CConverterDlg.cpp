@@ -1,0 +1,200 @@
+#include "app/CConverterDlg.h"
+
+#include <io.h>
+
+#include "app/AskYesNo.h"
+#include "app/CAboutDlg.h"
+#include "app/CProgressDlg.h"
+#include "app/PathNames.h"
+#include "app/framework/CFile.h"
+#include "app/framework/ResourceString.h"
+#include "app/resource.h"
+#include "convert/JobReport.h"
+#include "convert/JobState.h"
+#include "db/ShowError.h"
+
+namespace {
+
+const unsigned kErrorCaption = 102;
+const unsigned kQuestionCaption = 106;
+const int64_t kBigLayoutAbove = 2100000;
+const size_t kPathField = sizeof JobState::bigPath;  // each typed path's field
+
+void ShowOwnError(const char* pattern, const char* arg) {
+  std::string text = FillPlaceholders(pattern, arg, nullptr);
+  ShowError(text.c_str(), LoadResString(kErrorCaption).c_str());
+}
+
+bool Ask(unsigned id, const char* arg1, const char* arg2) {
+  std::string text;
+  AfxFormatString2(text, id, arg1, arg2);
+  return AskYesNo(text.c_str(), LoadResString(kQuestionCaption).c_str(), 0);
+}
+
+// A worker left running by Escape or a confirmed cancel finishes its record
+// and closes its tables; the next job starts only after that.
+void WaitForPreviousJob() {
+  if (!JobState::workerActive) return;
+  HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+  JobState::WaitForWorker();
+  SetCursor(previous);
+}
+
+}  // namespace
+
+CConverterDlg::CConverterDlg(CDialog* parent)
+    : CDialog(IDD_CONVERTER_DIALOG, parent),
+      icon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
+
+void CConverterDlg::DoDataExchange(CDataExchange* pDX) {
+  DDX_Text(pDX, IDC_BIG_PATH, bigPathText);
+  DDX_Text(pDX, IDC_SMALL_PATH, smallPathText);
+  DDX_Text(pDX, IDC_NEW_PERSONAL, newPersonalText);
+  DDX_Text(pDX, IDC_OLD_PERSONAL, oldPersonalText);
+}
+
+BOOL CConverterDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  HMENU menu = GetSystemMenu(m_hWnd, FALSE);
+  std::string about = LoadResString(IDS_ABOUTBOX);
+  if (menu && !about.empty()) {
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, about.c_str());
+  }
+  SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+
+  ReadLivePath();
+  bigPathText = "\\db1\\vm001_big.dbf";
+  smallPathText = "\\db1\\vm001_small.dbf";
+  // A live table that cannot be looked at is offered the small-to-big job,
+  // which then reports that it cannot open it.
+  CFileStatus status;
+  bool big = CFile::GetStatus(JobState::livePath, status) && int32_t(status.m_size) > kBigLayoutAbove;
+  EnableWindow(GetDlgItem(m_hWnd, big ? IDC_BIG_PATH : IDC_SMALL_PATH), FALSE);
+  EnableWindow(GetDlgItem(m_hWnd, big ? IDC_SMALL_TO_BIG : IDC_BIG_TO_SMALL), FALSE);
+  oldPersonalText = "\\db1\\kxpersonal.dbf";
+  newPersonalText = "\\db1\\kxpers_new.dbf";
+  UpdateData(FALSE);
+  return TRUE;
+}
+
+void CConverterDlg::ReadLivePath() {
+  // Read wider than livePath so that a value too long for it is seen as
+  // such rather than cut.
+  char value[1024];
+  GetPrivateProfileStringA("Config", "Vm001Path", "\\db1\\", value, sizeof value, "kxaconf.ini");
+  livePathUsable_ = LivePathFromIni(value, JobState::livePath);
+  if (!livePathUsable_) CopyPath(JobState::livePath, sizeof JobState::livePath, "");
+}
+
+bool CConverterDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
+  static const MessageMapEntry<CConverterDlg> kMap[] = {
+      {WM_SYSCOMMAND, 0, &CConverterDlg::OnSysCommand},
+      {WM_PAINT, 0, &CConverterDlg::OnPaint},
+      {WM_QUERYDRAGICON, 0, &CConverterDlg::OnQueryDragIcon},
+      {WM_COMMAND, IDC_SMALL_TO_BIG, &CConverterDlg::OnSmallToBig},
+      {WM_COMMAND, IDC_BIG_TO_SMALL, &CConverterDlg::OnBigToSmall},
+      {WM_COMMAND, IDC_INFO, &CConverterDlg::OnInfo},
+      {WM_COMMAND, IDC_OLD_TO_NEW, &CConverterDlg::OnOldToNew},
+  };
+  return DispatchMessageMap(this, kMap, message, wparam, lparam, result);
+}
+
+LRESULT CConverterDlg::OnSysCommand(WPARAM id, LPARAM) {
+  if ((id & 0xFFF0) == IDM_ABOUTBOX) {
+    CAboutDlg about;
+    about.DoModal();
+  } else {
+    Default();
+  }
+  return 0;
+}
+
+LRESULT CConverterDlg::OnPaint(WPARAM, LPARAM) {
+  if (!IsIconic(m_hWnd)) {
+    Default();
+    return 0;
+  }
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(m_hWnd, &ps);
+  SendMessageA(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  int cx = GetSystemMetrics(SM_CXICON), cy = GetSystemMetrics(SM_CYICON);
+  RECT rect;
+  GetClientRect(m_hWnd, &rect);
+  int x = (rect.right - rect.left - cx + 1) / 2;
+  int y = (rect.bottom - rect.top - cy + 1) / 2;
+  DrawIcon(dc, x, y, icon);
+  EndPaint(m_hWnd, &ps);
+  return 0;
+}
+
+LRESULT CConverterDlg::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<LRESULT>(icon); }
+
+LRESULT CConverterDlg::OnInfo(WPARAM, LPARAM) {
+  CAboutDlg about;
+  about.DoModal();
+  return 0;
+}
+
+LRESULT CConverterDlg::OnSmallToBig(WPARAM, LPARAM) {
+  WaitForPreviousJob();
+  UpdateData(TRUE);
+  ConvertVoicemail(bigPathText, JobState::bigPath, 103, 104, 107, true);
+  return 0;
+}
+
+LRESULT CConverterDlg::OnBigToSmall(WPARAM, LPARAM) {
+  WaitForPreviousJob();
+  UpdateData(TRUE);
+  ConvertVoicemail(smallPathText, JobState::smallPath, 114, 115, 116, false);
+  return 0;
+}
+
+void CConverterDlg::ConvertVoicemail(const std::string& typed, char* field, unsigned empty, unsigned missing,
+                                     unsigned question, bool smallToBig) {
+  if (!TakePath(typed, field, empty, missing)) return;
+  if (!livePathUsable_) {
+    ShowOwnError("The value Vm001Path in kxaconf.ini is too long to name the live table vm001.dbf !\n"
+                 "The voicemail conversions cannot be started.",
+                 nullptr);
+    return;
+  }
+  if (!Ask(question, JobState::livePath, field)) return;
+  RunJob(smallToBig ? 1 : 0, smallToBig ? 0 : 1, 0);
+}
+
+LRESULT CConverterDlg::OnOldToNew(WPARAM, LPARAM) {
+  WaitForPreviousJob();
+  UpdateData(TRUE);
+  if (!TakePath(oldPersonalText, JobState::oldPersonalPath, 124, 128)) return 0;
+  if (!TakePath(newPersonalText, JobState::newPersonalPath, 129, 125)) return 0;
+  if (!Ask(123, JobState::oldPersonalPath, JobState::newPersonalPath)) return 0;
+  RunJob(0, 0, 1);
+  return 0;
+}
+
+bool CConverterDlg::TakePath(const std::string& typed, char* field, unsigned empty, unsigned missing) {
+  if (!CopyPath(field, kPathField, typed.c_str())) {
+    ShowOwnError("The path %1 is too long !\nA path may have at most 127 characters.", typed.c_str());
+    return false;
+  }
+  if (field[0] == '\0') {
+    ShowPathError(empty, "");
+    return false;
+  }
+  if (_access(field, 0) != 0) {
+    ShowPathError(missing, field);
+    return false;
+  }
+  return true;
+}
+
+void CConverterDlg::RunJob(int smallToBig, int bigToSmall, int personal) {
+  CProgressDlg* dlg = new CProgressDlg();
+  dlg->smallToBigJob = smallToBig;
+  dlg->bigToSmallJob = bigToSmall;
+  dlg->personalJob = personal;
+  dlg->DoModal();
+  delete dlg;
+}

@@ -1,0 +1,53 @@
+// CConverterDlg: the main window (template 102). At start-up it reads the
+// live table's location from kxaconf.ini, fills in the default paths and
+// enables only the voicemail conversion that fits the live table's size.
+// Its three conversion buttons check their paths, ask for confirmation and
+// run the job in a modal CProgressDlg; a new job first waits for the
+// previous worker to end.
+#ifndef APP_CCONVERTERDLG_H_
+#define APP_CCONVERTERDLG_H_
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/framework/CDialog.h"
+
+class CConverterDlg : public CDialog {
+ public:
+  explicit CConverterDlg(CDialog* parent = nullptr);
+
+  std::string bigPathText;      // edit 1000
+  std::string smallPathText;    // edit 1002
+  std::string newPersonalText;  // edit 1009
+  std::string oldPersonalText;  // edit 1007
+  HICON icon;
+
+ protected:
+  void DoDataExchange(CDataExchange* pDX) override;
+  BOOL OnInitDialog() override;
+  bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
+
+ private:
+  LRESULT OnSysCommand(WPARAM id, LPARAM);
+  LRESULT OnPaint(WPARAM, LPARAM);
+  LRESULT OnQueryDragIcon(WPARAM, LPARAM);
+  LRESULT OnSmallToBig(WPARAM, LPARAM);
+  LRESULT OnBigToSmall(WPARAM, LPARAM);
+  LRESULT OnInfo(WPARAM, LPARAM);
+  LRESULT OnOldToNew(WPARAM, LPARAM);
+
+  void ReadLivePath();
+  // The voicemail commands: target into its JobState field, checks,
+  // question, job. Ids of the strings of the command's column.
+  void ConvertVoicemail(const std::string& typed, char* field, unsigned empty, unsigned missing,
+                        unsigned question, bool smallToBig);
+  // Copies typed into field and checks it is given and exists; false after
+  // showing the box.
+  bool TakePath(const std::string& typed, char* field, unsigned empty, unsigned missing);
+  void RunJob(int smallToBig, int bigToSmall, int personal);
+
+  bool livePathUsable_ = true;
+};
+
+#endif  // APP_CCONVERTERDLG_H_

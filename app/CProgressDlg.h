@@ -1,0 +1,43 @@
+// CProgressDlg: the modal window (template 129) that runs one conversion
+// job. The command sets exactly one of the three job flags before DoModal.
+// OnInitDialog starts the job on its worker thread; each WM_JOB_PROGRESS
+// step advances the bar and the percentage line, the end message fills the
+// bar and turns the button into "OK". The button asks whether to cancel
+// while the job runs, and after the end offers to put the converted table
+// into service (TableSwap) before closing.
+#ifndef APP_CPROGRESSDLG_H_
+#define APP_CPROGRESSDLG_H_
+
+#include <cstdint>
+#include <string>
+
+#include "app/framework/CDialog.h"
+#include "app/framework/CProgressCtrl.h"
+
+class TableSwap;
+
+class CProgressDlg : public CDialog {
+ public:
+  explicit CProgressDlg(CDialog* parent = nullptr);
+
+  int32_t personalJob;
+  int32_t bigToSmallJob;
+  int32_t smallToBigJob;
+  CProgressCtrl progressBar;  // control 1002
+  std::string jobText;        // static 1004
+  std::string statusText;     // static 1005
+
+ protected:
+  void DoDataExchange(CDataExchange* pDX) override;
+  BOOL OnInitDialog() override;
+  void OnOK() override;
+  bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
+
+ private:
+  LRESULT OnJobProgress(WPARAM wparam, LPARAM lparam);
+  void SetButtonText(unsigned id);
+  void OfferSwap();
+  void Swap(TableSwap& swap);
+};
+
+#endif  // APP_CPROGRESSDLG_H_

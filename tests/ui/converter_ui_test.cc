@@ -1,0 +1,388 @@
+// The converter's windows, started for real and driven as the operator
+// drives them: the main dialog's start-up, its three commands with their
+// checks and questions, the progress dialog through whole jobs and cancels,
+// and the table swap with the files it leaves.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/CConverterApp.h"
+#include "app/CProgressDlg.h"
+#include "app/resource.h"
+#include "convert/JobState.h"
+#include "tests/support/box_watcher.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/ui_driver.h"
+#include "tools/vmtables.h"
+
+namespace {
+
+using vmtables::Layout;
+using vmtables::Variation;
+
+const char kMainCaption[] = "Veltrano database converter";
+const char kConfirm[] = "Please confirm ...";
+const char kError[] = "Error !";
+const char kProgress[] = "Convert database";
+
+std::string IniPath() {
+  char dir[MAX_PATH];
+  GetWindowsDirectoryA(dir, MAX_PATH);
+  return std::string(dir) + "\\kxaconf.ini";
+}
+
+void SetIni(const char* value) {
+  WritePrivateProfileStringA("Config", "Vm001Path", value, "kxaconf.ini");
+  WritePrivateProfileStringA(nullptr, nullptr, nullptr, "kxaconf.ini");  // flush
+}
+
+void WriteFileOfSize(const std::string& path, size_t size) { WriteBytes(path, std::vector<unsigned char>(size, 'x')); }
+
+class ConverterUiTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Short, so that the live path fits its 80 characters.
+    static int serial = 0;
+    dir = "c:\\ui" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(serial++);
+    CreateDirectoryA(dir.c_str(), nullptr);
+    DeleteFileA(IniPath().c_str());
+  }
+
+  void TearDown() override {
+    ShutDown();
+    JobState::WaitForWorker();
+    DeleteFileA(IniPath().c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+  }
+
+  std::string File(const std::string& name) { return dir + "\\" + name; }
+
+  // Starts the program's start-up on its own interface thread.
+  void Start() {
+    ui_ = std::thread([] {
+      CConverterApp app;
+      app.InitInstance();
+    });
+    main = ui::Wait(kMainCaption);
+    ASSERT_NE(main, nullptr) << "the main dialog did not appear";
+  }
+
+  // Closes whatever is open, the main dialog last, and waits for the
+  // interface thread to end.
+  void ShutDown() {
+    if (!ui_.joinable()) return;
+    bool ended = ui::WaitUntil(
+        [&] {
+          for (HWND w : ProcessDialogs()) {
+            if (w == main) continue;
+            for (int id : {IDNO, IDCANCEL, IDOK})
+              if (GetDlgItem(w, id)) {
+                PostMessageA(w, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+                break;
+              }
+          }
+          if (ProcessDialogs().size() <= 1 && IsWindow(main)) ui::Click(main, IDOK);
+          Sleep(20);
+          return !IsWindow(main);
+        },
+        20000);
+    if (ended) ui_.join();
+    else ui_.detach();
+  }
+
+  // The box with this caption: what it shows; then presses button.
+  SeenBox Answer(const char* caption, int button) {
+    HWND box = ui::Wait(caption);
+    EXPECT_NE(box, nullptr) << "no box \"" << caption << "\" appeared";
+    if (!box) return SeenBox();
+    SeenBox seen = ReadBox(box);
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    ui::WaitGone(box);
+    return seen;
+  }
+
+  // Live small table, big table (every copied field different when slow,
+  // else a few), index files of both.
+  void MakeVoicemail(uint32_t records, Variation v) {
+    ASSERT_TRUE(vmtables::MakeVmTable(File("vm001.dbf"), Layout::kSmall, records));
+    ASSERT_TRUE(vmtables::MakeVmTable(File("vm001_big.dbf"), Layout::kBig, records, v));
+    WriteBytes(File("vm001.ndx"), {'l', 'i', 'v', 'e'});
+    WriteBytes(File("vm001_big.ndx"), {'b', 'i', 'g'});
+    SetIni(File("vm001.dbf").c_str());
+  }
+
+  // Types the big table's path and starts "Small -> Big", answering the
+  // question Yes; returns the progress dialog.
+  HWND StartSmallToBig() {
+    ui::SetText(main, IDC_BIG_PATH, File("vm001_big.dbf"));
+    ui::Click(main, IDC_SMALL_TO_BIG);
+    Answer(kConfirm, IDYES);
+    return ui::Wait(kProgress);
+  }
+
+  std::string dir;
+  HWND main = nullptr;
+  std::thread ui_;
+};
+
+TEST_F(ConverterUiTest, StartUpWithoutAnIniFileShowsTheDefaults) {
+  Start();
+  EXPECT_STREQ(JobState::livePath, "\\db1\\.\\vm001.dbf");
+  EXPECT_EQ(ui::Text(main, IDC_BIG_PATH), "\\db1\\vm001_big.dbf");
+  EXPECT_EQ(ui::Text(main, IDC_SMALL_PATH), "\\db1\\vm001_small.dbf");
+  EXPECT_EQ(ui::Text(main, IDC_OLD_PERSONAL), "\\db1\\kxpersonal.dbf");
+  EXPECT_EQ(ui::Text(main, IDC_NEW_PERSONAL), "\\db1\\kxpers_new.dbf");
+  EXPECT_TRUE(ui::Enabled(main, IDC_SMALL_TO_BIG)) << "a live table that is not there is offered small to big";
+  EXPECT_FALSE(ui::Enabled(main, IDC_BIG_TO_SMALL));
+  EXPECT_FALSE(ui::Enabled(main, IDC_SMALL_PATH));
+  HMENU menu = GetSystemMenu(main, FALSE);
+  char item[64] = {};
+  GetMenuStringA(menu, IDM_ABOUTBOX, item, sizeof item, MF_BYCOMMAND);
+  EXPECT_STREQ(item, "&About morlund...");
+}
+
+TEST_F(ConverterUiTest, TheLiveTablesSizeDecidesTheDirection) {
+  const struct { size_t size; bool big; } cases[] = {{2100000, false}, {2100001, true}};
+  for (const auto& c : cases) {
+    WriteFileOfSize(File("vm001.dbf"), c.size);
+    SetIni(("C:" + File("VM001.DBF").substr(2)).c_str());
+    Start();
+    EXPECT_EQ(JobState::livePath, File("vm001.dbf")) << "lower-cased, nothing appended";
+    EXPECT_EQ(ui::Enabled(main, IDC_SMALL_TO_BIG), !c.big) << c.size << " bytes";
+    EXPECT_EQ(ui::Enabled(main, IDC_BIG_PATH), !c.big) << c.size << " bytes";
+    EXPECT_EQ(ui::Enabled(main, IDC_BIG_TO_SMALL), c.big) << c.size << " bytes";
+    EXPECT_EQ(ui::Enabled(main, IDC_SMALL_PATH), c.big) << c.size << " bytes";
+    ShutDown();
+  }
+  SetIni("D:\\DATA");
+  Start();
+  EXPECT_STREQ(JobState::livePath, "d:\\data.\\vm001.dbf");
+}
+
+TEST_F(ConverterUiTest, CommandsCheckTheirPathsBeforeAsking) {
+  Start();
+  ui::SetText(main, IDC_BIG_PATH, "");
+  ui::Click(main, IDC_SMALL_TO_BIG);
+  SeenBox box = Answer(kError, IDOK);
+  EXPECT_EQ(box.text, "No big database defined to convert to !\nPlease enter the name and path of the big database.");
+  EXPECT_TRUE(box.exclamation);
+
+  ui::SetText(main, IDC_BIG_PATH, File("none.dbf"));
+  ui::Click(main, IDC_SMALL_TO_BIG);
+  EXPECT_EQ(Answer(kError, IDOK).text, "The big database " + File("none.dbf") +
+                                           " was not found ! \nPlease make sure this database exists in the "
+                                           "defined directory.");
+
+  ui::SetText(main, IDC_OLD_PERSONAL, "");
+  ui::SetText(main, IDC_NEW_PERSONAL, "");
+  ui::Click(main, IDC_OLD_TO_NEW);
+  EXPECT_EQ(Answer(kError, IDOK).text,
+            "No old personal database defined !\nPlease enter the name and path of the old personal database.")
+      << "the new path is not looked at";
+
+  ui::SetText(main, IDC_OLD_PERSONAL, File("old.dbf"));
+  ui::Click(main, IDC_OLD_TO_NEW);
+  EXPECT_EQ(Answer(kError, IDOK).text, "The old personal database " + File("old.dbf") + " was not found !");
+
+  WriteFileOfSize(File("old.dbf"), 10);
+  ui::Click(main, IDC_OLD_TO_NEW);
+  EXPECT_EQ(Answer(kError, IDOK).text,
+            "No new personal database defined !\nPlease enter the name and path of the new personal database.");
+  ui::SetText(main, IDC_NEW_PERSONAL, File("new.dbf"));
+  ui::Click(main, IDC_OLD_TO_NEW);
+  EXPECT_EQ(Answer(kError, IDOK).text, "The new personal database " + File("new.dbf") + " was not found !");
+
+  std::string tooLong = dir + "\\" + std::string(130, 'p') + ".dbf";
+  ui::SetText(main, IDC_BIG_PATH, tooLong);
+  ui::Click(main, IDC_SMALL_TO_BIG);
+  EXPECT_EQ(Answer(kError, IDOK).text,
+            "The path " + tooLong + " is too long !\nA path may have at most 127 characters.");
+  EXPECT_EQ(JobState::bigPath, File("none.dbf")) << "a refused path leaves its field as it was";
+  EXPECT_EQ(ui::Wait(kProgress, 200), nullptr);
+}
+
+TEST_F(ConverterUiTest, AnsweringNoStartsNothingAndKeepsThePaths) {
+  ASSERT_TRUE(vmtables::MakePersonalTable(File("old.dbf"), 3));
+  ASSERT_TRUE(vmtables::MakePersonalTable(File("new.dbf"), 3, Variation{1, 0}));
+  std::vector<unsigned char> before = ReadBytes(File("new.dbf"));
+  Start();
+  ui::SetText(main, IDC_OLD_PERSONAL, File("old.dbf"));
+  ui::SetText(main, IDC_NEW_PERSONAL, File("new.dbf"));
+  ui::Click(main, IDC_OLD_TO_NEW);
+  SeenBox box = Answer(kConfirm, IDNO);
+  EXPECT_EQ(box.text, "Convert old personal database " + File("old.dbf") + " to new database " + File("new.dbf") + " ?");
+  EXPECT_TRUE(box.question);
+  EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO}));
+  EXPECT_EQ(JobState::oldPersonalPath, File("old.dbf"));
+  EXPECT_EQ(JobState::newPersonalPath, File("new.dbf"));
+  EXPECT_EQ(ui::Wait(kProgress, 300), nullptr);
+  EXPECT_EQ(ReadBytes(File("new.dbf")), before);
+}
+
+TEST_F(ConverterUiTest, AWholeSmallToBigRunThenTheSwapWithItsIndexes) {
+  MakeVoicemail(200, Variation{7, 0});
+  std::vector<unsigned char> live = ReadBytes(File("vm001.dbf"));
+  Start();
+  ui::SetText(main, IDC_BIG_PATH, File("vm001_big.dbf"));
+  ui::Click(main, IDC_SMALL_TO_BIG);
+  EXPECT_EQ(Answer(kConfirm, IDYES).text, "Convert voicemail database " + File("vm001.dbf") +
+                                              " into big voicemail database " + File("vm001_big.dbf") +
+                                              " ?\nThis could take several minutes to convert.");
+  HWND progress = ui::Wait(kProgress);
+  ASSERT_NE(progress, nullptr);
+  EXPECT_FALSE(IsWindowEnabled(main)) << "the main dialog waits behind the progress dialog";
+  ASSERT_TRUE(ui::WaitUntil([&] { return ui::Text(progress, IDOK) == "OK"; })) << ui::Text(progress, IDOK);
+  EXPECT_EQ(ui::Text(progress, IDC_JOB_TEXT), "Converting voicemail database " + File("vm001.dbf") +
+                                                  " into big voicemail database " + File("vm001_big.dbf") + " ");
+  EXPECT_EQ(ui::Text(progress, IDC_STATUS_TEXT), "Database successfully converted");
+  EXPECT_EQ(ui::BarPos(progress, IDC_PROGRESS_BAR), 100);
+  EXPECT_EQ(JobState::progressCount, 99);
+  std::vector<unsigned char> converted = ReadBytes(File("vm001_big.dbf"));
+
+  ui::Click(progress, IDOK);
+  EXPECT_EQ(Answer(kConfirm, IDYES).text,
+            "Would you like to make a copy from the small database vm001.dbf in vm001_small.dbf and\n"
+            "copy the big database " + File("vm001_big.dbf") + " into vm001.dbf ?");
+  SeenBox report = Answer("Information", IDOK);
+  EXPECT_EQ(report.text, "The files where successfully copied.");
+  EXPECT_TRUE(report.information);
+  EXPECT_TRUE(ui::WaitGone(progress));
+  EXPECT_EQ(ReadBytes(File("vm001_small.dbf")), live);
+  EXPECT_EQ(ReadBytes(File("vm001.dbf")), converted);
+  EXPECT_EQ(ReadBytes(File("vm001_small.ndx")), (std::vector<unsigned char>{'l', 'i', 'v', 'e'}));
+  EXPECT_EQ(ReadBytes(File("vm001.ndx")), (std::vector<unsigned char>{'b', 'i', 'g'}));
+}
+
+TEST_F(ConverterUiTest, ASwapAnsweredNoTouchesNoFile) {
+  MakeVoicemail(20, Variation{3, 0});
+  Start();
+  HWND progress = StartSmallToBig();
+  ASSERT_TRUE(ui::WaitUntil([&] { return ui::Text(progress, IDOK) == "OK"; }));
+  std::vector<unsigned char> live = ReadBytes(File("vm001.dbf"));
+  ui::Click(progress, IDOK);
+  Answer(kConfirm, IDNO);
+  EXPECT_TRUE(ui::WaitGone(progress));
+  EXPECT_EQ(ReadBytes(File("vm001.dbf")), live);
+  EXPECT_FALSE(std::filesystem::exists(File("vm001_small.dbf")));
+}
+
+TEST_F(ConverterUiTest, AFailingBackupCopyLeavesTheLiveTableUntouched) {
+  MakeVoicemail(20, Variation{3, 0});
+  CreateDirectoryA(File("vm001_small.dbf").c_str(), nullptr);  // the backup cannot be written
+  Start();
+  HWND progress = StartSmallToBig();
+  ASSERT_TRUE(ui::WaitUntil([&] { return ui::Text(progress, IDOK) == "OK"; }));
+  std::vector<unsigned char> live = ReadBytes(File("vm001.dbf"));
+  ui::Click(progress, IDOK);
+  Answer(kConfirm, IDYES);
+  EXPECT_EQ(Answer(kError, IDOK).text, "The file " + File("vm001.dbf") + " could not be copied to " +
+                                           File("vm001_small.dbf") + " !\nThe files after it were not copied.");
+  EXPECT_EQ(ui::Wait("Information", 300), nullptr) << "no success report after a failed copy";
+  EXPECT_EQ(ReadBytes(File("vm001.dbf")), live);
+  EXPECT_EQ(ReadBytes(File("vm001.ndx")), (std::vector<unsigned char>{'l', 'i', 'v', 'e'}));
+}
+
+TEST_F(ConverterUiTest, CancelAskedFirstAndConfirmedStopsTheJob) {
+  MakeVoicemail(12000, Variation{1, 0});
+  Start();
+  HWND progress = StartSmallToBig();
+  ASSERT_NE(progress, nullptr);
+  ASSERT_TRUE(ui::WaitUntil([&] { return !ui::Text(progress, IDC_STATUS_TEXT).empty(); }));
+  EXPECT_EQ(ui::Text(progress, IDOK), "Cancel");
+  ui::Click(progress, IDOK);
+  EXPECT_EQ(Answer(kConfirm, IDNO).text, "Cancel converting process ?");
+  EXPECT_TRUE(IsWindowVisible(progress)) << "No keeps the job going";
+  EXPECT_EQ(JobState::running, 1);
+  ui::Click(progress, IDOK);
+  Answer(kConfirm, IDYES);
+  EXPECT_TRUE(ui::WaitGone(progress));
+  EXPECT_TRUE(ui::WaitUntil([] { return JobState::workerActive == 0; }));
+  EXPECT_LT(JobState::progressCount, 99) << "the job stopped early";
+  EXPECT_EQ(ui::Wait("Information", 300), nullptr) << "a cancelled job is offered no swap";
+}
+
+TEST_F(ConverterUiTest, EscapeMidJobThenANewCommandWaitsForTheWorker) {
+  MakeVoicemail(12000, Variation{1, 0});
+  Start();
+  HWND progress = StartSmallToBig();
+  ASSERT_TRUE(ui::WaitUntil([&] { return !ui::Text(progress, IDC_STATUS_TEXT).empty(); }));
+  PostMessageA(progress, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);  // Escape
+  EXPECT_TRUE(ui::WaitGone(progress, 2000)) << "Escape closes at once, with no question";
+  EXPECT_EQ(JobState::workerActive, 1) << "the job runs on unseen";
+  ui::Click(main, IDC_SMALL_TO_BIG);
+  HWND question = ui::Wait(kConfirm, 60000);
+  ASSERT_NE(question, nullptr);
+  EXPECT_EQ(JobState::workerActive, 0) << "the question comes only after the previous worker ended";
+  Answer(kConfirm, IDNO);
+}
+
+TEST_F(ConverterUiTest, AMissingLiveTableStallsTheDialogUntilCancelled) {
+  ASSERT_TRUE(vmtables::MakeVmTable(File("vm001_big.dbf"), Layout::kBig, 3));
+  SetIni(dir.c_str());  // no vm001.dbf there
+  Start();
+  HWND progress = StartSmallToBig();
+  ASSERT_NE(progress, nullptr);
+  EXPECT_EQ(Answer(kError, IDOK).text, "The database " + dir + ".\\vm001.dbf could not be opend !\n"
+                                                                "Please check that the database exists.");
+  EXPECT_EQ(ui::Text(progress, IDOK), "Cancel");
+  EXPECT_EQ(ui::Text(progress, IDC_STATUS_TEXT), "");
+  EXPECT_EQ(ui::BarPos(progress, IDC_PROGRESS_BAR), 0);
+  ui::Click(progress, IDOK);
+  Answer(kConfirm, IDYES);
+  EXPECT_TRUE(ui::WaitGone(progress));
+}
+
+TEST_F(ConverterUiTest, TheAboutBoxOpensFromInfoAndFromTheSystemMenu) {
+  Start();
+  ui::Click(main, IDC_INFO);
+  HWND about = ui::Wait("About Morlund");
+  ASSERT_NE(about, nullptr);
+  ui::Click(about, IDOK);
+  EXPECT_TRUE(ui::WaitGone(about));
+  for (WPARAM command : {WPARAM(16), WPARAM(17)}) {
+    PostMessageA(main, WM_SYSCOMMAND, command, 0);
+    about = ui::Wait("About Morlund");
+    ASSERT_NE(about, nullptr) << "system command " << command;
+    ui::Click(about, IDOK);
+    EXPECT_TRUE(ui::WaitGone(about));
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The progress dialog on its own, with no job: the test sends what a job
+// would.
+TEST(ProgressDialogTest, StepsAndTheEndAsTheJobReportsThem) {
+  std::thread ui([] {
+    CProgressDlg dlg;
+    dlg.smallToBigJob = dlg.bigToSmallJob = dlg.personalJob = 0;
+    dlg.DoModal();
+  });
+  HWND p = ui::Wait(kProgress);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(ui::Text(p, IDOK), "Cancel");
+  EXPECT_EQ(ui::BarPos(p, IDC_PROGRESS_BAR), 0);
+  SendMessageA(p, WM_JOB_PROGRESS, 0, 0);
+  EXPECT_EQ(ui::BarPos(p, IDC_PROGRESS_BAR), 1);
+  EXPECT_EQ(ui::Text(p, IDC_STATUS_TEXT), "0 % converted") << "the count before the step";
+  for (int i = 1; i < 124; ++i) SendMessageA(p, WM_JOB_PROGRESS, 0, 12345);
+  EXPECT_EQ(ui::Text(p, IDC_STATUS_TEXT), "123 % converted");
+  EXPECT_LT(ui::BarPos(p, IDC_PROGRESS_BAR), 100) << "the bar starts over past its end";
+  SendMessageA(p, WM_JOB_PROGRESS, 2, 0);
+  EXPECT_EQ(ui::BarPos(p, IDC_PROGRESS_BAR), 100);
+  EXPECT_EQ(ui::Text(p, IDOK), "OK");
+  EXPECT_EQ(ui::Text(p, IDC_STATUS_TEXT), "Database successfully converted");
+  PostMessageA(p, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  EXPECT_TRUE(ui::WaitGone(p));
+  ui.join();
+}
+
+}  // namespace
