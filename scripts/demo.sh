@@ -1,11 +1,48 @@
 #!/bin/sh
-# Sets everything up, builds, and runs the tool's main job: for now it
-# makes a sample table in demo/ and prints it back.
+# Sets everything up, builds, makes sample tables in demo/db1 and starts
+# the converter on them under Wine. Drive D: of the demo's Wine prefix is
+# the demo folder, and the converter starts there, so its default paths
+# (\db1\vm001.dbf and the others) name the sample tables.
+# With $DISPLAY set the window appears there; without one the converter
+# runs on a virtual display (Xvfb) and demo/converter.png shows it.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh"
-"$top/scripts/build.sh" win64
-"$top/scripts/build.sh" win32
-mkdir -p "$top/demo"
-"$top/scripts/wine-run.sh" "$top/build/win64/wineprefix" win64 \
-  "$top/build/win64/app/converter.exe" "Z:$top/demo/sample.dbf"
+command -v Xvfb >/dev/null || apt-get install -y -q xvfb
+dpkg -s fonts-wine >/dev/null 2>&1 || apt-get install -y -q fonts-wine
+for b in native win64 win32; do "$top/scripts/build.sh" $b; done
+
+demo="$top/demo"
+mkdir -p "$demo/db1"
+gen="$top/build/native/tools/vmgen"
+echo "making sample tables in $demo/db1"
+"$gen" small "$demo/db1/vm001.dbf" 12000            # the live table, small layout
+"$gen" big "$demo/db1/vm001_big.dbf" 12000 40        # some fields differ from the live table
+"$gen" small "$demo/db1/vm001_small.dbf" 12000 40
+"$gen" personal "$demo/db1/kxpersonal.dbf" 500
+"$gen" personal "$demo/db1/kxpers_new.dbf" 500 20
+rm -f "$demo"/db1/*_old.dbf
+
+prefix="$top/build/win64/demoprefix"
+run() { CONVERTER_GRAPHICS=x11 "$top/scripts/wine-run.sh" "$prefix" win64 "$@"; }
+if [ -z "${DISPLAY:-}" ]; then
+  Xvfb :58 -screen 0 1024x768x24 >/dev/null 2>&1 &
+  xvfb=$!
+  trap 'kill $xvfb 2>/dev/null || true' EXIT
+  export DISPLAY=:58
+  sleep 1
+fi
+run cmd /c exit 0 >/dev/null 2>&1 || true   # makes the prefix
+ln -sfn "$demo" "$prefix/dosdevices/d:"
+cd "$demo"
+if [ -n "${xvfb:-}" ]; then
+  run "$top/build/win64/app/converter.exe" &
+  sleep 8
+  import -window root -crop 660x480+0+0 "$demo/converter.png"
+  echo "no display: the converter ran on a virtual one; see $demo/converter.png"
+  kill $! 2>/dev/null || true
+  wineserver -k 2>/dev/null || true
+else
+  echo "starting the converter on $DISPLAY"
+  run "$top/build/win64/app/converter.exe"
+fi

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -383,6 +385,60 @@ TEST(ProgressDialogTest, StepsAndTheEndAsTheJobReportsThem) {
   PostMessageA(p, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
   EXPECT_TRUE(ui::WaitGone(p));
   ui.join();
+}
+
+}  // namespace
+
+namespace {
+
+// Asks scripts/screenshots.sh for a picture of window: writes NAME.ready
+// holding the window's screen rectangle as WxH+X+Y, then waits for the
+// script's NAME.done.
+void Photograph(HWND window, const std::string& folder, const std::string& name) {
+  RECT r;
+  GetWindowRect(window, &r);
+  std::string geometry = std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) + "+" +
+                         std::to_string(r.left) + "+" + std::to_string(r.top);
+  WriteBytes(folder + "\\" + name + ".ready", std::vector<unsigned char>(geometry.begin(), geometry.end()));
+  std::string done = folder + "\\" + name + ".done";
+  ui::WaitUntil([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 30000);
+}
+
+// The template's size in pixels beside the window's client area, for the
+// screenshot notes.
+void ReportSize(HWND dialog, const char* name, int widthDu, int heightDu) {
+  RECT du = {0, 0, widthDu, heightDu}, client;
+  MapDialogRect(dialog, &du);
+  GetClientRect(dialog, &client);
+  std::printf("%s: template %dx%d du = %ldx%ld px, client area %ldx%ld px\n", name, widthDu, heightDu, du.right,
+              du.bottom, client.right, client.bottom);
+}
+
+// Pictures of the three dialogs for scripts/screenshots.sh, which runs this
+// under Xvfb and takes them: main, about and progress in $CONVERTER_SHOTS.
+TEST_F(ConverterUiTest, DISABLED_Screenshots) {
+  const char* out = std::getenv("CONVERTER_SHOTS");
+  if (!out) GTEST_SKIP() << "CONVERTER_SHOTS names no folder";
+  std::string folder = out;
+  MakeVoicemail(12000, Variation{1, 0});
+  Start();
+  Sleep(500);
+  ReportSize(main, "main", 365, 266);
+  Photograph(main, folder, "main");
+  ui::Click(main, IDC_INFO);
+  HWND about = ui::Wait("About Morlund");
+  ASSERT_NE(about, nullptr);
+  Sleep(500);
+  ReportSize(about, "about", 235, 134);
+  Photograph(about, folder, "about");
+  ui::Click(about, IDOK);
+  ui::WaitGone(about);
+  HWND progress = StartSmallToBig();
+  ASSERT_NE(progress, nullptr);
+  ui::WaitUntil([&] { return ui::Text(progress, IDC_STATUS_TEXT) == "20 % converted"; });
+  ReportSize(progress, "progress", 265, 117);
+  Photograph(progress, folder, "progress");
+  PostMessageA(progress, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
 }
 
 }  // namespace
