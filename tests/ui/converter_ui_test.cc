@@ -167,6 +167,19 @@ TEST_F(ConverterUiTest, TheLiveTablesSizeDecidesTheDirection) {
   EXPECT_STREQ(JobState::livePath, "d:\\data.\\vm001.dbf");
 }
 
+TEST_F(ConverterUiTest, AnIniValueTooLongForTheLivePathRefusesTheVoicemailCommands) {
+  ASSERT_TRUE(vmtables::MakeVmTable(File("vm001_big.dbf"), Layout::kBig, 3));
+  SetIni(("c:\\" + std::string(70, 'd')).c_str());  // no room for ".\vm001.dbf"
+  Start();
+  EXPECT_STREQ(JobState::livePath, "");
+  ui::SetText(main, IDC_BIG_PATH, File("vm001_big.dbf"));
+  ui::Click(main, IDC_SMALL_TO_BIG);
+  EXPECT_EQ(Answer(kError, IDOK).text,
+            "The value Vm001Path in kxaconf.ini is too long to name the live table vm001.dbf !\n"
+            "The voicemail conversions cannot be started.");
+  EXPECT_EQ(ui::Wait(kConfirm, 300), nullptr) << "nothing is asked or started";
+}
+
 TEST_F(ConverterUiTest, CommandsCheckTheirPathsBeforeAsking) {
   Start();
   ui::SetText(main, IDC_BIG_PATH, "");
