@@ -1,7 +1,9 @@
 #!/bin/sh
-# Sets everything up, builds, makes sample tables in demo/db1 and starts
-# the converter on them under Wine. Drive D: of the demo's Wine prefix is
-# the demo folder, and the converter starts there, so its default paths
+# Sets everything up, builds, makes sample tables in demo/db1, runs the
+# console front end over them (a dry run, the conversion, the conversion
+# again with nothing left to write), then starts the converter's window on
+# fresh tables under Wine. Drive D: of the demo's Wine prefix is the demo
+# folder and both programs start there, so their default paths
 # (\db1\vm001.dbf and the others) name the sample tables.
 # With $DISPLAY set the window appears there; without one the converter
 # runs on a virtual display (Xvfb) and demo/converter.png shows it.
@@ -35,6 +37,19 @@ fi
 run cmd /c exit 0 >/dev/null 2>&1 || true   # makes the prefix
 ln -sfn "$demo" "$prefix/dosdevices/d:"
 cd "$demo"
+vmconvert() { run "$top/build/win64/vmconvert/vmconvert.exe" "$@" --quiet-boxes; }
+echo "== vmconvert small-to-big --dry-run (the first listed fields, then the summary)"
+vmconvert small-to-big --dry-run >dry-run.txt
+grep -m 5 '^record' dry-run.txt
+sed -n '/^records compared/,$p' dry-run.txt | head -n 8
+echo "   ... (the whole list is in demo/dry-run.txt)"
+echo "== vmconvert small-to-big"
+vmconvert small-to-big | sed -n '/^records compared/,/^fields written/p'
+echo "== vmconvert small-to-big, again: nothing is left to write"
+vmconvert small-to-big | sed -n '/^fields written/p'
+
+echo "== the converter's window, on fresh tables"
+"$gen" big "$demo/db1/vm001_big.dbf" 12000 40
 if [ -n "${xvfb:-}" ]; then
   run "$top/build/win64/app/converter.exe" &
   sleep 8

@@ -1,0 +1,51 @@
+#include "vmconvert/ConsoleProgress.h"
+
+#include <cstdio>
+
+#include "convert/JobState.h"
+
+namespace {
+const char kClass[] = "VmconvertProgress";
+const int kBarWidth = 40;
+}  // namespace
+
+ConsoleProgress::ConsoleProgress(bool terminal) : terminal_(terminal) {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = Proc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = kClass;
+  RegisterClassA(&wc);
+  window_ = CreateWindowA(kClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+ConsoleProgress::~ConsoleProgress() { DestroyWindow(window_); }
+
+LRESULT CALLBACK ConsoleProgress::Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message != WM_JOB_PROGRESS) return DefWindowProcA(hwnd, message, wparam, lparam);
+  ConsoleProgress* self = reinterpret_cast<ConsoleProgress*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (wparam == 0) {
+    ++self->steps_;
+    // The personal job may send more than 99 steps; the line stays below
+    // 100 until the end.
+    self->Show(self->steps_ < 99 ? self->steps_ : 99);
+  } else {
+    self->ended_ = true;
+    self->Show(100);
+  }
+  return 1;
+}
+
+void ConsoleProgress::Show(int percent) {
+  if (!terminal_) {
+    if (percent % 10 == 0) std::printf("%d %% converted\n", percent);
+    std::fflush(stdout);
+    return;
+  }
+  char bar[kBarWidth + 1];
+  int filled = percent * kBarWidth / 100;
+  for (int i = 0; i < kBarWidth; ++i) bar[i] = i < filled ? '#' : '.';
+  bar[kBarWidth] = '\0';
+  std::printf("\r[%s] %3d %%%s", bar, percent, percent == 100 ? "\n" : "");
+  std::fflush(stdout);
+}

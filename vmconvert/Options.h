@@ -1,0 +1,28 @@
+// Options: vmconvert's command line.
+//   vmconvert small-to-big [--live PATH] [--big PATH]
+//   vmconvert big-to-small [--live PATH] [--small PATH]
+//   vmconvert old-to-new [--old PATH] [--new PATH]
+// each with [--dry-run] [--swap] [--quiet-boxes]; or vmconvert --help.
+#ifndef VMCONVERT_OPTIONS_H_
+#define VMCONVERT_OPTIONS_H_
+
+#include <string>
+
+struct Options {
+  enum class Job { kNone, kSmallToBig, kBigToSmall, kPersonal };
+  Job job = Job::kNone;
+  bool help = false;
+  bool dryRun = false;
+  bool swap = false;
+  bool quietBoxes = false;
+  // Paths given on the command line; "given" false means the default.
+  std::string live, target, source;
+  bool liveGiven = false, targetGiven = false, sourceGiven = false;
+};
+
+// False, with error saying why, for a command line that does not parse.
+bool ParseOptions(int argc, char** argv, Options* options, std::string* error);
+
+extern const char kUsage[];
+
+#endif  // VMCONVERT_OPTIONS_H_
