@@ -2,7 +2,18 @@
 
 #include <windows.h>
 
+#include <string>
+
+#include "app/framework/ResourceString.h"
+
 bool AskYesNo(const char* text, const char* caption, int noIsDefault) {
   UINT type = MB_YESNO | MB_ICONQUESTION | (noIsDefault ? MB_DEFBUTTON2 : MB_DEFBUTTON1);
   return MessageBoxA(GetActiveWindow(), text, caption, type) == IDYES;
+}
+
+bool AskString(unsigned int id, const char* arg1, const char* arg2) {
+  const unsigned int kQuestionCaption = 106;
+  std::string text;
+  AfxFormatString2(text, id, arg1, arg2);
+  return AskYesNo(text.c_str(), LoadResString(kQuestionCaption).c_str(), 0);
 }

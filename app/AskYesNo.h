@@ -6,4 +6,8 @@
 
 bool AskYesNo(const char* text, const char* caption, int noIsDefault);
 
+// AskYesNo with string-table entry id, its "%1" and "%2" filled in, under
+// the caption of entry 106, "Please confirm ...", Yes the default.
+bool AskString(unsigned int id, const char* arg1, const char* arg2);
+
 #endif  // APP_ASKYESNO_H_

@@ -16,19 +16,12 @@
 namespace {
 
 const unsigned kErrorCaption = 102;
-const unsigned kQuestionCaption = 106;
 const int64_t kBigLayoutAbove = 2100000;
 const size_t kPathField = sizeof JobState::bigPath;  // each typed path's field
 
 void ShowOwnError(const char* pattern, const char* arg) {
   std::string text = FillPlaceholders(pattern, arg, nullptr);
   ShowError(text.c_str(), LoadResString(kErrorCaption).c_str());
-}
-
-bool Ask(unsigned id, const char* arg1, const char* arg2) {
-  std::string text;
-  AfxFormatString2(text, id, arg1, arg2);
-  return AskYesNo(text.c_str(), LoadResString(kQuestionCaption).c_str(), 0);
 }
 
 // A worker left running by Escape or a confirmed cancel finishes its record
@@ -160,7 +153,7 @@ void CConverterDlg::ConvertVoicemail(const std::string& typed, char* field, unsi
                  nullptr);
     return;
   }
-  if (!Ask(question, JobState::livePath, field)) return;
+  if (!AskString(question, JobState::livePath, field)) return;
   RunJob(smallToBig ? 1 : 0, smallToBig ? 0 : 1, 0);
 }
 
@@ -169,7 +162,7 @@ LRESULT CConverterDlg::OnOldToNew(WPARAM, LPARAM) {
   UpdateData(TRUE);
   if (!TakePath(oldPersonalText, JobState::oldPersonalPath, 124, 128)) return 0;
   if (!TakePath(newPersonalText, JobState::newPersonalPath, 129, 125)) return 0;
-  if (!Ask(123, JobState::oldPersonalPath, JobState::newPersonalPath)) return 0;
+  if (!AskString(123, JobState::oldPersonalPath, JobState::newPersonalPath)) return 0;
   RunJob(0, 0, 1);
   return 0;
 }

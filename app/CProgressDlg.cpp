@@ -14,13 +14,6 @@
 namespace {
 
 const unsigned kErrorCaption = 102;
-const unsigned kQuestionCaption = 106;
-
-bool Ask(unsigned id, const char* arg1, const char* arg2) {
-  std::string text;
-  AfxFormatString2(text, id, arg1, arg2);
-  return AskYesNo(text.c_str(), LoadResString(kQuestionCaption).c_str(), 0);
-}
 
 }  // namespace
 
@@ -87,7 +80,7 @@ void CProgressDlg::SetButtonText(unsigned id) { SetDlgItemTextA(m_hWnd, IDOK, Lo
 
 void CProgressDlg::OnOK() {
   if (JobState::running != 0) {
-    if (!Ask(113, nullptr, nullptr)) return;
+    if (!AskString(113, nullptr, nullptr)) return;
     JobState::running = 0;
     CDialog::OnOK();
     return;
@@ -97,15 +90,15 @@ void CProgressDlg::OnOK() {
 }
 
 void CProgressDlg::OfferSwap() {
-  if (smallToBigJob == 1 && Ask(118, JobState::bigPath, nullptr)) {
+  if (smallToBigJob == 1 && AskString(118, JobState::bigPath, nullptr)) {
     TableSwap swap(JobState::livePath, JobState::bigPath, "_small.dbf");
     Swap(swap);
   }
-  if (bigToSmallJob == 1 && Ask(119, JobState::smallPath, nullptr)) {
+  if (bigToSmallJob == 1 && AskString(119, JobState::smallPath, nullptr)) {
     TableSwap swap(JobState::livePath, JobState::smallPath, "_big.dbf");
     Swap(swap);
   }
-  if (personalJob == 1 && Ask(130, JobState::newPersonalPath, JobState::oldPersonalPath)) {
+  if (personalJob == 1 && AskString(130, JobState::newPersonalPath, JobState::oldPersonalPath)) {
     TableSwap swap(JobState::oldPersonalPath, JobState::newPersonalPath);
     Swap(swap);
   }
