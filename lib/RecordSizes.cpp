@@ -1,6 +1,8 @@
 // The record sizes are part of the exported interface of the 32-bit program.
 #include "lib/AssignOnlyRecords.h"
 #include "lib/CCommPort.h"
+#include "lib/CNamedPipe.h"
+#include "lib/CPipeService.h"
 #include "lib/CDosFile.h"
 #include "lib/CFileStat.h"
 #include "lib/CLogFile.h"
@@ -10,6 +12,8 @@
 static_assert(sizeof(CDosFile) == 2 * 4, "CDosFile is two words");
 static_assert(sizeof(CLogFile) == 2 * 4, "CLogFile is two words");
 static_assert(sizeof(CCommPort) == 40 + 4 * 4 + 3 * 4 + 2 * 20, "CCommPort: name, settings, handles, records");
+static_assert(sizeof(CNamedPipe) == 2 * 40 + 4 * 4 + 3 * 4 + 2 * 4 + 2 * 20, "CNamedPipe: names, words, records");
+static_assert(sizeof(CPipeService) == 4 + 128 + 11 * 4, "CPipeService: table pointer, name, eleven words");
 #endif
 static_assert(sizeof(CResStrings) == 257 * 4, "CResStrings is 257 words");
 static_assert(sizeof(CFileStat) == 43 * 4, "CFileStat is 43 words");

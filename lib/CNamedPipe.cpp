@@ -1,0 +1,329 @@
+#include "lib/CNamedPipe.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const DWORD kBufferSize = 4096;
+const DWORD kDefaultTimeout = 1000;
+
+// Copies name into a 40-byte field when it fits (39 characters at most).
+bool CopyName(char (&field)[40], const char* name) {
+  size_t n = std::strlen(name);
+  if (n >= sizeof field) return false;
+  std::memcpy(field, name, n + 1);
+  return true;
+}
+
+}  // namespace
+
+CNamedPipe::CNamedPipe()
+    : role(0), state(0), connectCount(0), isPublic(0), handle(nullptr), rxLength(0), rxBuffer(nullptr),
+      readEvent(nullptr), secondEvent(nullptr) {
+  serverName[0] = pipeName[0] = '\0';
+  std::memset(&readOverlapped, 0, sizeof readOverlapped);
+  std::memset(&secondOverlapped, 0, sizeof secondOverlapped);
+}
+
+CNamedPipe::CNamedPipe(const CNamedPipe& other) : CNamedPipe() { *this = other; }
+
+CNamedPipe::~CNamedPipe() {
+  std::free(rxBuffer);
+  if (handle) CloseHandle(handle);
+  ReleaseEvents();
+}
+
+CNamedPipe& CNamedPipe::operator=(const CNamedPipe& other) {
+  if (this == &other) return *this;
+  if (handle) Disconnect();
+  std::memcpy(serverName, other.serverName, sizeof serverName);
+  std::memcpy(pipeName, other.pipeName, sizeof pipeName);
+  role = other.role;
+  isPublic = other.isPublic;
+  state = 0;
+  rxLength = 0;
+  if (role != 0 && !readEvent) MakeEvents();
+  return *this;
+}
+
+void CNamedPipe::MakeEvents() {
+  ReleaseEvents();
+  readEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  secondEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  readOverlapped.hEvent = readEvent;
+  secondOverlapped.hEvent = secondEvent;
+}
+
+void CNamedPipe::ReleaseEvents() {
+  if (readEvent) CloseHandle(readEvent);
+  if (secondEvent) CloseHandle(secondEvent);
+  readEvent = secondEvent = nullptr;
+  readOverlapped.hEvent = secondOverlapped.hEvent = nullptr;
+}
+
+int CNamedPipe::InitServer(const char* name) {
+  // An empty name could never make an instance.
+  if (!name || !*name || !CopyName(pipeName, name)) return 0;
+  role = 1;
+  MakeEvents();
+  return 1;
+}
+
+int CNamedPipe::InitClient(const char* server, const char* name) {
+  if (!name || !*name || std::strlen(name) >= sizeof pipeName) return 0;
+  if (server && std::strlen(server) >= sizeof serverName) return 0;
+  if (server) CopyName(serverName, server);
+  CopyName(pipeName, name);
+  role = 2;
+  MakeEvents();
+  return 1;
+}
+
+void CNamedPipe::SetPublic() { isPublic = 1; }
+
+void CNamedPipe::Path(char (&path)[128]) const {
+  if (role == 2 && serverName[0])
+    std::snprintf(path, sizeof path, "\\\\%s\\PIPE\\%s", serverName, pipeName);
+  else
+    std::snprintf(path, sizeof path, "\\\\.\\PIPE\\%s", pipeName);
+}
+
+int CNamedPipe::Connected() {
+  state = 2;
+  ++connectCount;
+  return 1;
+}
+
+HANDLE CNamedPipe::CreateInstance(int maxInstances, bool overlapped) {
+  char path[128];
+  Path(path);
+  SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (isPublic && !overlapped) {
+    descriptor = LocalAlloc(LMEM_ZEROINIT, SECURITY_DESCRIPTOR_MIN_LENGTH);
+    InitializeSecurityDescriptor(descriptor, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(descriptor, TRUE, nullptr, FALSE);
+    sa.lpSecurityDescriptor = descriptor;
+  }
+  DWORD openMode = PIPE_ACCESS_DUPLEX | (overlapped ? FILE_FLAG_OVERLAPPED : 0);
+  DWORD pipeMode = PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | (overlapped ? PIPE_WAIT : PIPE_NOWAIT);
+  HANDLE h = CreateNamedPipeA(path, openMode, pipeMode, DWORD(maxInstances), kBufferSize, kBufferSize,
+                              kDefaultTimeout, descriptor ? &sa : nullptr);
+  // The pipe keeps its own copy of the security; the descriptor is ours.
+  if (descriptor) LocalFree(descriptor);
+  return h == INVALID_HANDLE_VALUE ? nullptr : h;
+}
+
+int CNamedPipe::Connect(int maxInstances, int wait) {
+  if (role == 1) return ConnectServerPolled(maxInstances, wait);
+  if (role == 2) return ConnectClientPolled(wait);
+  return 0;
+}
+
+int CNamedPipe::ConnectServerPolled(int maxInstances, int wait) {
+  if (state == 0) {
+    if (!handle) handle = CreateInstance(maxInstances, false);
+    if (!handle) return 0;
+    state = 1;
+  }
+  if (wait) {
+    DWORD mode = PIPE_WAIT;
+    SetNamedPipeHandleState(handle, &mode, nullptr, nullptr);
+    ConnectNamedPipe(handle, nullptr);
+    mode = PIPE_NOWAIT;
+    SetNamedPipeHandleState(handle, &mode, nullptr, nullptr);
+    return Connected();
+  }
+  if (ConnectNamedPipe(handle, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED) return Connected();
+  return 0;
+}
+
+HANDLE CNamedPipe::OpenClient(bool overlapped) {
+  char path[128];
+  Path(path);
+  HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                         overlapped ? FILE_FLAG_OVERLAPPED : 0, nullptr);
+  return h == INVALID_HANDLE_VALUE ? nullptr : h;
+}
+
+int CNamedPipe::ConnectClientPolled(int wait) {
+  handle = OpenClient(false);
+  if (!handle && (GetLastError() != ERROR_PIPE_BUSY || !wait)) {
+    state = 0;
+    return 0;
+  }
+  if (!handle) {
+    state = 1;
+    char path[128];
+    Path(path);
+    for (;;) {
+      if (WaitNamedPipeA(path, NMPWAIT_WAIT_FOREVER) && (handle = OpenClient(false)) != nullptr) break;
+      if (GetLastError() != ERROR_PIPE_BUSY) return 0;
+    }
+  }
+  DWORD mode = PIPE_READMODE_BYTE | PIPE_NOWAIT;
+  SetNamedPipeHandleState(handle, &mode, nullptr, nullptr);
+  return Connected();
+}
+
+int CNamedPipe::Connect(int maxInstances, char*, int timeout) {
+  if (role == 1) return ConnectServerOverlapped(maxInstances, timeout);
+  if (role == 2) return ConnectClientOverlapped(timeout);
+  return 0;
+}
+
+int CNamedPipe::ConnectServerOverlapped(int maxInstances, int timeout) {
+  if (state == 0) {
+    if (!handle) handle = CreateInstance(maxInstances, true);
+    if (!handle) return 0;
+    state = 1;
+  }
+  // Without limit (-1) the connect still goes through the overlapped
+  // record: on an overlapped handle only that form is sure to wait.
+  if (ConnectNamedPipe(handle, &readOverlapped)) return Connected();
+  DWORD error = GetLastError();
+  if (error == ERROR_PIPE_CONNECTED) return Connected();
+  DWORD wait = timeout == -1 ? INFINITE : DWORD(timeout) * 100;
+  if (error == ERROR_IO_PENDING && WaitForSingleObject(readEvent, wait) == WAIT_OBJECT_0) return Connected();
+  if (timeout == -1) return Connected();
+  Disconnect();
+  return 0;
+}
+
+int CNamedPipe::ConnectClientOverlapped(int timeout) {
+  handle = OpenClient(true);
+  if (handle) return Connected();
+  if (GetLastError() != ERROR_PIPE_BUSY) return Disconnect(), 0;
+  state = 1;
+  if (timeout == 0) return Disconnect(), 0;
+  char path[128];
+  Path(path);
+  for (;;) {
+    if (WaitNamedPipeA(path, DWORD(timeout) * 100) && (handle = OpenClient(true)) != nullptr) return Connected();
+    if (GetLastError() != ERROR_PIPE_BUSY) return Disconnect(), 0;
+  }
+}
+
+int CNamedPipe::Disconnect() {
+  if (role == 0) return 0;
+  if (handle) {
+    if (role == 1) DisconnectNamedPipe(handle);
+    CloseHandle(handle);
+  }
+  handle = nullptr;
+  state = 0;
+  return 1;
+}
+
+int CNamedPipe::IsConnected() {
+  if (state != 2) return 0;
+  return PeekNamedPipe(handle, nullptr, 0, nullptr, nullptr, nullptr);
+}
+
+void CNamedPipe::Append(char byte) {
+  char* grown = static_cast<char*>(std::realloc(rxBuffer, size_t(rxLength) + 1));
+  if (!grown) return;  // out of memory: the byte is lost, nothing is overrun
+  rxBuffer = grown;
+  rxBuffer[rxLength++] = byte;
+}
+
+int CNamedPipe::TestChar(char c) {
+  // An overlapped handle blocks on an empty pipe: drain it the overlapped
+  // way, which reads only what has arrived.
+  DWORD mode = 0;
+  if (handle && GetNamedPipeHandleState(handle, &mode, nullptr, nullptr, nullptr, nullptr, 0) &&
+      !(mode & PIPE_NOWAIT))
+    return TestCharOvl(c);
+  for (;;) {
+    char byte;
+    DWORD count = 0;
+    if (!handle || !ReadFile(handle, &byte, 1, &count, nullptr)) count = 0;
+    if (count == 0) break;
+    Append(byte);
+  }
+  return rxLength > 0 && std::memchr(rxBuffer, c, size_t(rxLength)) ? 1 : 0;
+}
+
+int CNamedPipe::TestCharOvl(char c) {
+  DWORD available = 0;
+  if (!PeekNamedPipe(handle, nullptr, 0, nullptr, &available, nullptr)) return 0;
+  while (available != 0) {
+    readOverlapped.Offset = readOverlapped.OffsetHigh = 0;
+    char byte;
+    DWORD count = 0;
+    if (!ReadFile(handle, &byte, 1, &count, &readOverlapped)) {
+      if (GetLastError() == ERROR_IO_PENDING) {
+        GetOverlappedResult(handle, &readOverlapped, &count, TRUE);
+        ResetEvent(readEvent);
+      } else {
+        count = 0;
+      }
+    }
+    if (count == 0) break;
+    Append(byte);
+    if (!PeekNamedPipe(handle, nullptr, 0, nullptr, &available, nullptr)) return 0;
+  }
+  return rxLength > 0 && std::memchr(rxBuffer, c, size_t(rxLength)) ? 1 : 0;
+}
+
+int CNamedPipe::ReadChar(char* out) {
+  if (!handle) return 0;
+  TestChar(0);
+  if (rxLength == 0) return 0;
+  *out = rxBuffer[0];
+  std::memmove(rxBuffer, rxBuffer + 1, size_t(rxLength - 1));
+  --rxLength;
+  return 1;
+}
+
+int CNamedPipe::TakeMessage(char* destination) {
+  const char* end = static_cast<const char*>(std::memchr(rxBuffer, 0, size_t(rxLength)));
+  if (!end) return 0;
+  int length = int(end - rxBuffer) + 1;
+  std::memcpy(destination, rxBuffer, size_t(length));
+  std::memmove(rxBuffer, rxBuffer + length, size_t(rxLength - length));
+  rxLength -= length;
+  return 1;
+}
+
+int CNamedPipe::ReadString(char* destination, int wait) {
+  if (!handle) return 0;
+  while (!TestChar(0)) {
+    if (!wait) return 0;
+    Sleep(1000);
+  }
+  return TakeMessage(destination);
+}
+
+int CNamedPipe::ReadString(char* destination, char*, int timeout) {
+  if (!handle) return 0;
+  bool ready = TestCharOvl(0) == 1;
+  for (int attempt = 0; !ready && (timeout < 0 || attempt < timeout); ++attempt) {
+    Sleep(100);
+    ready = TestCharOvl(0) == 1;
+  }
+  return ready ? TakeMessage(destination) : 0;
+}
+
+int CNamedPipe::Send(const void* data, unsigned long length, bool flushOnServer) {
+  if (!handle || !IsConnected()) return 0;
+  // Writes go through the second record, which nothing else uses, so that
+  // a write on an overlapped handle has completed when the call returns.
+  DWORD written = 0;
+  secondOverlapped.Offset = secondOverlapped.OffsetHigh = 0;
+  BOOL ok = WriteFile(handle, data, length, &written, &secondOverlapped);
+  if (!ok && GetLastError() == ERROR_IO_PENDING) {
+    ok = GetOverlappedResult(handle, &secondOverlapped, &written, TRUE);
+    ResetEvent(secondEvent);
+  }
+  if (ok && flushOnServer && role == 1) FlushFileBuffers(handle);
+  return ok;
+}
+
+int CNamedPipe::WriteChar(char c) { return Send(&c, 1, false); }
+
+int CNamedPipe::WriteString(char* text) { return Send(text, static_cast<unsigned long>(std::strlen(text) + 1), true); }
+
+int CNamedPipe::WriteBuffer(char* data, unsigned long length) { return Send(data, length, true); }

@@ -1,0 +1,87 @@
+// CNamedPipe: one end of a named pipe carrying NUL-terminated text messages
+// (and raw blocks). As a server it creates instances of a local pipe and
+// waits for a client; as a client it opens a pipe on this machine or on a
+// named server. Two ways of working, chosen by the Connect form: polled
+// (PIPE_NOWAIT, reads drain what has arrived) and overlapped (time-outs in
+// tenths of a second, reads take what the platform reports available).
+//
+// Results are 1/0 (IsConnected and writes pass the platform's result on).
+// Received bytes collect in rxBuffer; reads take whole messages from its
+// front, and ReadString's destination must hold the longest message and
+// its NUL. Nothing shows a message.
+//
+// Names hold at most 39 characters; longer (and empty pipe) names are
+// refused. Ownership: the object owns its pipe handle, receive buffer and
+// two events, released by the destructor and, for the events, replaced by
+// a repeated InitServer/InitClient. A copy (constructor or assignment)
+// takes the names, role and public flag only: it holds no pipe, no
+// received bytes and events of its own. One thread at a time.
+#ifndef LIB_CNAMEDPIPE_H_
+#define LIB_CNAMEDPIPE_H_
+
+#include <windows.h>
+
+#include "db/Export.h"
+
+class CONVERTER_API CNamedPipe {
+ public:
+  CNamedPipe();
+  CNamedPipe(const CNamedPipe& other);
+  ~CNamedPipe();
+  CNamedPipe& operator=(const CNamedPipe& other);
+
+  int InitServer(const char* name);
+  // server null keeps serverName as it is.
+  int InitClient(const char* server, const char* name);
+  void SetPublic();
+  // Polled: maxInstances for a server's new instance; wait non-zero blocks
+  // until a client comes (server) or an instance is free (client).
+  int Connect(int maxInstances, int wait);
+  // Overlapped: timeout in tenths of a second (server: -1 waits without
+  // limit). The second argument is not used.
+  int Connect(int maxInstances, char* unused, int timeout);
+  int Disconnect();
+  int IsConnected();
+  int TestChar(char c);
+  int TestCharOvl(char c);
+  int ReadChar(char* out);
+  // wait non-zero: polls every second until a whole message is there.
+  int ReadString(char* destination, int wait);
+  // timeout: attempts 100 ms apart (negative: without limit).
+  int ReadString(char* destination, char* unused, int timeout);
+  int WriteChar(char c);
+  int WriteString(char* text);
+  int WriteBuffer(char* data, unsigned long length);
+
+  char serverName[40];
+  char pipeName[40];
+  int role;          // 0 none, 1 server, 2 client
+  int state;         // 0 idle, 1 waiting, 2 connected
+  int connectCount;  // connections since construction
+  int isPublic;
+  HANDLE handle;
+  int rxLength;
+  char* rxBuffer;
+  HANDLE readEvent;
+  HANDLE secondEvent;
+  OVERLAPPED readOverlapped;
+  OVERLAPPED secondOverlapped;
+
+ private:
+  void MakeEvents();
+  void ReleaseEvents();
+  void Path(char (&path)[128]) const;
+  HANDLE CreateInstance(int maxInstances, bool overlapped);
+  int Connected();
+  int ConnectServerPolled(int maxInstances, int wait);
+  int ConnectClientPolled(int wait);
+  int ConnectServerOverlapped(int maxInstances, int timeout);
+  int ConnectClientOverlapped(int timeout);
+  HANDLE OpenClient(bool overlapped);
+  void Append(char byte);
+  // Moves the first message into destination.
+  int TakeMessage(char* destination);
+  int Send(const void* data, unsigned long length, bool flushOnServer);
+};
+
+#endif  // LIB_CNAMEDPIPE_H_

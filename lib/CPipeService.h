@@ -1,0 +1,72 @@
+// CPipeService: a named-pipe server of a fixed number of threads. Each pipe
+// thread owns one CNamedPipe server endpoint on the same pipe name and runs
+// the owner's handler (a function taking the service) again and again until
+// Stop. The handler finds its endpoint with Pipe(), waits for a client with
+// WaitForConn() and for its departure with WaitForDisconn(). The threads
+// report through NewConsoleLine: "boot...", "InitServer OK." or
+// "InitServer failed !", and "Exit.".
+//
+// The owner calls Stop until it reports every thread ended before
+// destroying the service. Ownership: the service owns its tables, its
+// endpoints and its thread handles (closed once their threads have ended,
+// or by the destructor). A copy (constructor or assignment) takes the name,
+// thread count, handler, slot count and console only: it has tables of its
+// own, no endpoints and no threads, and is started separately. A name of
+// more than 127 characters is refused: the threads then report
+// "InitServer failed !".
+#ifndef LIB_CPIPESERVICE_H_
+#define LIB_CPIPESERVICE_H_
+
+#include <windows.h>
+
+#include "db/Export.h"
+#include "lib/CNamedPipe.h"
+
+class CONVERTER_API CPipeService {
+ public:
+  CPipeService(const char* name, int threads, void* handler, int slots);
+  CPipeService(const CPipeService& other);
+  virtual ~CPipeService();
+  CPipeService& operator=(const CPipeService& other);
+
+  // Creates the endpoints and starts the threads; always 1. A null handler
+  // starts nothing.
+  int Start();
+  // Asks the threads to stop; wait / 100 is a number of yields to wait.
+  // force non-zero terminates threads still running after that. 1 when
+  // every thread has ended.
+  int Stop(int wait, int force);
+  void SetConsole(void* handle);
+  virtual void NewConsoleLine(const char* line);
+  // From a pipe thread: 1 once a client is connected, 0 when stopping.
+  int WaitForConn();
+  // From a pipe thread: returns when the client has gone, when stopping, or
+  // after wait ms (cut to a multiple of 100).
+  void WaitForDisconn(int wait);
+  // Index of the calling pipe thread, -1 for any other thread.
+  int GetId();
+  // Endpoint of the calling pipe thread, null for any other thread.
+  CNamedPipe* Pipe();
+
+  char pipeName[128];
+  int threadCount;
+  void* handler;
+  void** slotData;
+  int slotCount;
+  int reserved;
+  void* console;
+  CNamedPipe** pipes;
+  volatile LONG stopRequested;
+  volatile LONG finishedThreads;
+  HANDLE* threadHandles;
+  DWORD* threadIds;
+
+ private:
+  static DWORD WINAPI PipeThreadProc(void* service);
+  void AllocateTables();
+  void ReleaseAll();
+  void CloseThreadHandles();
+  bool AllEnded() const { return finishedThreads >= threadCount; }
+};
+
+#endif  // LIB_CPIPESERVICE_H_

@@ -1,0 +1,352 @@
+// Named pipes between threads and between processes of our own, and the
+// pipe service with an echo handler. Run with "--client NAME TEXT" the
+// program is a client process: it sends TEXT and exits 0 when the answer
+// is "echo:TEXT".
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "lib/CNamedPipe.h"
+#include "lib/CPipeService.h"
+
+namespace {
+
+char* S(const std::string& s) { return const_cast<char*>(s.c_str()); }
+
+std::string UniqueName(const char* what) {
+  static int serial = 0;
+  return std::string("cvt_") + what + "_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(serial++);
+}
+
+// Polls a polled endpoint until a whole message is there (ReadString's own
+// wait sleeps a whole second between looks).
+std::string Receive(CNamedPipe& pipe, int timeoutMs = 5000) {
+  char text[512];
+  for (int waited = 0; waited < timeoutMs; waited += 5) {
+    if (pipe.ReadString(text, 0)) return text;
+    Sleep(5);
+  }
+  return "<nothing>";
+}
+
+// A client process of this program; its exit status.
+int RunClient(const std::string& self, const std::string& pipe, const std::string& text) {
+  std::string line = "\"" + self + "\" --client " + pipe + " " + text;
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+  WaitForSingleObject(pi.hProcess, 30000);
+  DWORD status = 1;
+  GetExitCodeProcess(pi.hProcess, &status);
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  return int(status);
+}
+
+std::string SelfPath() {
+  char path[MAX_PATH];
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  return path;
+}
+
+// Server and client connected by the polled form.
+struct PolledPair {
+  explicit PolledPair(int instances = 1) : name(UniqueName("polled")) {
+    server.InitServer(name.c_str());
+    client.InitClient(nullptr, name.c_str());
+    firstServerConnect = server.Connect(instances, 0);
+    clientConnect = client.Connect(instances, 0);
+    serverConnect = server.Connect(instances, 0);
+  }
+  std::string name;
+  CNamedPipe server, client;
+  int firstServerConnect, clientConnect, serverConnect;
+};
+
+TEST(CNamedPipeTest, APolledServerWaitsForItsClient) {
+  PolledPair p;
+  EXPECT_EQ(p.firstServerConnect, 0) << "no client yet";
+  EXPECT_EQ(p.clientConnect, 1);
+  EXPECT_EQ(p.serverConnect, 1);
+  EXPECT_EQ(p.server.state, 2);
+  EXPECT_EQ(p.server.connectCount, 1);
+  EXPECT_EQ(p.client.state, 2);
+  EXPECT_EQ(p.server.IsConnected(), 1);
+}
+
+TEST(CNamedPipeTest, MessagesThatArriveTogetherOrInPieces) {
+  PolledPair p;
+  char both[] = "one\0two";
+  EXPECT_NE(p.client.WriteBuffer(both, sizeof both), 0);
+  EXPECT_EQ(Receive(p.server), "one");
+  char text[64];
+  EXPECT_EQ(p.server.ReadString(text, 0), 1) << "the second was already buffered";
+  EXPECT_STREQ(text, "two");
+  EXPECT_NE(p.client.WriteBuffer(S("thr"), 3), 0);
+  Sleep(50);
+  EXPECT_EQ(p.server.ReadString(text, 0), 0) << "half a message";
+  EXPECT_EQ(p.server.rxLength, 3);
+  char rest[] = "ee";
+  EXPECT_NE(p.client.WriteBuffer(rest, 3), 0);
+  EXPECT_EQ(Receive(p.server), "three");
+  EXPECT_NE(p.client.WriteString(S("ab")), 0);
+  Sleep(50);
+  std::string bytes;
+  char c;
+  while (p.server.ReadChar(&c)) bytes += c;
+  EXPECT_EQ(bytes, std::string("ab\0", 3)) << "ReadChar passes the NUL on";
+}
+
+TEST(CNamedPipeTest, AServersWriteReturnsOnceTheClientHasReadIt) {
+  PolledPair p;
+  std::thread reader([&] { EXPECT_EQ(Receive(p.client), "abc"); });
+  EXPECT_NE(p.server.WriteString(S("abc")), 0);
+  reader.join();
+  EXPECT_NE(p.client.WriteBuffer(S("xyz"), 3), 0);
+  Sleep(50);
+  p.server.TestChar(0);
+  EXPECT_EQ(p.server.rxLength, 3) << "a block goes as it is, with no NUL";
+}
+
+TEST(CNamedPipeTest, OverlappedConnectsWithAndWithoutAClient) {
+  std::string name = UniqueName("ovl");
+  CNamedPipe server;
+  server.InitServer(name.c_str());
+  DWORD start = GetTickCount();
+  EXPECT_EQ(server.Connect(1, nullptr, 5), 0);
+  DWORD waited = GetTickCount() - start;
+  EXPECT_GE(waited, 400u);
+  EXPECT_LT(waited, 3000u);
+  EXPECT_EQ(server.state, 0);
+  EXPECT_EQ(server.handle, nullptr) << "the failed connect disconnected";
+
+  CNamedPipe client;
+  client.InitClient(nullptr, name.c_str());
+  std::thread late([&] {
+    Sleep(300);
+    EXPECT_EQ(client.Connect(1, nullptr, 10), 1);
+  });
+  EXPECT_EQ(server.Connect(1, nullptr, 30), 1) << "a new instance, and the client came";
+  late.join();
+  EXPECT_EQ(server.connectCount, 1);
+
+  char text[64];
+  start = GetTickCount();
+  EXPECT_EQ(server.ReadString(text, nullptr, 0), 0);
+  EXPECT_LT(GetTickCount() - start, 100u) << "a time-out of 0 does not sleep";
+  start = GetTickCount();
+  EXPECT_EQ(server.ReadString(text, nullptr, 3), 0);
+  waited = GetTickCount() - start;
+  EXPECT_GE(waited, 250u);
+  EXPECT_LT(waited, 2000u);
+  std::thread writer([&] { EXPECT_NE(client.WriteString(S("late")), 0); });
+  EXPECT_EQ(server.ReadString(text, nullptr, 30), 1);
+  EXPECT_STREQ(text, "late");
+  writer.join();
+  char c = 0;
+  EXPECT_NE(client.WriteString(S("q")), 0);
+  Sleep(50);
+  EXPECT_EQ(server.ReadChar(&c), 1) << "a polled read on an overlapped handle does not block";
+  EXPECT_EQ(c, 'q');
+}
+
+TEST(CNamedPipeTest, EveryInstanceBusy) {
+  PolledPair p;  // one instance, taken
+  CNamedPipe polled, overlapped;
+  polled.InitClient(nullptr, p.name.c_str());
+  EXPECT_EQ(polled.Connect(1, 0), 0);
+  EXPECT_EQ(polled.state, 0);
+  EXPECT_EQ(polled.handle, nullptr);
+  overlapped.InitClient(nullptr, p.name.c_str());
+  EXPECT_EQ(overlapped.Connect(1, nullptr, 0), 0);
+  EXPECT_EQ(overlapped.state, 0);
+  EXPECT_EQ(overlapped.handle, nullptr);
+}
+
+TEST(CNamedPipeTest, DisconnectThenConnectMakesANewInstance) {
+  PolledPair p;
+  EXPECT_EQ(p.client.Disconnect(), 1);
+  Sleep(20);
+  EXPECT_EQ(p.server.IsConnected(), 0) << "the other end has gone";
+  EXPECT_EQ(p.server.state, 2) << "state does not notice";
+  EXPECT_EQ(p.server.WriteString(S("lost")), 0);
+  EXPECT_EQ(p.server.Disconnect(), 1);
+  EXPECT_EQ(p.server.handle, nullptr);
+  EXPECT_EQ(p.server.Connect(1, 0), 0);
+  EXPECT_EQ(p.server.state, 1);
+  EXPECT_EQ(p.client.Connect(1, 0), 1);
+  EXPECT_EQ(p.server.Connect(1, 0), 1);
+  EXPECT_EQ(p.server.connectCount, 2);
+}
+
+TEST(CNamedPipeTest, APublicPipeTakesClients) {
+  std::string name = UniqueName("public");
+  CNamedPipe server, client;
+  server.InitServer(name.c_str());
+  server.SetPublic();
+  EXPECT_EQ(server.Connect(2, 0), 0);
+  client.InitClient(".", name.c_str());  // "\\.\PIPE\name" through the server-name form
+  EXPECT_EQ(client.Connect(2, 0), 1);
+  EXPECT_EQ(server.Connect(2, 0), 1);
+}
+
+TEST(CNamedPipeTest, RefusalsChangeNothing) {
+  CNamedPipe pipe;
+  EXPECT_EQ(pipe.Disconnect(), 0);
+  EXPECT_EQ(pipe.Connect(1, 0), 0);
+  EXPECT_EQ(pipe.InitServer(nullptr), 0);
+  EXPECT_EQ(pipe.role, 0);
+  EXPECT_EQ(pipe.InitServer(std::string(40, 'n').c_str()), 0) << "40 characters do not fit";
+  EXPECT_EQ(pipe.InitClient(std::string(40, 's').c_str(), "p"), 0);
+  EXPECT_EQ(pipe.role, 0);
+  EXPECT_EQ(pipe.InitServer(std::string(39, 'n').c_str()), 1);
+  EXPECT_EQ(pipe.InitClient(nullptr, "other"), 1);
+  EXPECT_NE(pipe.readEvent, nullptr);
+  EXPECT_EQ(pipe.readOverlapped.hEvent, pipe.readEvent);
+  EXPECT_EQ(pipe.secondOverlapped.hEvent, pipe.secondEvent);
+  char text[8];
+  EXPECT_EQ(pipe.ReadString(text, 0), 0);
+  EXPECT_EQ(pipe.WriteChar('x'), 0);
+}
+
+TEST(CNamedPipeTest, ACopyOwnsNothingOfItsSource) {
+  PolledPair p;
+  CNamedPipe copy(p.server);
+  EXPECT_STREQ(copy.pipeName, p.server.pipeName);
+  EXPECT_EQ(copy.role, 1);
+  EXPECT_EQ(copy.handle, nullptr);
+  EXPECT_EQ(copy.rxBuffer == nullptr || copy.rxBuffer != p.server.rxBuffer, true);
+  EXPECT_NE(copy.readEvent, p.server.readEvent);
+  CNamedPipe assigned;
+  assigned = p.client;
+  EXPECT_EQ(assigned.role, 2);
+  EXPECT_EQ(assigned.handle, nullptr);
+  EXPECT_EQ(p.client.IsConnected(), 1) << "the source is untouched";
+}
+
+// The echo handler: one client at a time, each message answered.
+void Echo(CPipeService* service) {
+  if (!service->WaitForConn()) return;
+  CNamedPipe* pipe = service->Pipe();
+  char text[512];
+  while (pipe->IsConnected() && !service->stopRequested) {
+    if (!pipe->ReadString(text, 0)) {
+      Sleep(2);
+      continue;
+    }
+    std::string reply = std::string("echo:") + text;
+    pipe->WriteString(S(reply));
+  }
+  pipe->Disconnect();
+}
+
+void Forever(CPipeService*) {
+  for (;;) Sleep(100);
+}
+
+class RecordingService : public CPipeService {
+ public:
+  RecordingService(const char* name, int threads, void* handler) : CPipeService(name, threads, handler, 2) {}
+  void NewConsoleLine(const char* line) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    lines[GetCurrentThreadId()] += std::string(line) + "|";
+  }
+  std::mutex mutex;
+  std::map<DWORD, std::string> lines;
+};
+
+TEST(CPipeServiceTest, FourThreadsServeSeveralClientsAtOnce) {
+  std::string name = UniqueName("service");
+  RecordingService service(name.c_str(), 4, reinterpret_cast<void*>(&Echo));
+  EXPECT_EQ(service.GetId(), -1);
+  EXPECT_EQ(service.Pipe(), nullptr);
+  ASSERT_EQ(service.Start(), 1);
+  std::vector<std::thread> clients;
+  std::atomic<int> answered{0};
+  for (int c = 0; c < 6; ++c)
+    clients.emplace_back([&, c] {
+      CNamedPipe client;
+      client.InitClient(nullptr, name.c_str());
+      for (int tries = 0; tries < 200 && !client.Connect(4, 0); ++tries) Sleep(25);
+      for (int m = 0; m < 5; ++m) {
+        std::string text = "c" + std::to_string(c) + "m" + std::to_string(m);
+        client.WriteString(S(text));
+        if (Receive(client, 10000) == "echo:" + text) ++answered;
+      }
+      client.Disconnect();
+    });
+  for (std::thread& t : clients) t.join();
+  EXPECT_EQ(answered, 30);
+  int stopped = 0;
+  for (int i = 0; i < 100 && !(stopped = service.Stop(10000, 0)); ++i) Sleep(20);
+  EXPECT_EQ(stopped, 1);
+  ASSERT_EQ(service.lines.size(), 4u);
+  for (const auto& l : service.lines) EXPECT_EQ(l.second, "boot...|InitServer OK.|Exit.|");
+}
+
+TEST(CPipeServiceTest, ClientsFromOtherProcesses) {
+  std::string name = UniqueName("procs");
+  CPipeService service(name.c_str(), 4, reinterpret_cast<void*>(&Echo), 0);
+  service.Start();
+  std::vector<std::thread> runs;
+  std::atomic<int> good{0};
+  for (int c = 0; c < 4; ++c)
+    runs.emplace_back([&, c] { good += RunClient(SelfPath(), name, "hello" + std::to_string(c)) == 0; });
+  for (std::thread& t : runs) t.join();
+  EXPECT_EQ(good, 4);
+  while (!service.Stop(10000, 0)) Sleep(20);
+}
+
+TEST(CPipeServiceTest, StopWithAndWithoutForce) {
+  RecordingService service(UniqueName("stuck").c_str(), 2, reinterpret_cast<void*>(&Forever));
+  service.Start();
+  Sleep(200);
+  DWORD start = GetTickCount();
+  EXPECT_EQ(service.Stop(99, 0), 0) << "no yield at all, threads still running";
+  EXPECT_EQ(service.Stop(500, 0), 0);
+  EXPECT_LT(GetTickCount() - start, 1000u) << "the allowance is yields, not time";
+  EXPECT_EQ(service.Stop(100, 1), 1) << "forced";
+  EXPECT_EQ(service.finishedThreads, 2);
+  EXPECT_EQ(service.threadHandles[0], nullptr) << "handles of ended threads are closed";
+  for (const auto& l : service.lines) EXPECT_EQ(l.second, "boot...|InitServer OK.|");
+}
+
+TEST(CPipeServiceTest, NullHandlersAndRefusedNames) {
+  CPipeService idle("idle", 3, nullptr, 1);
+  EXPECT_EQ(idle.Start(), 1);
+  EXPECT_EQ(idle.pipes[0], nullptr) << "nothing was made";
+  EXPECT_EQ(idle.threadHandles[0], nullptr);
+  RecordingService refused(std::string(128, 'n').c_str(), 1, reinterpret_cast<void*>(&Echo));
+  EXPECT_STREQ(refused.pipeName, "");
+  refused.Start();
+  while (!refused.Stop(1000, 0)) Sleep(10);
+  ASSERT_EQ(refused.lines.size(), 1u);
+  EXPECT_EQ(refused.lines.begin()->second, "boot...|InitServer failed !|Exit.|");
+  CPipeService copy(refused);
+  EXPECT_EQ(copy.threadCount, 1);
+  EXPECT_NE(copy.pipes, refused.pipes) << "tables of its own";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 4 && std::strcmp(argv[1], "--client") == 0) {
+    CNamedPipe client;
+    client.InitClient(nullptr, argv[2]);
+    for (int tries = 0; tries < 400 && !client.Connect(4, 0); ++tries) Sleep(25);
+    if (client.state != 2) return 2;
+    client.WriteString(argv[3]);
+    return Receive(client, 10000) == std::string("echo:") + argv[3] ? 0 : 3;
+  }
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
