@@ -172,6 +172,25 @@ TEST(CNamedPipeTest, EveryInstanceBusy) {
   EXPECT_EQ(overlapped.handle, nullptr);
 }
 
+TEST(CNamedPipeTest, WaitingClientsGetTheNextFreeInstance) {
+  for (bool overlapped : {false, true}) {
+    PolledPair p(2);  // the one instance there is, taken
+    CNamedPipe second, waiting;
+    second.InitServer(p.name.c_str());
+    waiting.InitClient(nullptr, p.name.c_str());
+    int result = -1;
+    std::thread t([&] { result = overlapped ? waiting.Connect(2, nullptr, 50) : waiting.Connect(2, 1); });
+    Sleep(300);
+    EXPECT_EQ(result, -1) << "still waiting while every instance is busy";
+    EXPECT_EQ(waiting.state, 1);
+    EXPECT_EQ(second.Connect(2, 0), 0) << "a second instance, no client on it yet";
+    t.join();
+    EXPECT_EQ(result, 1) << (overlapped ? "overlapped" : "polled");
+    EXPECT_EQ(waiting.state, 2);
+    EXPECT_EQ(second.Connect(2, 0), 1);
+  }
+}
+
 TEST(CNamedPipeTest, DisconnectThenConnectMakesANewInstance) {
   PolledPair p;
   EXPECT_EQ(p.client.Disconnect(), 1);
