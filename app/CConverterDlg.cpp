@@ -1,7 +1,5 @@
 #include "app/CConverterDlg.h"
 
-#include <io.h>
-
 #include "app/AskYesNo.h"
 #include "app/CAboutDlg.h"
 #include "app/CProgressDlg.h"
@@ -9,7 +7,6 @@
 #include "app/framework/CFile.h"
 #include "app/framework/ResourceString.h"
 #include "app/resource.h"
-#include "convert/JobReport.h"
 #include "convert/JobState.h"
 #include "db/ShowError.h"
 
@@ -18,11 +15,6 @@ namespace {
 const unsigned kErrorCaption = 102;
 const int64_t kBigLayoutAbove = 2100000;
 const size_t kPathField = sizeof JobState::bigPath;  // each typed path's field
-
-void ShowOwnError(const char* pattern, const char* arg) {
-  std::string text = FillPlaceholders(pattern, arg, nullptr);
-  ShowError(text.c_str(), LoadResString(kErrorCaption).c_str());
-}
 
 // A worker left running by Escape or a confirmed cancel finishes its record
 // and closes its tables; the next job starts only after that.
@@ -58,28 +50,21 @@ BOOL CConverterDlg::OnInitDialog() {
   SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 
   ReadLivePath();
-  bigPathText = "\\db1\\vm001_big.dbf";
-  smallPathText = "\\db1\\vm001_small.dbf";
+  bigPathText = kDefaultBigPath;
+  smallPathText = kDefaultSmallPath;
   // A live table that cannot be looked at is offered the small-to-big job,
   // which then reports that it cannot open it.
   CFileStatus status;
   bool big = CFile::GetStatus(JobState::livePath, status) && int32_t(status.m_size) > kBigLayoutAbove;
   EnableWindow(GetDlgItem(m_hWnd, big ? IDC_BIG_PATH : IDC_SMALL_PATH), FALSE);
   EnableWindow(GetDlgItem(m_hWnd, big ? IDC_SMALL_TO_BIG : IDC_BIG_TO_SMALL), FALSE);
-  oldPersonalText = "\\db1\\kxpersonal.dbf";
-  newPersonalText = "\\db1\\kxpers_new.dbf";
+  oldPersonalText = kDefaultOldPersonal;
+  newPersonalText = kDefaultNewPersonal;
   UpdateData(FALSE);
   return TRUE;
 }
 
-void CConverterDlg::ReadLivePath() {
-  // Read wider than livePath so that a value too long for it is seen as
-  // such rather than cut.
-  char value[1024];
-  GetPrivateProfileStringA("Config", "Vm001Path", "\\db1\\", value, sizeof value, "kxaconf.ini");
-  livePathUsable_ = LivePathFromIni(value, JobState::livePath);
-  if (!livePathUsable_) CopyPath(JobState::livePath, sizeof JobState::livePath, "");
-}
+void CConverterDlg::ReadLivePath() { livePathUsable_ = ::ReadLivePath(JobState::livePath); }
 
 bool CConverterDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
   static const MessageMapEntry<CConverterDlg> kMap[] = {
@@ -148,9 +133,9 @@ void CConverterDlg::ConvertVoicemail(const std::string& typed, char* field, unsi
                                      unsigned question, bool smallToBig) {
   if (!TakePath(typed, field, empty, missing)) return;
   if (!livePathUsable_) {
-    ShowOwnError("The value Vm001Path in kxaconf.ini is too long to name the live table vm001.dbf !\n"
-                 "The voicemail conversions cannot be started.",
-                 nullptr);
+    ShowError("The value Vm001Path in kxaconf.ini is too long to name the live table vm001.dbf !\n"
+              "The voicemail conversions cannot be started.",
+              LoadResString(kErrorCaption).c_str());
     return;
   }
   if (!AskString(question, JobState::livePath, field)) return;
@@ -168,19 +153,10 @@ LRESULT CConverterDlg::OnOldToNew(WPARAM, LPARAM) {
 }
 
 bool CConverterDlg::TakePath(const std::string& typed, char* field, unsigned empty, unsigned missing) {
-  if (!CopyPath(field, kPathField, typed.c_str())) {
-    ShowOwnError("The path %1 is too long !\nA path may have at most 127 characters.", typed.c_str());
-    return false;
-  }
-  if (field[0] == '\0') {
-    ShowPathError(empty, "");
-    return false;
-  }
-  if (_access(field, 0) != 0) {
-    ShowPathError(missing, field);
-    return false;
-  }
-  return true;
+  std::string error = CheckTypedPath(typed.c_str(), field, kPathField, empty, missing);
+  if (error.empty()) return true;
+  ShowError(error.c_str(), LoadResString(kErrorCaption).c_str());
+  return false;
 }
 
 void CConverterDlg::RunJob(int smallToBig, int bigToSmall, int personal) {

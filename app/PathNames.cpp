@@ -1,8 +1,17 @@
 #include "app/PathNames.h"
 
+#include <io.h>
+#include <windows.h>
+
 #include <cctype>
 #include <cstring>
-#include <string>
+
+#include "app/framework/ResourceString.h"
+
+const char kDefaultBigPath[] = "\\db1\\vm001_big.dbf";
+const char kDefaultSmallPath[] = "\\db1\\vm001_small.dbf";
+const char kDefaultOldPersonal[] = "\\db1\\kxpersonal.dbf";
+const char kDefaultNewPersonal[] = "\\db1\\kxpers_new.dbf";
 
 namespace {
 
@@ -41,4 +50,18 @@ IndexNameResult IndexName(const char* path, char (&out)[80]) {
   if (at == std::string::npos) return IndexNameResult::kNoDbf;
   name = name.substr(0, at) + "ndx";
   return CopyPath(out, sizeof out, name.c_str()) ? IndexNameResult::kBuilt : IndexNameResult::kTooLong;
+}
+
+bool ReadLivePath(char (&out)[80]) {
+  char value[1024];
+  GetPrivateProfileStringA("Config", "Vm001Path", "\\db1\\", value, sizeof value, "kxaconf.ini");
+  return LivePathFromIni(value, out);
+}
+
+std::string CheckTypedPath(const char* typed, char* field, size_t size, unsigned int empty, unsigned int missing) {
+  if (!CopyPath(field, size, typed))
+    return FillPlaceholders("The path %1 is too long !\nA path may have at most 127 characters.", typed, nullptr);
+  if (field[0] == '\0') return LoadResString(empty);
+  if (_access(field, 0) != 0) return FillPlaceholders(LoadResString(missing), field, nullptr);
+  return std::string();
 }

@@ -4,11 +4,30 @@
 #define APP_PATHNAMES_H_
 
 #include <cstddef>
+#include <string>
+
+// The paths the window and vmconvert start from.
+extern const char kDefaultBigPath[];       // \db1\vm001_big.dbf
+extern const char kDefaultSmallPath[];     // \db1\vm001_small.dbf
+extern const char kDefaultOldPersonal[];   // \db1\kxpersonal.dbf
+extern const char kDefaultNewPersonal[];   // \db1\kxpers_new.dbf
 
 // The live table's path from the INI value: lower-cased, with ".\vm001.dbf"
 // appended unless it names "vm001.dbf" already. False, with out empty,
 // when the result would not fit 80 bytes.
 bool LivePathFromIni(const char* value, char (&out)[80]);
+
+// Reads Vm001Path of kxaconf.ini (default "\db1\") into out by the rule
+// above. The value is read wider than out, so that one too long is refused
+// (false, out empty) rather than cut.
+bool ReadLivePath(char (&out)[80]);
+
+// A conversion command's checks of a typed path: copied into field (size
+// bytes), then given and naming an existing file or directory. "" when it
+// passes; otherwise the message to show: string-table entry empty or
+// missing (with the path), or our own for a path too long for field, which
+// is then left as it was.
+std::string CheckTypedPath(const char* typed, char* field, size_t size, unsigned int empty, unsigned int missing);
 
 // path without its last four characters, then suffix ("_small.dbf",
 // "_big.dbf", "_old.dbf"). False for a path of fewer than four characters

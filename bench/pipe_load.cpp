@@ -14,25 +14,11 @@
 
 #include "lib/CNamedPipe.h"
 #include "lib/CPipeService.h"
+#include "tests/support/pipe_echo.h"
 
 namespace {
 
 const int kThreads = 4;
-
-void Echo(CPipeService* service) {
-  if (!service->WaitForConn()) return;
-  CNamedPipe* pipe = service->Pipe();
-  char text[512];
-  while (pipe->IsConnected() && !service->stopRequested) {
-    if (!pipe->ReadString(text, 0)) {
-      Sleep(1);
-      continue;
-    }
-    std::string reply = std::string("echo:") + text;
-    pipe->WriteString(const_cast<char*>(reply.c_str()));
-  }
-  pipe->Disconnect();
-}
 
 // One client process: connections one after another, messages on each.
 // Exit status: the number of lost or wrong answers (0 when all came back).
@@ -69,7 +55,7 @@ int main(int argc, char** argv) {
   int connections = argc > 2 ? std::atoi(argv[2]) : 10;
   int messages = argc > 3 ? std::atoi(argv[3]) : 20;
   std::string name = "pipe_load_" + std::to_string(GetCurrentProcessId());
-  CPipeService service(name.c_str(), kThreads, reinterpret_cast<void*>(&Echo), 0);
+  CPipeService service(name.c_str(), kThreads, reinterpret_cast<void*>(&PipeEcho), 0);
   service.Start();
 
   char self[MAX_PATH];

@@ -58,22 +58,9 @@ void PrintError(const std::string& text) { std::fprintf(stderr, "vmconvert: %s\n
 
 // Copies path into field and checks it the way the window's commands do.
 bool TakePath(const std::string& path, char* field, unsigned empty, unsigned missing) {
-  if (!CopyPath(field, sizeof JobState::bigPath, path.c_str())) {
-    PrintError(FillPlaceholders("The path %1 is too long !\nA path may have at most 127 characters.", path.c_str(),
-                                nullptr));
-    return false;
-  }
-  std::string text;
-  if (field[0] == '\0') {
-    PrintError(LoadResString(empty));
-    return false;
-  }
-  if (_access(field, 0) != 0) {
-    AfxFormatString1(text, missing, field);
-    PrintError(text);
-    return false;
-  }
-  return true;
+  std::string error = CheckTypedPath(path.c_str(), field, sizeof JobState::bigPath, empty, missing);
+  if (!error.empty()) PrintError(error);
+  return error.empty();
 }
 
 bool TakeLivePath(const Options& o) {
@@ -82,9 +69,7 @@ bool TakeLivePath(const Options& o) {
     PrintError("The live table's path " + o.live + " is too long !\nIt may have at most 79 characters.");
     return false;
   }
-  char value[1024];
-  GetPrivateProfileStringA("Config", "Vm001Path", "\\db1\\", value, sizeof value, "kxaconf.ini");
-  if (LivePathFromIni(value, JobState::livePath)) return true;
+  if (ReadLivePath(JobState::livePath)) return true;
   PrintError("The value Vm001Path in kxaconf.ini is too long to name the live table vm001.dbf !");
   return false;
 }
@@ -93,19 +78,19 @@ JobPlan PlanFor(Options::Job job) {
   switch (job) {
     case Options::Job::kSmallToBig:
       return {SmallToBigJob, "small-to-big", JobState::livePath, JobState::bigPath, 103, 104,
-              "\\db1\\vm001_big.dbf", "_small.dbf"};
+              kDefaultBigPath, "_small.dbf"};
     case Options::Job::kBigToSmall:
       return {BigToSmallJob, "big-to-small", JobState::livePath, JobState::smallPath, 114, 115,
-              "\\db1\\vm001_small.dbf", "_big.dbf"};
+              kDefaultSmallPath, "_big.dbf"};
     default:
       return {PersonalJob, "old-to-new", JobState::oldPersonalPath, JobState::newPersonalPath, 129, 125,
-              "\\db1\\kxpers_new.dbf", nullptr};
+              kDefaultNewPersonal, nullptr};
   }
 }
 
 bool TakePaths(const Options& o, const JobPlan& plan) {
   if (o.job == Options::Job::kPersonal) {
-    std::string old = o.sourceGiven ? o.source : "\\db1\\kxpersonal.dbf";
+    std::string old = o.sourceGiven ? o.source : kDefaultOldPersonal;
     if (!TakePath(old, JobState::oldPersonalPath, 124, 128)) return false;
   } else if (!TakeLivePath(o)) {
     return false;

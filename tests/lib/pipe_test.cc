@@ -16,6 +16,7 @@
 
 #include "lib/CNamedPipe.h"
 #include "lib/CPipeService.h"
+#include "tests/support/pipe_echo.h"
 
 namespace {
 
@@ -252,22 +253,6 @@ TEST(CNamedPipeTest, ACopyOwnsNothingOfItsSource) {
   EXPECT_EQ(p.client.IsConnected(), 1) << "the source is untouched";
 }
 
-// The echo handler: one client at a time, each message answered.
-void Echo(CPipeService* service) {
-  if (!service->WaitForConn()) return;
-  CNamedPipe* pipe = service->Pipe();
-  char text[512];
-  while (pipe->IsConnected() && !service->stopRequested) {
-    if (!pipe->ReadString(text, 0)) {
-      Sleep(2);
-      continue;
-    }
-    std::string reply = std::string("echo:") + text;
-    pipe->WriteString(S(reply));
-  }
-  pipe->Disconnect();
-}
-
 void Forever(CPipeService*) {
   for (;;) Sleep(100);
 }
@@ -285,7 +270,7 @@ class RecordingService : public CPipeService {
 
 TEST(CPipeServiceTest, FourThreadsServeSeveralClientsAtOnce) {
   std::string name = UniqueName("service");
-  RecordingService service(name.c_str(), 4, reinterpret_cast<void*>(&Echo));
+  RecordingService service(name.c_str(), 4, reinterpret_cast<void*>(&PipeEcho));
   EXPECT_EQ(service.GetId(), -1);
   EXPECT_EQ(service.Pipe(), nullptr);
   ASSERT_EQ(service.Start(), 1);
@@ -314,7 +299,7 @@ TEST(CPipeServiceTest, FourThreadsServeSeveralClientsAtOnce) {
 
 TEST(CPipeServiceTest, ClientsFromOtherProcesses) {
   std::string name = UniqueName("procs");
-  CPipeService service(name.c_str(), 4, reinterpret_cast<void*>(&Echo), 0);
+  CPipeService service(name.c_str(), 4, reinterpret_cast<void*>(&PipeEcho), 0);
   service.Start();
   std::vector<std::thread> runs;
   std::atomic<int> good{0};
@@ -344,7 +329,7 @@ TEST(CPipeServiceTest, NullHandlersAndRefusedNames) {
   EXPECT_EQ(idle.Start(), 1);
   EXPECT_EQ(idle.pipes[0], nullptr) << "nothing was made";
   EXPECT_EQ(idle.threadHandles[0], nullptr);
-  RecordingService refused(std::string(128, 'n').c_str(), 1, reinterpret_cast<void*>(&Echo));
+  RecordingService refused(std::string(128, 'n').c_str(), 1, reinterpret_cast<void*>(&PipeEcho));
   EXPECT_STREQ(refused.pipeName, "");
   refused.Start();
   while (!refused.Stop(1000, 0)) Sleep(10);
