@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -29,13 +30,20 @@ std::string UniqueName(const char* what) {
 
 // Polls a polled endpoint until a whole message is there (ReadString's own
 // wait sleeps a whole second between looks).
-std::string Receive(CNamedPipe& pipe, int timeoutMs = 5000) {
+std::string Receive(CNamedPipe& pipe, int timeoutMs = 30000) {
   char text[512];
   for (int waited = 0; waited < timeoutMs; waited += 5) {
     if (pipe.ReadString(text, 0)) return text;
     Sleep(5);
   }
   return "<nothing>";
+}
+
+// Polls condition until it holds or a generous deadline (30 s) passes.
+bool Eventually(const std::function<bool()>& condition) {
+  for (DWORD start = GetTickCount(); !condition(); Sleep(5))
+    if (GetTickCount() - start > 30000) return false;
+  return true;
 }
 
 // A client process of this program; its exit status.
@@ -93,17 +101,18 @@ TEST(CNamedPipeTest, MessagesThatArriveTogetherOrInPieces) {
   EXPECT_EQ(p.server.ReadString(text, 0), 1) << "the second was already buffered";
   EXPECT_STREQ(text, "two");
   EXPECT_NE(p.client.WriteBuffer(S("thr"), 3), 0);
-  Sleep(50);
-  EXPECT_EQ(p.server.ReadString(text, 0), 0) << "half a message";
-  EXPECT_EQ(p.server.rxLength, 3);
+  EXPECT_TRUE(Eventually([&] { return p.server.ReadString(text, 0) == 0 && p.server.rxLength == 3; }))
+      << "half a message stays buffered; " << p.server.rxLength << " bytes there";
   char rest[] = "ee";
   EXPECT_NE(p.client.WriteBuffer(rest, 3), 0);
   EXPECT_EQ(Receive(p.server), "three");
   EXPECT_NE(p.client.WriteString(S("ab")), 0);
-  Sleep(50);
   std::string bytes;
   char c;
-  while (p.server.ReadChar(&c)) bytes += c;
+  Eventually([&] {
+    while (p.server.ReadChar(&c)) bytes += c;
+    return bytes.size() >= 3;
+  });
   EXPECT_EQ(bytes, std::string("ab\0", 3)) << "ReadChar passes the NUL on";
 }
 
@@ -113,9 +122,8 @@ TEST(CNamedPipeTest, AServersWriteReturnsOnceTheClientHasReadIt) {
   EXPECT_NE(p.server.WriteString(S("abc")), 0);
   reader.join();
   EXPECT_NE(p.client.WriteBuffer(S("xyz"), 3), 0);
-  Sleep(50);
-  p.server.TestChar(0);
-  EXPECT_EQ(p.server.rxLength, 3) << "a block goes as it is, with no NUL";
+  EXPECT_TRUE(Eventually([&] { return p.server.TestChar(0) == 0 && p.server.rxLength == 3; }))
+      << "a block goes as it is, with no NUL; " << p.server.rxLength << " bytes there";
 }
 
 TEST(CNamedPipeTest, OverlappedConnectsWithAndWithoutAClient) {
@@ -126,37 +134,41 @@ TEST(CNamedPipeTest, OverlappedConnectsWithAndWithoutAClient) {
   EXPECT_EQ(server.Connect(1, nullptr, 5), 0);
   DWORD waited = GetTickCount() - start;
   EXPECT_GE(waited, 400u);
-  EXPECT_LT(waited, 3000u);
+  EXPECT_LT(waited, 30000u) << "five tenths of a second, not without limit";
   EXPECT_EQ(server.state, 0);
   EXPECT_EQ(server.handle, nullptr) << "the failed connect disconnected";
 
   CNamedPipe client;
   client.InitClient(nullptr, name.c_str());
+  // The client comes late, after the server has begun to wait; should it
+  // look before the new instance exists it tries again.
   std::thread late([&] {
     Sleep(300);
-    EXPECT_EQ(client.Connect(1, nullptr, 10), 1);
+    EXPECT_TRUE(Eventually([&] { return client.Connect(1, nullptr, 10) == 1; }));
   });
-  EXPECT_EQ(server.Connect(1, nullptr, 30), 1) << "a new instance, and the client came";
+  EXPECT_EQ(server.Connect(1, nullptr, 600), 1) << "a new instance, and the client came";
   late.join();
   EXPECT_EQ(server.connectCount, 1);
 
   char text[64];
   start = GetTickCount();
   EXPECT_EQ(server.ReadString(text, nullptr, 0), 0);
-  EXPECT_LT(GetTickCount() - start, 100u) << "a time-out of 0 does not sleep";
+  // One look at the pipe takes far less than the second a wait of ten
+  // attempts would take, however busy the machine.
+  EXPECT_LT(GetTickCount() - start, 1000u) << "a time-out of 0 does not sleep";
   start = GetTickCount();
   EXPECT_EQ(server.ReadString(text, nullptr, 3), 0);
   waited = GetTickCount() - start;
   EXPECT_GE(waited, 250u);
-  EXPECT_LT(waited, 2000u);
+  EXPECT_LT(waited, 30000u) << "three attempts, not without limit";
   std::thread writer([&] { EXPECT_NE(client.WriteString(S("late")), 0); });
   EXPECT_EQ(server.ReadString(text, nullptr, 30), 1);
   EXPECT_STREQ(text, "late");
   writer.join();
   char c = 0;
   EXPECT_NE(client.WriteString(S("q")), 0);
-  Sleep(50);
-  EXPECT_EQ(server.ReadChar(&c), 1) << "a polled read on an overlapped handle does not block";
+  EXPECT_TRUE(Eventually([&] { return server.ReadChar(&c) == 1; }))
+      << "a polled read on an overlapped handle does not block";
   EXPECT_EQ(c, 'q');
 }
 
@@ -179,24 +191,30 @@ TEST(CNamedPipeTest, WaitingClientsGetTheNextFreeInstance) {
     CNamedPipe second, waiting;
     second.InitServer(p.name.c_str());
     waiting.InitClient(nullptr, p.name.c_str());
-    int result = -1;
-    std::thread t([&] { result = overlapped ? waiting.Connect(2, nullptr, 50) : waiting.Connect(2, 1); });
+    std::atomic<int> result{-1};
+    // The overlapped client waits up to 60 s, far beyond anything below.
+    std::thread t([&] { result = overlapped ? waiting.Connect(2, nullptr, 600) : waiting.Connect(2, 1); });
+    // Nothing can end the client's wait but a free instance; after a pause
+    // it must still be waiting, however slowly the thread got going.
     Sleep(300);
     EXPECT_EQ(result, -1) << "still waiting while every instance is busy";
-    EXPECT_EQ(waiting.state, 1);
-    EXPECT_EQ(second.Connect(2, 0), 0) << "a second instance, no client on it yet";
+    // The waiting client may take the new instance before its server looks
+    // (1 at once) or just after (0, then 1 on a later poll).
+    int served = second.Connect(2, 0);
+    EXPECT_GE(served, 0);
+    EXPECT_TRUE(Eventually([&] { return served == 1 || (served = second.Connect(2, 0)) == 1; }))
+        << "the server never saw the waiting client";
     t.join();
     EXPECT_EQ(result, 1) << (overlapped ? "overlapped" : "polled");
     EXPECT_EQ(waiting.state, 2);
-    EXPECT_EQ(second.Connect(2, 0), 1);
+    EXPECT_EQ(second.connectCount, 1);
   }
 }
 
 TEST(CNamedPipeTest, DisconnectThenConnectMakesANewInstance) {
   PolledPair p;
   EXPECT_EQ(p.client.Disconnect(), 1);
-  Sleep(20);
-  EXPECT_EQ(p.server.IsConnected(), 0) << "the other end has gone";
+  EXPECT_TRUE(Eventually([&] { return p.server.IsConnected() == 0; })) << "the other end has gone";
   EXPECT_EQ(p.server.state, 2) << "state does not notice";
   EXPECT_EQ(p.server.WriteString(S("lost")), 0);
   EXPECT_EQ(p.server.Disconnect(), 1);
@@ -280,7 +298,7 @@ TEST(CPipeServiceTest, FourThreadsServeSeveralClientsAtOnce) {
     clients.emplace_back([&, c] {
       CNamedPipe client;
       client.InitClient(nullptr, name.c_str());
-      for (int tries = 0; tries < 200 && !client.Connect(4, 0); ++tries) Sleep(25);
+      EXPECT_TRUE(Eventually([&] { return client.Connect(4, 0) == 1; })) << "client " << c;
       for (int m = 0; m < 5; ++m) {
         std::string text = "c" + std::to_string(c) + "m" + std::to_string(m);
         client.WriteString(S(text));
@@ -290,9 +308,7 @@ TEST(CPipeServiceTest, FourThreadsServeSeveralClientsAtOnce) {
     });
   for (std::thread& t : clients) t.join();
   EXPECT_EQ(answered, 30);
-  int stopped = 0;
-  for (int i = 0; i < 100 && !(stopped = service.Stop(10000, 0)); ++i) Sleep(20);
-  EXPECT_EQ(stopped, 1);
+  EXPECT_TRUE(Eventually([&] { return service.Stop(10000, 0) == 1; })) << "every thread ends";
   ASSERT_EQ(service.lines.size(), 4u);
   for (const auto& l : service.lines) EXPECT_EQ(l.second, "boot...|InitServer OK.|Exit.|");
 }
@@ -313,7 +329,12 @@ TEST(CPipeServiceTest, ClientsFromOtherProcesses) {
 TEST(CPipeServiceTest, StopWithAndWithoutForce) {
   RecordingService service(UniqueName("stuck").c_str(), 2, reinterpret_cast<void*>(&Forever));
   service.Start();
-  Sleep(200);
+  ASSERT_TRUE(Eventually([&] {
+    std::lock_guard<std::mutex> lock(service.mutex);
+    int ready = 0;
+    for (const auto& l : service.lines) ready += l.second == "boot...|InitServer OK.|";
+    return ready == 2;
+  })) << "both threads reach their handler";
   DWORD start = GetTickCount();
   EXPECT_EQ(service.Stop(99, 0), 0) << "no yield at all, threads still running";
   EXPECT_EQ(service.Stop(500, 0), 0);
@@ -346,7 +367,7 @@ int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "--client") == 0) {
     CNamedPipe client;
     client.InitClient(nullptr, argv[2]);
-    for (int tries = 0; tries < 400 && !client.Connect(4, 0); ++tries) Sleep(25);
+    Eventually([&] { return client.Connect(4, 0) == 1; });
     if (client.state != 2) return 2;
     client.WriteString(argv[3]);
     return Receive(client, 10000) == std::string("echo:") + argv[3] ? 0 : 3;

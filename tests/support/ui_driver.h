@@ -14,11 +14,11 @@ namespace ui {
 
 // The visible dialog or box of this process with this caption; null when
 // none appeared within the time-out.
-HWND Wait(const std::string& caption, int timeoutMs = 15000);
+HWND Wait(const std::string& caption, int timeoutMs = 60000);
 // True once the window has gone.
-bool WaitGone(HWND window, int timeoutMs = 15000);
+bool WaitGone(HWND window, int timeoutMs = 60000);
 // True once condition holds.
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 15000);
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 60000);
 
 std::string Text(HWND dialog, int id);
 void SetText(HWND dialog, int id, const std::string& text);

@@ -177,7 +177,7 @@ TEST_F(ConverterUiTest, AnIniValueTooLongForTheLivePathRefusesTheVoicemailComman
   EXPECT_EQ(Answer(kError, IDOK).text,
             "The value Vm001Path in kxaconf.ini is too long to name the live table vm001.dbf !\n"
             "The voicemail conversions cannot be started.");
-  EXPECT_EQ(ui::Wait(kConfirm, 300), nullptr) << "nothing is asked or started";
+  EXPECT_EQ(ui::Wait(kConfirm, 2000), nullptr) << "nothing is asked or started";
 }
 
 TEST_F(ConverterUiTest, CommandsCheckTheirPathsBeforeAsking) {
@@ -219,7 +219,7 @@ TEST_F(ConverterUiTest, CommandsCheckTheirPathsBeforeAsking) {
   EXPECT_EQ(Answer(kError, IDOK).text,
             "The path " + tooLong + " is too long !\nA path may have at most 127 characters.");
   EXPECT_EQ(JobState::bigPath, File("none.dbf")) << "a refused path leaves its field as it was";
-  EXPECT_EQ(ui::Wait(kProgress, 200), nullptr);
+  EXPECT_EQ(ui::Wait(kProgress, 2000), nullptr) << "nothing starts";
 }
 
 TEST_F(ConverterUiTest, AnsweringNoStartsNothingAndKeepsThePaths) {
@@ -236,7 +236,7 @@ TEST_F(ConverterUiTest, AnsweringNoStartsNothingAndKeepsThePaths) {
   EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO}));
   EXPECT_EQ(JobState::oldPersonalPath, File("old.dbf"));
   EXPECT_EQ(JobState::newPersonalPath, File("new.dbf"));
-  EXPECT_EQ(ui::Wait(kProgress, 300), nullptr);
+  EXPECT_EQ(ui::Wait(kProgress, 2000), nullptr) << "no progress dialog, even after a while";
   EXPECT_EQ(ReadBytes(File("new.dbf")), before);
 }
 
@@ -298,7 +298,7 @@ TEST_F(ConverterUiTest, AFailingBackupCopyLeavesTheLiveTableUntouched) {
   Answer(kConfirm, IDYES);
   EXPECT_EQ(Answer(kError, IDOK).text, "The file " + File("vm001.dbf") + " could not be copied to " +
                                            File("vm001_small.dbf") + " !\nThe files after it were not copied.");
-  EXPECT_EQ(ui::Wait("Information", 300), nullptr) << "no success report after a failed copy";
+  EXPECT_EQ(ui::Wait("Information", 2000), nullptr) << "no success report after a failed copy";
   EXPECT_EQ(ReadBytes(File("vm001.dbf")), live);
   EXPECT_EQ(ReadBytes(File("vm001.ndx")), (std::vector<unsigned char>{'l', 'i', 'v', 'e'}));
 }
@@ -319,7 +319,7 @@ TEST_F(ConverterUiTest, CancelAskedFirstAndConfirmedStopsTheJob) {
   EXPECT_TRUE(ui::WaitGone(progress));
   EXPECT_TRUE(ui::WaitUntil([] { return JobState::workerActive == 0; }));
   EXPECT_LT(JobState::progressCount, 99) << "the job stopped early";
-  EXPECT_EQ(ui::Wait("Information", 300), nullptr) << "a cancelled job is offered no swap";
+  EXPECT_EQ(ui::Wait("Information", 2000), nullptr) << "a cancelled job is offered no swap";
 }
 
 TEST_F(ConverterUiTest, EscapeMidJobThenANewCommandWaitsForTheWorker) {
@@ -328,7 +328,7 @@ TEST_F(ConverterUiTest, EscapeMidJobThenANewCommandWaitsForTheWorker) {
   HWND progress = StartSmallToBig();
   ASSERT_TRUE(ui::WaitUntil([&] { return !ui::Text(progress, IDC_STATUS_TEXT).empty(); }));
   PostMessageA(progress, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);  // Escape
-  EXPECT_TRUE(ui::WaitGone(progress, 2000)) << "Escape closes at once, with no question";
+  EXPECT_TRUE(ui::WaitGone(progress, 10000)) << "Escape closes the dialog, with no question";
   EXPECT_EQ(JobState::workerActive, 1) << "the job runs on unseen";
   ui::Click(main, IDC_SMALL_TO_BIG);
   HWND question = ui::Wait(kConfirm, 60000);
