@@ -44,6 +44,7 @@ class CountingFile : public xb::File {
     return base_->Sync();
   }
   bool TryLock(uint64_t o, uint64_t n) override { return base_->TryLock(o, n); }
+  bool TryLockShared(uint64_t o, uint64_t n) override { return base_->TryLockShared(o, n); }
   bool Unlock(uint64_t o, uint64_t n) override { return base_->Unlock(o, n); }
 
  private:
@@ -54,8 +55,10 @@ class CountingFile : public xb::File {
 class CountingFileSystem : public xb::FileSystem {
  public:
   std::unique_ptr<xb::File> Open(const char* p) override { return Wrap(base_->Open(p)); }
+  std::unique_ptr<xb::File> OpenReadOnly(const char* p) override { return Wrap(base_->OpenReadOnly(p)); }
   std::unique_ptr<xb::File> Create(const char* p) override { return Wrap(base_->Create(p)); }
   bool Remove(const char* p) override { return base_->Remove(p); }
+  bool Replace(const char* from, const char* to) override { return base_->Replace(from, to); }
   xb::Date Today() override { return base_->Today(); }
   void Pause(unsigned ms) override { base_->Pause(ms); }
   Counts counts;

@@ -54,7 +54,7 @@ int CVmDatabase::Open(char* path) { return CDatabase::Open(path); }
 
 int CVmDatabase::ReadRecord(unsigned int record, VmRecord* image) {
   if (!table) return 0;
-  Go(record);
+  if (!Position(record)) return 0;
   for (int n = 1; n <= VmRecord::kFields; ++n) {
     if (VmRecord::IsText(n))
       ReadTextCut(*this, StoredName(n), image->Text(n), VmRecord::TextCapacity(n));
@@ -73,7 +73,9 @@ int CVmDatabase::ReplaceField(unsigned int first, unsigned int lastIndex, const 
   // Records first to lastIndex + 1, counted wide so that the end cannot wrap.
   uint64_t last = std::min<uint64_t>(uint64_t(lastIndex) + 1, UINT_MAX);
   for (uint64_t r = first; r <= last; ++r) {
-    Go(unsigned(r));
+    // A record that was not reached takes no write: the table would still
+    // stand on another one.
+    if (!Position(unsigned(r))) continue;
     if (VmRecord::IsText(n))
       Replace(stored, const_cast<char*>(value));
     else

@@ -18,16 +18,16 @@ class CVmDatabase final : public CDatabase {
 
   // Goes to record and reads every field the table has into image; fields
   // the table lacks leave their members unchanged, texts wider than their
-  // member are cut. 0 (image untouched) when no table is open, else 1; a
-  // record that cannot be reached shows "CDatabase::Go" and the fields are
-  // read from wherever the table then stands.
+  // member are cut. 1 when read; 0 (image untouched) when no table is open
+  // or the record cannot be reached or read (that shows "CDatabase::Go").
   int ReadRecord(unsigned int record, VmRecord* image);
 
   // Writes value into the field named name (a VmFieldNames entry, exact
   // case) of records first to lastIndex + 1: numeric fields take value's
-  // integer by atoi's rule, character fields the text as given. 1 after
-  // writing, 0 when no table is open, -1 (nothing written) for an unknown
-  // name.
+  // integer by atoi's rule, character fields the text as given; a record
+  // that cannot be reached or read ("CDatabase::Go") is left as it is. 1
+  // after writing, 0 when no table is open, -1 (nothing written) for an
+  // unknown name.
   int ReplaceField(unsigned int first, unsigned int lastIndex, const char* name, const char* value);
 };
 

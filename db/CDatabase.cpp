@@ -128,8 +128,12 @@ void CDatabase::Bottom() {
   if (!table || table->Bottom() != 0) ShowError("CDatabase::Bottom", kCaption);
 }
 
-void CDatabase::Go(unsigned int record) {
-  if (!table || table->Go(record) != 0) ShowError("CDatabase::Go", kCaption);
+void CDatabase::Go(unsigned int record) { Position(record); }
+
+int CDatabase::Position(unsigned int record) {
+  if (table && table->Go(record) == 0) return 1;
+  ShowError("CDatabase::Go", kCaption);
+  return 0;
 }
 
 unsigned int CDatabase::Skip(int count) {
@@ -159,7 +163,7 @@ void CDatabase::Flush() {
 int CDatabase::IsField(char* name) { return Lookup(name) ? 1 : 0; }
 
 unsigned int CDatabase::Find(char* name, int key) {
-  if (!Lookup(name)) return 0;
+  if (!Lookup(name) || RecCount() == 0) return 0;
   for (;;) {
     int value = 0;
     Read(name, &value);
@@ -170,7 +174,7 @@ unsigned int CDatabase::Find(char* name, int key) {
 }
 
 unsigned int CDatabase::Find(char* name, const char* key) {
-  if (!Lookup(name)) return 0;
+  if (!Lookup(name) || RecCount() == 0) return 0;
   char* work = new char[FieldLength(name) + 1];
   unsigned int found = 0;
   for (;;) {

@@ -49,7 +49,10 @@ class CONVERTER_API CDatabase {
 
   virtual void Top();
   virtual void Bottom();
-  // An invalid number shows "CDatabase::Go" and stays where it was.
+  // An invalid number shows "CDatabase::Go" and stays where it was; a
+  // record that cannot be read shows it too, and the table then stands on
+  // that record unread: fields read as blanks, and a change to it is not
+  // written (its flush fails).
   virtual void Go(unsigned int record);
   // Moves count records (negative: back), stopping at either end; returns RecNo().
   virtual unsigned int Skip(int count);
@@ -62,7 +65,8 @@ class CONVERTER_API CDatabase {
   virtual void Flush();
   virtual int IsField(char* name);
   // Searches forward from the current record for the first record whose
-  // field equals key; returns its number and stays there, or 0.
+  // field equals key; returns its number and stays there, or 0 (always on
+  // an empty table).
   virtual unsigned int Find(char* name, int key);
   virtual unsigned int Find(char* name, const char* key);
   // 0 (target untouched) when there is no such field.
@@ -74,10 +78,13 @@ class CONVERTER_API CDatabase {
   virtual int Replace(char* name, int value);
   virtual int Replace(char* name, char* text);
   // 1 when the engine added the record; never flushes, never shows a box.
+  // Refused for a table opened read-only.
   virtual int Append();
   virtual void Blank();
   virtual void Delete();
   virtual void Recall();
+  // Removes deleted records; does nothing while another handle has the
+  // table open or when it cannot be done without risk to a record.
   virtual void Pack();
   // Copies every field of record from into record to.
   virtual void CopyRecord(unsigned int from, unsigned int to);
@@ -89,6 +96,10 @@ class CONVERTER_API CDatabase {
   unsigned int FieldLength(char* name);
 
  protected:
+  // Go, with its box, that also says whether the record was reached and
+  // read: 1, or 0 (then nothing may be written there).
+  int Position(unsigned int record);
+
   xb::Table* table;         // the open table, null while closed
   xb::Order* order;         // the order selected at Open; kept, not used
   unsigned int fieldCount;  // fields of the table as of Open

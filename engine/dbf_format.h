@@ -2,7 +2,7 @@
 //
 // File    = header, field descriptors, terminator, records, end marker.
 // Header (32 bytes):
-//   0      version byte (low three bits 3 for dBASE III and later; 0x83 with memo)
+//   0      version byte (see IsKnownVersion)
 //   1..3   date of last update: year - 1900, month, day
 //   4..7   record count, unsigned 32-bit little endian
 //   8..9   header length in bytes (where the first record starts), 16-bit LE
@@ -15,7 +15,10 @@
 //   16     width in bytes (1..254)
 //   17     decimal count
 //   18..31 reserved
-// Terminator: one byte 0x0D after the last descriptor.
+// Terminator: one byte 0x0D after the last descriptor, at a descriptor
+//   boundary. Anything between it and the header length (a 0x00 of the
+//   older 32n+34 form, the 263-byte backlink of Visual FoxPro tables, other
+//   padding) belongs to the header: records start at the header length.
 // Record: one deletion flag byte (' ' live, '*' deleted), then each field's
 //   bytes in descriptor order, as text.
 // End marker: 0x1A after the last record.
@@ -49,7 +52,6 @@ constexpr uint8_t kEndMarker = 0x1A;
 constexpr uint8_t kLiveFlag = ' ';
 constexpr uint8_t kDeletedFlag = '*';
 constexpr uint8_t kVersionPlain = 0x03;
-constexpr uint8_t kVersionMemo = 0x83;
 
 constexpr unsigned kMaxWidth = 254;
 constexpr unsigned kMaxFields = 1024;  // far above any real table; bounds a bad header
@@ -66,9 +68,24 @@ inline void Put32(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
 }
 
-// True for a version byte this engine reads: dBASE III and its relatives
-// with or without memo (0x03, 0x83, 0x8B, 0xCB ...).
-inline bool IsKnownVersion(uint8_t v) { return (v & 0x07) == 0x03; }
+// True for a version byte whose table has the dBASE III layout above
+// (32-byte descriptors, records of a flag and the fields' bytes):
+//   0x03 FoxBASE+ / dBASE III PLUS and later, no memo; 0x83 with memo
+//   0x8B dBASE IV with memo
+//   0x43, 0x63 dBASE IV SQL table and system files, no memo; 0xCB with memo
+//   0x30, 0x31, 0x32 Visual FoxPro (plain, autoincrement, varchar)
+//   0xF5 FoxPro 2.x with memo; 0xFB FoxBASE
+// Others (0x02 FoxBASE, 0x04 and 0x8C dBASE 7 with 48-byte descriptors,
+// anything unknown) are refused.
+inline bool IsKnownVersion(uint8_t v) {
+  switch (v) {
+    case 0x03: case 0x83: case 0x8B: case 0x43: case 0x63: case 0xCB:
+    case 0x30: case 0x31: case 0x32: case 0xF5: case 0xFB:
+      return true;
+    default:
+      return false;
+  }
+}
 
 inline bool IsNumericType(char type) { return type == 'N' || type == 'F'; }
 

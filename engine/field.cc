@@ -27,11 +27,10 @@ void Field::CopyText(char* buffer, size_t size) const {
 }
 
 int32_t Field::AsInt() const {
-  if (!dbf::IsNumericType(type_)) return 0;
   const uint8_t* p = table_->FieldBytes(*this);
   if (!p) return 0;
   const uint8_t* end = p + width_;
-  while (p < end && (*p == ' ' || *p == '\t')) ++p;
+  while (p < end && (*p == ' ' || (*p >= '\t' && *p <= '\r'))) ++p;
   bool negative = false;
   if (p < end && (*p == '-' || *p == '+')) negative = *p++ == '-';
   int64_t value = 0;

@@ -30,9 +30,11 @@ class Field {
   // the table stands on no record. Does nothing when size is 0.
   void CopyText(char* buffer, size_t size) const;
 
-  // The value of an N or F field as an integer: leading blanks skipped, an
-  // optional sign, then decimal digits up to the first other character,
-  // saturated to the 32-bit range. 0 for any other type.
+  // The field's text as an integer, by the C library's atoi rule: leading
+  // blanks skipped, an optional sign, then decimal digits up to the first
+  // other character, saturated to the 32-bit range; 0 without digits. The
+  // same for every field type, so a number kept in a character field is
+  // read as the number it shows.
   int32_t AsInt() const;
 
   // Stores text, cut to the width or padded with blanks.

@@ -1,4 +1,7 @@
-// POSIX file layer: pread/pwrite, fcntl record locks, fsync.
+// POSIX file layer: pread/pwrite, fcntl record locks, fsync, rename.
+// Locks belong to the open file (Linux's open file description locks)
+// where the system has them, so that two handles conflict as on Windows;
+// elsewhere they belong to the process.
 #ifndef _WIN32
 
 #include <fcntl.h>
@@ -7,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
 
 #include "engine/file_system.h"
 
@@ -54,6 +58,7 @@ class PosixFile : public File {
   bool Truncate(uint64_t size) override { return ftruncate(fd_, off_t(size)) == 0; }
   bool Sync() override { return fsync(fd_) == 0; }
   bool TryLock(uint64_t offset, uint64_t length) override { return SetLock(F_WRLCK, offset, length); }
+  bool TryLockShared(uint64_t offset, uint64_t length) override { return SetLock(F_RDLCK, offset, length); }
   bool Unlock(uint64_t offset, uint64_t length) override { return SetLock(F_UNLCK, offset, length); }
 
  private:
@@ -63,7 +68,11 @@ class PosixFile : public File {
     fl.l_whence = SEEK_SET;
     fl.l_start = off_t(offset);
     fl.l_len = off_t(length);
+#ifdef F_OFD_SETLK
+    return fcntl(fd_, F_OFD_SETLK, &fl) == 0;
+#else
     return fcntl(fd_, F_SETLK, &fl) == 0;
+#endif
   }
 
   int fd_;
@@ -72,10 +81,24 @@ class PosixFile : public File {
 class PosixFileSystem : public FileSystem {
  public:
   std::unique_ptr<File> Open(const char* path) override { return OpenWith(path, O_RDWR); }
+  std::unique_ptr<File> OpenReadOnly(const char* path) override { return OpenWith(path, O_RDONLY); }
   std::unique_ptr<File> Create(const char* path) override {
     return OpenWith(path, O_RDWR | O_CREAT | O_TRUNC);
   }
   bool Remove(const char* path) override { return unlink(path) == 0 || errno == ENOENT; }
+
+  bool Replace(const char* from, const char* to) override {
+    if (rename(from, to) != 0) return false;
+    // The rename is durable once the folder holding both names is.
+    std::string folder(to);
+    size_t slash = folder.find_last_of('/');
+    folder = slash == std::string::npos ? "." : slash == 0 ? "/" : folder.substr(0, slash);
+    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return true;
+    fsync(fd);
+    close(fd);
+    return true;
+  }
 
   Date Today() override {
     time_t now = time(nullptr);

@@ -1,6 +1,7 @@
 // The table engine's only contact with the operating system: open a file
-// shared for reading and writing, read and write at an offset, take a
-// byte-range lock, make the file durable, and tell today's date.
+// shared for reading and writing (or reading only), read and write at an
+// offset, take a byte-range lock, make the file durable, put one file in
+// place of another, and tell today's date.
 // Tests substitute their own FileSystem to inject faults.
 #ifndef ENGINE_FILE_SYSTEM_H_
 #define ENGINE_FILE_SYSTEM_H_
@@ -23,8 +24,11 @@ class File {
   // Hands the file's data to stable storage (fsync / FlushFileBuffers).
   virtual bool Sync() = 0;
   // Exclusive lock of a byte range without waiting; false when another
-  // handle holds it.
+  // handle holds any lock on it.
   virtual bool TryLock(uint64_t offset, uint64_t length) = 0;
+  // Shared lock of a byte range without waiting; false when another handle
+  // holds it exclusively. Many handles may share a range.
+  virtual bool TryLockShared(uint64_t offset, uint64_t length) = 0;
   virtual bool Unlock(uint64_t offset, uint64_t length) = 0;
 };
 
@@ -40,10 +44,16 @@ class FileSystem {
   // Opens an existing file for reading and writing, shared with other
   // processes; null when it cannot.
   virtual std::unique_ptr<File> Open(const char* path) = 0;
+  // Opens an existing file for reading only, shared with readers and
+  // writers; null when it cannot. Writes through it fail.
+  virtual std::unique_ptr<File> OpenReadOnly(const char* path) = 0;
   // Creates (or empties) a file for reading and writing; null on failure.
   virtual std::unique_ptr<File> Create(const char* path) = 0;
   // Removes a file; true when it is gone (a missing file counts as gone).
   virtual bool Remove(const char* path) = 0;
+  // Puts the file at from in place of the file at to in one step and makes
+  // the change durable; false (both files as they were) when it cannot.
+  virtual bool Replace(const char* from, const char* to) = 0;
   virtual Date Today() = 0;
   // Sleeps briefly while waiting for a lock.
   virtual void Pause(unsigned milliseconds) = 0;

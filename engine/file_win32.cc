@@ -1,5 +1,5 @@
 // Win32 file layer: shared handles, ReadFile/WriteFile after a seek,
-// LockFileEx ranges, FlushFileBuffers.
+// LockFileEx ranges, FlushFileBuffers, MoveFileEx.
 #ifdef _WIN32
 
 #include <windows.h>
@@ -74,6 +74,11 @@ class Win32File : public File {
                       DWORD(length >> 32), &ov) != 0;
   }
 
+  bool TryLockShared(uint64_t offset, uint64_t length) override {
+    OVERLAPPED ov = At(offset);
+    return LockFileEx(h_, LOCKFILE_FAIL_IMMEDIATELY, 0, DWORD(length), DWORD(length >> 32), &ov) != 0;
+  }
+
   bool Unlock(uint64_t offset, uint64_t length) override {
     OVERLAPPED ov = At(offset);
     return UnlockFileEx(h_, 0, DWORD(length), DWORD(length >> 32), &ov) != 0;
@@ -94,8 +99,23 @@ class Win32File : public File {
 
 class Win32FileSystem : public FileSystem {
  public:
-  std::unique_ptr<File> Open(const char* path) override { return OpenWith(path, OPEN_EXISTING); }
-  std::unique_ptr<File> Create(const char* path) override { return OpenWith(path, CREATE_ALWAYS); }
+  // A file marked read-only is never opened for writing, whatever the
+  // account may do (Wine lets an administrator's handle write it).
+  std::unique_ptr<File> Open(const char* path) override {
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return nullptr;
+    return OpenWith(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
+  }
+  std::unique_ptr<File> OpenReadOnly(const char* path) override {
+    return OpenWith(path, GENERIC_READ, OPEN_EXISTING);
+  }
+  std::unique_ptr<File> Create(const char* path) override {
+    return OpenWith(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS);
+  }
+
+  bool Replace(const char* from, const char* to) override {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  }
 
   bool Remove(const char* path) override {
     if (DeleteFileA(path)) return true;
@@ -112,8 +132,8 @@ class Win32FileSystem : public FileSystem {
   void Pause(unsigned milliseconds) override { Sleep(milliseconds); }
 
  private:
-  static std::unique_ptr<File> OpenWith(const char* path, DWORD disposition) {
-    HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE,
+  static std::unique_ptr<File> OpenWith(const char* path, DWORD access, DWORD disposition) {
+    HANDLE h = CreateFileA(path, access,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return nullptr;

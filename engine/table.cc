@@ -10,6 +10,7 @@ namespace {
 // The table lock sits far beyond any record so that it never blocks a
 // reader or writer of the records themselves.
 constexpr uint64_t kLockOffset = 0x7FFFFFFEull;
+constexpr uint64_t kOpenOffset = 0x7FFFFFFDull;  // shared by every open handle
 constexpr uint64_t kLockLength = 1;
 constexpr unsigned kLockTries = 200;
 constexpr unsigned kLockPauseMs = 10;
@@ -39,8 +40,7 @@ bool ValidDefinition(const FIELD4INFO& d) {
     case 'N':
     case 'F': return d.len >= 1 && d.len <= 20 && (d.dec == 0 || d.dec + 2u <= d.len);
     case 'D':
-    case 'L':
-    case 'M': return true;
+    case 'L': return true;
     default: return false;
   }
 }
@@ -49,14 +49,14 @@ unsigned DefinedWidth(const FIELD4INFO& d) {
   switch (d.type) {
     case 'D': return 8;
     case 'L': return 1;
-    case 'M': return 10;
     default: return d.len;
   }
 }
 
 }  // namespace
 
-Table::Table(FileSystem* fs, std::unique_ptr<File> file) : fs_(fs), file_(std::move(file)) {
+Table::Table(FileSystem* fs, std::unique_ptr<File> file, const char* path, bool readOnly)
+    : fs_(fs), file_(std::move(file)), path_(path), readOnly_(readOnly) {
   std::memset(header_, 0, sizeof header_);
 }
 
@@ -64,11 +64,23 @@ Table::~Table() {
   if (file_) WritePending();
 }
 
-std::unique_ptr<Table> Table::Open(Context& context, const char* path) {
-  FileSystem* fs = context.fileSystem();
+std::unique_ptr<Table> Table::OpenFile(FileSystem* fs, const char* path) {
+  bool readOnly = false;
   std::unique_ptr<File> file = fs->Open(path);
+  if (!file) {
+    file = fs->OpenReadOnly(path);
+    readOnly = true;
+  }
   if (!file) return nullptr;
-  std::unique_ptr<Table> table(new Table(fs, std::move(file)));
+  // Every handle shares the open range; Pack takes it whole to know that
+  // no other handle has the table open.
+  file->TryLockShared(kOpenOffset, kLockLength);
+  return std::unique_ptr<Table>(new Table(fs, std::move(file), path, readOnly));
+}
+
+std::unique_ptr<Table> Table::Open(Context& context, const char* path) {
+  std::unique_ptr<Table> table = OpenFile(context.fileSystem(), path);
+  if (!table) return nullptr;
   if (!table->ReadStructure()) {
     table->file_.reset();
     return nullptr;
@@ -113,7 +125,8 @@ std::unique_ptr<Table> Table::Create(Context& context, const char* path,
 
   std::unique_ptr<File> file = fs->Create(path);
   if (!file || !file->WriteAt(0, image.data(), image.size()) || !file->Sync()) return nullptr;
-  std::unique_ptr<Table> table(new Table(fs, std::move(file)));
+  file->TryLockShared(kOpenOffset, kLockLength);
+  std::unique_ptr<Table> table(new Table(fs, std::move(file), path, false));
   if (!table->ReadStructure()) return nullptr;
   table->Load(1);
   return table;
@@ -130,21 +143,32 @@ bool Table::ReadStructure() {
   if (headerLength_ < dbf::kHeaderSize + dbf::kDescriptorSize + 1 || headerLength_ > size)
     return false;
 
-  std::vector<uint8_t> descriptors(headerLength_ - dbf::kHeaderSize);
-  if (!file_->ReadAt(dbf::kHeaderSize, descriptors.data(), descriptors.size(), &got) ||
-      got != descriptors.size())
+  std::vector<uint8_t> area(headerLength_ - dbf::kHeaderSize);
+  if (!file_->ReadAt(dbf::kHeaderSize, area.data(), area.size(), &got) || got != area.size())
     return false;
+  if (!ReadDescriptors(area)) return false;
 
-  // Descriptors run until the terminator; without one, every whole
-  // descriptor inside the header counts.
+  BuildNameIndex();
+  record_.assign(recordLength_, ' ');
+  dirty_.assign(fields_.size() + 1, 0);
+  return RefreshCount();
+}
+
+// Descriptors run until a terminator at a descriptor boundary; whatever
+// follows it up to the header length is padding. Without one, a header
+// whose length leaves exactly one byte after the last whole descriptor is
+// still read (some writers put something else there).
+bool Table::ReadDescriptors(const std::vector<uint8_t>& area) {
   uint32_t offset = 1;
+  size_t at = 0;
   bool terminated = false;
-  for (size_t at = 0; at + dbf::kDescriptorSize <= descriptors.size(); at += dbf::kDescriptorSize) {
-    const uint8_t* d = &descriptors[at];
+  for (; at < area.size(); at += dbf::kDescriptorSize) {
+    const uint8_t* d = &area[at];
     if (d[0] == dbf::kTerminator) {
       terminated = true;
       break;
     }
+    if (at + dbf::kDescriptorSize > area.size()) break;
     char name[dbf::kDescNameSize + 1];
     std::memcpy(name, d + dbf::kDescName, dbf::kDescNameSize);
     name[dbf::kDescNameSize] = '\0';
@@ -154,15 +178,8 @@ bool Table::ReadStructure() {
     fields_.emplace_back(this, name, char(d[dbf::kDescType]), offset, width, d[dbf::kDescDecimals]);
     offset += width;
   }
-  // A missing terminator is forgiven only where the header length says it
-  // belongs; the record length must be exactly what the fields add up to.
-  size_t descriptorEnd = dbf::kHeaderSize + fields_.size() * dbf::kDescriptorSize;
   if (fields_.empty() || recordLength_ != offset) return false;
-  if (!terminated && descriptorEnd != headerLength_ - 1) return false;
-
-  BuildNameIndex();
-  record_.assign(recordLength_, ' ');
-  return RefreshCount();
+  return terminated || fields_.size() * dbf::kDescriptorSize + 1 == area.size();
 }
 
 void Table::BuildNameIndex() {
@@ -206,34 +223,55 @@ uint64_t Table::RecordOffset(uint32_t record) const {
   return headerLength_ + uint64_t(record - 1) * recordLength_;
 }
 
-void Table::Load(uint32_t record) {
+void Table::DropPending() {
+  std::fill(dirty_.begin(), dirty_.end(), uint8_t(0));
+  dirtyParts_ = 0;
+}
+
+bool Table::Load(uint32_t record) {
   WritePending();
+  // A change that could not be written is given up here; the next Flush
+  // still reports its failure.
+  DropPending();
   recNo_ = record;
-  size_t got = 0;
-  if (OnRecord() && file_->ReadAt(RecordOffset(record), record_.data(), record_.size(), &got) &&
-      got == record_.size())
-    return;
+  loaded_ = false;
   std::fill(record_.begin(), record_.end(), uint8_t(' '));
+  if (!OnRecord()) return true;
+  size_t got = 0;
+  if (!file_->ReadAt(RecordOffset(record), record_.data(), record_.size(), &got) || got != record_.size()) {
+    std::fill(record_.begin(), record_.end(), uint8_t(' '));
+    return false;
+  }
+  loaded_ = true;
+  return true;
 }
 
 const uint8_t* Table::FieldBytes(const Field& field) const {
-  return OnRecord() ? &record_[field.Offset()] : nullptr;
+  return OnReadRecord() ? &record_[field.Offset()] : nullptr;
 }
+
+uint32_t Table::PartOffset(unsigned part) const { return part == 0 ? 0 : fields_[part - 1].Offset(); }
+
+uint32_t Table::PartWidth(unsigned part) const { return part == 0 ? 1 : fields_[part - 1].Width(); }
 
 void Table::StoreField(const Field& field, const char* cell) {
-  Store(field.Offset(), reinterpret_cast<const uint8_t*>(cell), field.Width());
+  Store(unsigned(&field - fields_.data()) + 1, reinterpret_cast<const uint8_t*>(cell));
 }
 
-void Table::Store(uint32_t offset, const uint8_t* bytes, uint32_t n) {
+void Table::Store(unsigned part, const uint8_t* bytes) {
   if (!OnRecord()) return;
-  if (std::memcmp(&record_[offset], bytes, n) == 0) return;
-  std::memcpy(&record_[offset], bytes, n);
-  if (dirtyLo_ == dirtyHi_) {
-    dirtyLo_ = offset;
-    dirtyHi_ = offset + n;
-  } else {
-    dirtyLo_ = std::min(dirtyLo_, offset);
-    dirtyHi_ = std::max(dirtyHi_, offset + n);
+  if (!loaded_) {
+    // The record was never read: nothing may be written over it.
+    writeFailed_ = true;
+    return;
+  }
+  uint8_t* at = &record_[PartOffset(part)];
+  uint32_t n = PartWidth(part);
+  if (std::memcmp(at, bytes, n) == 0) return;
+  std::memcpy(at, bytes, n);
+  if (!dirty_[part]) {
+    dirty_[part] = 1;
+    ++dirtyParts_;
   }
   TouchDate();
 }
@@ -252,20 +290,39 @@ bool Table::StampDate() {
   return true;
 }
 
+// Each run of neighbouring changed parts is one write; a part whose write
+// failed stays marked.
 void Table::WritePending() {
-  if (dirtyLo_ != dirtyHi_) {
-    if (!file_->WriteAt(RecordOffset(recNo_) + dirtyLo_, &record_[dirtyLo_], dirtyHi_ - dirtyLo_))
+  for (unsigned part = 0; dirtyParts_ != 0 && part < dirty_.size(); ++part) {
+    if (!dirty_[part]) continue;
+    unsigned last = part;
+    while (last + 1 < dirty_.size() && dirty_[last + 1]) ++last;
+    uint32_t from = PartOffset(part);
+    uint32_t to = PartOffset(last) + PartWidth(last);
+    if (file_->WriteAt(RecordOffset(recNo_) + from, &record_[from], to - from)) {
+      std::fill(dirty_.begin() + part, dirty_.begin() + last + 1, uint8_t(0));
+      dirtyParts_ -= last - part + 1;
+    } else {
       writeFailed_ = true;
-    dirtyLo_ = dirtyHi_ = 0;
+    }
+    part = last;
   }
   if (headerDirty_) {
-    if (!WriteHeader()) writeFailed_ = true;
-    headerDirty_ = false;
+    if (WriteDate())
+      headerDirty_ = false;
+    else
+      writeFailed_ = true;
   }
 }
 
-bool Table::WriteHeader() {
-  // Only the date and the count change; the rest of the header stays as found.
+// The date alone: the count on disk may be newer than ours (another
+// writer's append), and every other header byte stays as found.
+bool Table::WriteDate() {
+  return file_->WriteAt(dbf::kDateYear, &header_[dbf::kDateYear], dbf::kRecordCount - dbf::kDateYear);
+}
+
+// REQUIRES: the table lock is held and count_ was read under it.
+bool Table::WriteDateAndCount() {
   return file_->WriteAt(dbf::kDateYear, &header_[dbf::kDateYear],
                         dbf::kRecordCount + 4 - dbf::kDateYear);
 }
@@ -273,7 +330,7 @@ bool Table::WriteHeader() {
 int Table::Flush() {
   if (!file_) return 1;
   WritePending();
-  bool failed = writeFailed_;
+  bool failed = writeFailed_ || Pending();
   writeFailed_ = false;
   return failed ? 1 : 0;
 }
@@ -281,7 +338,7 @@ int Table::Flush() {
 int Table::Close() {
   if (!file_) return 0;
   int result = Flush();
-  if (!file_->Sync()) result = 1;
+  if (!readOnly_ && !file_->Sync()) result = 1;
   Unlock();
   file_.reset();
   return result;
@@ -289,14 +346,12 @@ int Table::Close() {
 
 int Table::Top() {
   if (!file_) return 1;
-  Load(count_ ? 1 : count_ + 1);
-  return 0;
+  return Load(count_ ? 1 : count_ + 1) ? 0 : 1;
 }
 
 int Table::Bottom() {
   if (!file_) return 1;
-  Load(count_ ? count_ : count_ + 1);
-  return 0;
+  return Load(count_ ? count_ : count_ + 1) ? 0 : 1;
 }
 
 int Table::Go(uint32_t record) {
@@ -305,19 +360,18 @@ int Table::Go(uint32_t record) {
     WritePending();
     if (!RefreshCount() || record > count_) return 1;
   }
-  Load(record);
-  return 0;
+  return Load(record) ? 0 : 1;
 }
 
 int Table::Skip(int32_t count) {
   if (!file_ || count_ == 0) return 1;
   int64_t target = int64_t(recNo_) + count;
   int64_t bounded = std::min<int64_t>(std::max<int64_t>(target, 1), count_);
-  if (bounded != int64_t(recNo_)) Load(uint32_t(bounded));
+  if (bounded != int64_t(recNo_) && !Load(uint32_t(bounded))) return 1;
   return bounded == target ? 0 : 1;
 }
 
-bool Table::Deleted() const { return OnRecord() && record_[0] == dbf::kDeletedFlag; }
+bool Table::Deleted() const { return OnReadRecord() && record_[0] == dbf::kDeletedFlag; }
 
 bool Table::TakeLock() {
   for (unsigned i = 0; i < kLockTries; ++i) {
@@ -341,7 +395,7 @@ int Table::Unlock() {
 }
 
 int Table::Append() {
-  if (!file_) return 1;
+  if (!file_ || readOnly_) return 1;
   WritePending();
   bool tookLock = !locked_;
   if (Lock() != 0) return 1;
@@ -355,10 +409,13 @@ int Table::Append() {
       ++count_;
       dbf::Put32(&header_[dbf::kRecordCount], count_);
       StampDate();
-      if (WriteHeader()) {
+      if (WriteDateAndCount()) {
         result = 0;
+        headerDirty_ = false;
+        DropPending();
         recNo_ = count_;
         std::fill(record_.begin(), record_.end(), uint8_t(' '));
+        loaded_ = true;
       } else {
         --count_;
         std::memcpy(header_, header, sizeof header);
@@ -370,44 +427,92 @@ int Table::Append() {
 }
 
 void Table::Blank() {
-  std::vector<uint8_t> blanks(recordLength_ - 1, ' ');
-  Store(1, blanks.data(), uint32_t(blanks.size()));
+  std::vector<uint8_t> blanks(dbf::kMaxWidth, ' ');
+  for (unsigned part = 1; part <= fields_.size(); ++part) Store(part, blanks.data());
 }
 
 void Table::Delete() {
   const uint8_t flag = dbf::kDeletedFlag;
-  Store(0, &flag, 1);
+  Store(0, &flag);
 }
 
 void Table::Recall() {
   const uint8_t flag = dbf::kLiveFlag;
-  Store(0, &flag, 1);
+  Store(0, &flag);
 }
 
 int Table::Pack() {
-  if (!file_) return 1;
+  if (!file_ || readOnly_) return 1;
   WritePending();
-  if (!RefreshCount()) return 1;
+  if (Pending()) return 1;
+  bool tookLock = !locked_;
+  if (Lock() != 0) return 1;
+  // Only a table no other handle has open may be replaced: take the whole
+  // open range, which every other handle shares.
+  file_->Unlock(kOpenOffset, kLockLength);
+  bool alone = file_->TryLock(kOpenOffset, kLockLength);
+  std::string temp = path_ + ".pack";
+  bool built = alone && RefreshCount() && WritePacked(temp.c_str());
+  if (!built) {
+    fs_->Remove(temp.c_str());
+    if (alone) file_->Unlock(kOpenOffset, kLockLength);
+    file_->TryLockShared(kOpenOffset, kLockLength);
+    if (tookLock) Unlock();
+    return 1;
+  }
+  // Our handle goes first: the replace needs the file closed everywhere.
+  file_.reset();
+  locked_ = false;
+  bool replaced = fs_->Replace(temp.c_str(), path_.c_str());
+  if (!replaced) fs_->Remove(temp.c_str());
+  if (!Reopen()) return 1;
+  if (!tookLock) Lock();
+  return replaced ? 0 : 1;
+}
+
+// The header and descriptors as found with the new count and today's
+// date, the live records in their order, the end marker; then synced.
+bool Table::WritePacked(const char* temp) {
+  std::unique_ptr<File> out = fs_->Create(temp);
+  if (!out) return false;
+  std::vector<uint8_t> head(headerLength_);
+  size_t got = 0;
+  if (!file_->ReadAt(0, head.data(), head.size(), &got) || got != head.size()) return false;
   std::vector<uint8_t> rec(recordLength_);
   uint32_t kept = 0;
-  bool ok = true;
-  for (uint32_t r = 1; r <= count_ && ok; ++r) {
-    size_t got = 0;
-    ok = file_->ReadAt(RecordOffset(r), rec.data(), rec.size(), &got) && got == rec.size();
-    if (!ok || rec[0] == dbf::kDeletedFlag) continue;
-    ++kept;
-    if (kept != r) ok = file_->WriteAt(RecordOffset(kept), rec.data(), rec.size());
+  for (uint32_t r = 1; r <= count_; ++r) {
+    if (!file_->ReadAt(RecordOffset(r), rec.data(), rec.size(), &got) || got != rec.size()) return false;
+    if (rec[0] == dbf::kDeletedFlag) continue;
+    if (!out->WriteAt(RecordOffset(++kept), rec.data(), rec.size())) return false;
   }
-  if (ok) {
-    const uint8_t end = dbf::kEndMarker;
-    count_ = kept;
-    dbf::Put32(&header_[dbf::kRecordCount], count_);
-    StampDate();
-    ok = WriteHeader() && file_->WriteAt(RecordOffset(kept + 1), &end, 1) &&
-         file_->Truncate(RecordOffset(kept + 1) + 1);
+  const uint8_t end = dbf::kEndMarker;
+  uint8_t header[dbf::kHeaderSize];
+  std::memcpy(header, header_, sizeof header);
+  Date today = fs_->Today();
+  header[dbf::kDateYear] = uint8_t(today.year - 1900);
+  header[dbf::kDateMonth] = uint8_t(today.month);
+  header[dbf::kDateDay] = uint8_t(today.day);
+  std::memcpy(&head[dbf::kDateYear], &header[dbf::kDateYear], dbf::kRecordCount - dbf::kDateYear);
+  dbf::Put32(&head[dbf::kRecordCount], kept);
+  return out->WriteAt(RecordOffset(kept + 1), &end, 1) && out->WriteAt(0, head.data(), head.size()) &&
+         out->Sync();
+}
+
+// The structure is the one already known (fields keep their addresses);
+// only the header and the count are read again.
+bool Table::Reopen() {
+  std::unique_ptr<Table> again = OpenFile(fs_, path_.c_str());
+  if (!again) return false;
+  file_ = std::move(again->file_);
+  readOnly_ = again->readOnly_;
+  size_t got = 0;
+  if (!file_->ReadAt(0, header_, sizeof header_, &got) || got != sizeof header_ || !RefreshCount()) {
+    file_.reset();
+    return false;
   }
+  dateTouched_ = true;
   Load(count_ ? 1 : count_ + 1);
-  return ok ? 0 : 1;
+  return true;
 }
 
 }  // namespace xb

@@ -1,13 +1,18 @@
 // Table: one open dBASE table file. Records are visited in record-number
-// order (there is no index support). The current record is held in memory;
-// changes to it reach the file on Flush, on moving to another record and on
-// Close. Operations that can fail return 0 on success and non-zero on
-// failure. A table is used by one thread at a time.
+// order (there is no index support). The current record is held in memory
+// as read when the table moved to it; changes to it reach the file on
+// Flush, on moving to another record and on Close, and only the fields
+// that changed are written, so another writer's changes to the other
+// fields survive. A change whose write failed stays pending and is tried
+// again by the next Flush (moving away gives it up; the next Flush still
+// reports it). Operations that can fail return 0 on success and non-zero
+// on failure. A table is used by one thread at a time.
 #ifndef ENGINE_TABLE_H_
 #define ENGINE_TABLE_H_
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "engine/context.h"
@@ -23,13 +28,16 @@ class Order;
 
 class Table {
  public:
-  // Opens an existing table shared for reading and writing. Null when the
-  // file cannot be opened or does not hold a table this engine can read.
+  // Opens an existing table shared for reading and writing, or for reading
+  // only when the file may not be written (then every write fails and
+  // Flush reports it). Null when the file cannot be opened or does not
+  // hold a table this engine can read.
   static std::unique_ptr<Table> Open(Context& context, const char* path);
 
   // Replaces any file at path with an empty table of the given fields
   // (array ended by a null name). Null when a definition is invalid or the
-  // file cannot be written.
+  // file cannot be written. Memo fields (M) are refused: this engine
+  // writes no memo file.
   static std::unique_ptr<Table> Create(Context& context, const char* path,
                                        const FIELD4INFO* definitions);
 
@@ -44,7 +52,10 @@ class Table {
   int Close();
 
   // Positioning. On an empty table Top and Bottom succeed and leave the
-  // table on no record (RecNo() is 1, fields read as blanks).
+  // table on no record (RecNo() is 1, fields read as blanks). A record
+  // that cannot be read fails the positioning: the table then stands on
+  // it unread, its fields read as blanks and assignments to it are not
+  // written (the next Flush reports them).
   int Top();
   int Bottom();
   // Fails, staying where it is, unless 1 <= record <= RecCount().
@@ -52,6 +63,9 @@ class Table {
   // Moves by count records; stops at the first or last record (then
   // returns non-zero).
   int Skip(int32_t count);
+  // True when the table stands on a record whose bytes were read.
+  bool OnReadRecord() const { return OnRecord() && loaded_; }
+  bool ReadOnly() const { return readOnly_; }
   uint32_t RecNo() const { return recNo_; }
   uint32_t RecCount() const { return count_; }
   bool Deleted() const;
@@ -61,8 +75,9 @@ class Table {
   int Lock();
   int Unlock();
 
-  // Writes the current record's changes and the header now. Non-zero when
-  // a write failed since the last Flush.
+  // Writes the current record's changes and the header's date now.
+  // Non-zero when a write failed since the last Flush, or a change is still
+  // pending.
   int Flush();
 
   unsigned FieldCount() const { return unsigned(fields_.size()); }
@@ -72,12 +87,17 @@ class Table {
   int FieldNumber(const char* name) const;
 
   // Adds a blank record at the end, writes it, the end marker and the new
-  // count at once, and moves to it.
+  // count (read again under the table lock, so another writer's records
+  // stay counted) at once, and moves to it.
   int Append();
   void Blank();
   void Delete();
   void Recall();
-  // Removes deleted records and shrinks the file; moves to the first record.
+  // Removes deleted records: writes the packed table beside the file,
+  // makes it durable and puts it in place in one step, then moves to the
+  // first record. Refused (non-zero, file untouched) while another handle
+  // has the table open, for a read-only table, while a change is pending,
+  // or when any step fails; the file then holds every record as before.
   int Pack();
 
   Order* DefaultOrder() const { return nullptr; }
@@ -86,20 +106,34 @@ class Table {
  private:
   friend class Field;
 
-  Table(FileSystem* fs, std::unique_ptr<File> file);
+  Table(FileSystem* fs, std::unique_ptr<File> file, const char* path, bool readOnly);
 
+  static std::unique_ptr<Table> OpenFile(FileSystem* fs, const char* path);
   bool ReadStructure();
+  bool ReadDescriptors(const std::vector<uint8_t>& area);
   void BuildNameIndex();
   bool RefreshCount();
   uint64_t RecordOffset(uint32_t record) const;
-  // Moves to a record (1..count_) or to no record (count_ + 1).
-  void Load(uint32_t record);
-  void Store(uint32_t offset, const uint8_t* bytes, uint32_t n);
+  // Moves to a record (1..count_) or to no record (count_ + 1); false when
+  // the record's bytes could not be read.
+  bool Load(uint32_t record);
+  // Puts bytes into part of the record: 0 the deletion flag, n field n.
+  void Store(unsigned part, const uint8_t* bytes);
   void StoreField(const Field& field, const char* cell);
   const uint8_t* FieldBytes(const Field& field) const;
   bool OnRecord() const { return recNo_ >= 1 && recNo_ <= count_; }
+  uint32_t PartOffset(unsigned part) const;
+  uint32_t PartWidth(unsigned part) const;
+  bool Pending() const { return dirtyParts_ != 0 || headerDirty_; }
+  // Forgets the record's unwritten changes (on leaving it).
+  void DropPending();
   void WritePending();
-  bool WriteHeader();
+  bool WriteDate();
+  bool WriteDateAndCount();
+  // Pack's steps: the packed copy at temp; the table file again after the
+  // replace.
+  bool WritePacked(const char* temp);
+  bool Reopen();
   // Dates the header today once per session, to be written with the next change.
   void TouchDate();
   // Puts today's date into header_; true when it changed.
@@ -108,6 +142,8 @@ class Table {
 
   FileSystem* fs_;
   std::unique_ptr<File> file_;        // null once closed
+  std::string path_;                  // as opened
+  bool readOnly_;                     // opened for reading only
   uint8_t header_[dbf::kHeaderSize];  // as last read or written
   uint32_t headerLength_ = 0;         // where record 1 starts
   uint32_t recordLength_ = 0;         // flag byte included
@@ -116,7 +152,9 @@ class Table {
   std::vector<uint16_t> nameIndex_;   // open-addressed: field number, 0 empty
   std::vector<uint8_t> record_;       // current record image
   uint32_t recNo_ = 1;
-  uint32_t dirtyLo_ = 0, dirtyHi_ = 0;  // changed bytes of record_, empty when equal
+  bool loaded_ = false;               // record_ holds recNo_'s bytes as read
+  std::vector<uint8_t> dirty_;        // per part (0 flag, n field n): changed, not yet written
+  unsigned dirtyParts_ = 0;           // parts marked in dirty_
   bool headerDirty_ = false;
   bool dateTouched_ = false;          // this session already dated the header
   bool writeFailed_ = false;          // a write failed since the last Flush

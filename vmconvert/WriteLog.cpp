@@ -16,6 +16,7 @@ class LoggedFile : public xb::File {
   bool Truncate(uint64_t size) override { return log_->passThrough_ ? base_->Truncate(size) : true; }
   bool Sync() override { return base_->Sync(); }
   bool TryLock(uint64_t offset, uint64_t length) override { return base_->TryLock(offset, length); }
+  bool TryLockShared(uint64_t offset, uint64_t length) override { return base_->TryLockShared(offset, length); }
   bool Unlock(uint64_t offset, uint64_t length) override { return base_->Unlock(offset, length); }
 
  private:
@@ -29,6 +30,11 @@ std::unique_ptr<xb::File> WriteLog::Open(const char* path) {
   return f ? std::unique_ptr<xb::File>(new LoggedFile(this, std::move(f), path)) : nullptr;
 }
 
+std::unique_ptr<xb::File> WriteLog::OpenReadOnly(const char* path) {
+  std::unique_ptr<xb::File> f = base_->OpenReadOnly(path);
+  return f ? std::unique_ptr<xb::File>(new LoggedFile(this, std::move(f), path)) : nullptr;
+}
+
 std::unique_ptr<xb::File> WriteLog::Create(const char* path) {
   // The jobs never create tables; a dry run must not either.
   if (!passThrough_) return nullptr;
@@ -37,6 +43,8 @@ std::unique_ptr<xb::File> WriteLog::Create(const char* path) {
 }
 
 bool WriteLog::Remove(const char* path) { return passThrough_ ? base_->Remove(path) : false; }
+
+bool WriteLog::Replace(const char* from, const char* to) { return passThrough_ && base_->Replace(from, to); }
 
 std::vector<WriteLog::Write> WriteLog::Writes() {
   std::lock_guard<std::mutex> lock(mutex_);

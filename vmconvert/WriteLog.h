@@ -23,8 +23,10 @@ class WriteLog : public xb::FileSystem {
   explicit WriteLog(bool passThrough) : passThrough_(passThrough) {}
 
   std::unique_ptr<xb::File> Open(const char* path) override;
+  std::unique_ptr<xb::File> OpenReadOnly(const char* path) override;
   std::unique_ptr<xb::File> Create(const char* path) override;
   bool Remove(const char* path) override;
+  bool Replace(const char* from, const char* to) override;
   xb::Date Today() override { return base_->Today(); }
   void Pause(unsigned milliseconds) override { base_->Pause(milliseconds); }
 

@@ -11,6 +11,7 @@
 #include "convert/VmFieldNames.h"
 #include "db/EngineContext.h"
 #include "tests/support/box_watcher.h"
+#include "tests/support/fault_file_system.h"
 #include "tests/support/raw_dbf.h"
 #include "tests/support/temp_dir.h"
 #include "tools/vmtables.h"
@@ -35,6 +36,7 @@ class CVmDatabaseTest : public ::testing::Test {
 
   TempDir dir;
   std::string path;
+  VmRecord scratch{};
   BoxWatcher boxes;
   CVmDatabase db{S(std::string())};
 };
@@ -180,12 +182,31 @@ TEST_F(CVmDatabaseTest, AClosedObjectNeitherReadsNorWrites) {
   EXPECT_EQ(boxes.Summary(), "");
 }
 
-TEST_F(CVmDatabaseTest, ARecordOutOfReachShowsTheTableLayersBoxAndGoesOn) {
-  Make(Layout::kSmall, 3);
-  VmRecord image{};
-  EXPECT_EQ(db.ReadRecord(4, &image), 1);
-  EXPECT_EQ(db.ReplaceField(4, 3, "status", "1"), 1);
-  EXPECT_EQ(boxes.Summary(), "Error|CDatabase::Go\nError|CDatabase::Go");
+// A record past the end, or one whose read fails, shows the table layer's
+// box; the image keeps what it held and no write lands on the record the
+// table stood on before.
+TEST_F(CVmDatabaseTest, ARecordOutOfReachOrUnreadableIsNeitherReadNorWritten) {
+  for (bool unreadable : {false, true}) {
+    Make(Layout::kSmall, 3);
+    FaultFileSystem fs;
+    engineContext.setFileSystem(&fs);
+    ASSERT_EQ(db.Open(S(path)), 1);
+    ASSERT_EQ(db.ReadRecord(3, &scratch), 1);
+    std::vector<unsigned char> before = ReadBytes(path);
+    unsigned int record = unreadable ? 2 : 4;
+    fs.readsBeforeFailure = unreadable ? 0 : -1;
+    VmRecord image{};
+    image.status = 77;
+    EXPECT_EQ(db.ReadRecord(record, &image), 0) << (unreadable ? "unreadable" : "past the end");
+    EXPECT_EQ(image.status, 77) << "the image was filled from somewhere";
+    EXPECT_EQ(db.ReplaceField(record, record - 1, "status", "1"), 1);
+    fs.readsBeforeFailure = -1;
+    db.Close();
+    engineContext.setFileSystem(xb::FileSystem::Default());
+    EXPECT_EQ(ReadBytes(path), before) << "a write landed on another record";
+    EXPECT_EQ(boxes.Summary(), "Error|CDatabase::Go\nError|CDatabase::Go");
+    boxes.Clear();
+  }
 }
 
 }  // namespace

@@ -162,6 +162,41 @@ TEST_F(CDatabaseTest, TextFindSearchesForwardFromTheCurrentRecord) {
   EXPECT_EQ(db.RecNo(), 1u);
 }
 
+TEST_F(CDatabaseTest, FindOnAnEmptyTableFindsNothing) {
+  Make({});
+  EXPECT_EQ(db.Find(S("NAME"), ""), 0u) << "record 1 does not exist";
+  EXPECT_EQ(db.Find(S("COUNT"), 0), 0u);
+}
+
+// A record the engine cannot read, and a table that may only be read: the
+// operator sees the box, and no byte of the file changes.
+TEST_F(CDatabaseTest, UnreadableRecordsAndReadOnlyTablesShowTheirBoxesAndWriteNothing) {
+  Make({"1|a|1", "2|b|2"});
+  db.Close();
+  std::vector<unsigned char> before = ReadBytes(path);
+  ASSERT_EQ(db.Open(S(path.c_str())), 1);
+  fs.readsBeforeFailure = 0;
+  db.Go(2);
+  fs.readsBeforeFailure = -1;
+  EXPECT_EQ(Name(), "") << "an unread record shows no stale text";
+  EXPECT_EQ(db.Replace(S("NAME"), S("lost")), 1);
+  EXPECT_EQ(boxes.Summary(), "Error|CDatabase::Go\nError|CDatabase::Replace");
+  db.Close();
+  EXPECT_EQ(ReadBytes(path), before);
+
+  boxes.Clear();
+  fs.refuseWriteAccess = true;
+  ASSERT_EQ(db.Open(S(path.c_str())), 1) << "a source that may only be read still opens";
+  db.Go(2);
+  EXPECT_EQ(Name(), "b");
+  EXPECT_EQ(db.Replace(S("NAME"), S("lost")), 1);
+  EXPECT_EQ(db.Append(), 0);
+  db.Close();
+  fs.refuseWriteAccess = false;
+  EXPECT_EQ(boxes.Summary(), "Error|CDatabase::Replace");
+  EXPECT_EQ(ReadBytes(path), before);
+}
+
 TEST_F(CDatabaseTest, IntegerFindComparesValues) {
   Make({"1|a|10", "2|b|-5", "3|c|10"});
   db.Go(2);

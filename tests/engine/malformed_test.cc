@@ -3,6 +3,7 @@
 // read and closed.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -62,6 +63,12 @@ TEST_P(MalformedTest, OpensAsStatedOrNotAtAllAndStaysUnchanged) {
     EXPECT_EQ(t->RecCount(), c.records) << c.what;
     EXPECT_EQ(t->FieldCount(), c.fields) << c.what;
     char buf[300];
+    if (c.records > 0) {
+      t->Go(c.records);
+      t->FieldAt(1)->CopyText(buf, sizeof buf);
+      EXPECT_STREQ(buf, "abcd") << c.what << ": records start where the header length says";
+      EXPECT_EQ(t->FieldAt(2)->AsInt(), int(c.records) - 1) << c.what;
+    }
     for (t->Top();; ) {
       for (unsigned f = 1; f <= t->FieldCount(); ++f) {
         t->FieldAt(int(f))->CopyText(buf, sizeof buf);
@@ -75,6 +82,19 @@ TEST_P(MalformedTest, OpensAsStatedOrNotAtAllAndStaysUnchanged) {
 }
 
 void Set16(Bytes& b, size_t at, unsigned v) { xb::dbf::Put16(&b[at], uint16_t(v)); }
+
+// Puts n bytes of fill right after the terminator, inside the header.
+void PadHeader(Bytes& b, size_t n, uint8_t fill) {
+  b.insert(b.begin() + kHeaderLength, n, fill);
+  Set16(b, 8, unsigned(kHeaderLength + n));
+}
+
+Case VersionCase(uint8_t version, bool opens) {
+  static char names[256][40];
+  char* name = names[version];
+  std::snprintf(name, sizeof names[0], "version byte 0x%02X", version);
+  return {name, [version](Bytes& b) { b[0] = version; }, opens, opens ? 3u : 0u, opens ? 2u : 0u};
+}
 
 const Case kCases[] = {
     {"intact", [](Bytes&) {}, true, 3, 2},
@@ -108,11 +128,31 @@ const Case kCases[] = {
     {"field width 255", [](Bytes& b) { b[32 + 16] = 255; Set16(b, 10, 1 + 255 + 5); }, false, 0, 0},
     {"unknown field type reads as text", [](Bytes& b) { b[32 + 11] = 'Q'; }, true, 3, 2},
     {"no records at all", [](Bytes& b) { b.resize(kHeaderLength); xb::dbf::Put32(&b[4], 0); }, true, 0, 2},
+    {"terminator and a 0x00 (the older 32n+34 form)", [](Bytes& b) { PadHeader(b, 1, 0x00); }, true, 3, 2},
+    {"terminator and padding up to the header length", [](Bytes& b) { PadHeader(b, 31, ' '); }, true, 3, 2},
+    {"Visual FoxPro: terminator and the 263-byte backlink",
+     [](Bytes& b) { b[0] = 0x30; PadHeader(b, 263, 0x00); }, true, 3, 2},
+    {"no terminator where one is due, padding after it",
+     [](Bytes& b) { PadHeader(b, 1, 0x00); b[96] = ' '; }, false, 0, 0},
+    {"a terminator inside a descriptor is no terminator",
+     [](Bytes& b) { b[64 + 5] = 0x0D; PadHeader(b, 1, 0x00); b[96] = ' '; }, false, 0, 0},
+};
+
+const Case kVersions[] = {
+    VersionCase(0x03, true), VersionCase(0x83, true), VersionCase(0x8B, true), VersionCase(0x43, true),
+    VersionCase(0x63, true), VersionCase(0xCB, true), VersionCase(0x30, true), VersionCase(0x31, true),
+    VersionCase(0x32, true), VersionCase(0xF5, true), VersionCase(0xFB, true),
+    VersionCase(0x02, false), VersionCase(0x04, false), VersionCase(0x8C, false), VersionCase(0x0B, false),
+    VersionCase(0x13, false), VersionCase(0x7B, false), VersionCase(0xFF, false),
 };
 
 INSTANTIATE_TEST_SUITE_P(Files, MalformedTest, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<Case>& info) {
                            return "case" + std::to_string(info.index);
+                         });
+INSTANTIATE_TEST_SUITE_P(Versions, MalformedTest, ::testing::ValuesIn(kVersions),
+                         [](const ::testing::TestParamInfo<Case>& info) {
+                           return "version" + std::to_string(info.index);
                          });
 
 }  // namespace

@@ -6,7 +6,9 @@ class FaultFile : public xb::File {
       : fs_(fs), base_(std::move(base)), path_(path) {}
 
   bool ReadAt(uint64_t offset, void* buffer, size_t n, size_t* got) override {
-    return base_->ReadAt(offset, buffer, n, got);
+    if (!fs_->NextReadFails()) return base_->ReadAt(offset, buffer, n, got);
+    if (!fs_->shortReads) return false;
+    return base_->ReadAt(offset, buffer, n / 2, got);
   }
   bool WriteAt(uint64_t offset, const void* buffer, size_t n) override {
     fs_->log.push_back({path_, offset, n});
@@ -21,6 +23,7 @@ class FaultFile : public xb::File {
     return base_->Sync();
   }
   bool TryLock(uint64_t offset, uint64_t length) override { return base_->TryLock(offset, length); }
+  bool TryLockShared(uint64_t offset, uint64_t length) override { return base_->TryLockShared(offset, length); }
   bool Unlock(uint64_t offset, uint64_t length) override { return base_->Unlock(offset, length); }
 
  private:
@@ -30,7 +33,13 @@ class FaultFile : public xb::File {
 };
 
 std::unique_ptr<xb::File> FaultFileSystem::Open(const char* path) {
+  if (refuseWriteAccess) return nullptr;
   std::unique_ptr<xb::File> f = base_->Open(path);
+  return f ? std::unique_ptr<xb::File>(new FaultFile(this, std::move(f), path)) : nullptr;
+}
+
+std::unique_ptr<xb::File> FaultFileSystem::OpenReadOnly(const char* path) {
+  std::unique_ptr<xb::File> f = base_->OpenReadOnly(path);
   return f ? std::unique_ptr<xb::File>(new FaultFile(this, std::move(f), path)) : nullptr;
 }
 
@@ -44,5 +53,12 @@ bool FaultFileSystem::NextWriteFails() {
   if (writesBeforeFailure < 0) return false;
   if (writesBeforeFailure == 0) return true;
   --writesBeforeFailure;
+  return false;
+}
+
+bool FaultFileSystem::NextReadFails() {
+  if (readsBeforeFailure < 0) return false;
+  if (readsBeforeFailure == 0) return true;
+  --readsBeforeFailure;
   return false;
 }

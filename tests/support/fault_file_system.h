@@ -1,5 +1,6 @@
 // FaultFileSystem: the real file system with faults on demand. Writes can
-// fail from the n-th on, stop half-way, and every write is counted; the
+// fail from the n-th on or stop half-way, reads can fail or come up short
+// from the n-th on, a replace can fail, and every write is counted; the
 // date is fixed so that header bytes are predictable.
 #ifndef TESTS_SUPPORT_FAULT_FILE_SYSTEM_H_
 #define TESTS_SUPPORT_FAULT_FILE_SYSTEM_H_
@@ -15,8 +16,12 @@ class FaultFileSystem : public xb::FileSystem {
   FaultFileSystem() = default;
 
   std::unique_ptr<xb::File> Open(const char* path) override;
+  std::unique_ptr<xb::File> OpenReadOnly(const char* path) override;
   std::unique_ptr<xb::File> Create(const char* path) override;
   bool Remove(const char* path) override { return base_->Remove(path); }
+  bool Replace(const char* from, const char* to) override {
+    return !failReplace && base_->Replace(from, to);
+  }
   xb::Date Today() override { return today; }
   void Pause(unsigned) override {}
 
@@ -24,6 +29,13 @@ class FaultFileSystem : public xb::FileSystem {
   int writesBeforeFailure = -1;
   // A failing write first writes half of its bytes.
   bool failHalfWay = false;
+  // Reads after this many more succeed fail (negative: never); with
+  // shortReads they return half of what was asked instead.
+  int readsBeforeFailure = -1;
+  bool shortReads = false;
+  bool failReplace = false;
+  // Open for writing is refused, as for a file this user may only read.
+  bool refuseWriteAccess = false;
   int writes = 0;        // writes attempted
   struct Write {
     std::string path;
@@ -37,6 +49,7 @@ class FaultFileSystem : public xb::FileSystem {
  private:
   friend class FaultFile;
   bool NextWriteFails();
+  bool NextReadFails();
 
   xb::FileSystem* base_ = xb::FileSystem::Default();
 };
