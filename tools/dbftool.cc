@@ -3,7 +3,11 @@
 //                              then each field's stored text between bars
 //   dbftool sample PATH        makes a table of every field type with a few
 //                              records, the second one deleted
+//   dbftool set PATH RECORD FIELD TEXT   assigns TEXT to one field
+//   dbftool append PATH FIELD TEXT       adds a record with one field set
+//   dbftool pack PATH          removes the deleted records
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -66,11 +70,44 @@ int Sample(const char* path) {
   return t->Close() == 0 ? 0 : 2;
 }
 
+int Edit(int argc, char** argv) {
+  const char* command = argv[1];
+  const char* path = argv[2];
+  xb::Context context;
+  std::unique_ptr<xb::Table> t = xb::Table::Open(context, path);
+  if (!t) {
+    std::fprintf(stderr, "dbftool: %s is not a table this engine can open\n", path);
+    return 2;
+  }
+  int failed = 0;
+  if (std::strcmp(command, "set") == 0 && argc == 6) {
+    failed = t->Go(uint32_t(std::strtoul(argv[3], nullptr, 10)));
+    xb::Field* f = t->FieldAt(t->FieldNumber(argv[4]));
+    if (!f) failed = 1;
+    if (!failed) f->AssignText(argv[5]);
+  } else if (std::strcmp(command, "append") == 0 && argc == 5) {
+    failed = t->Append();
+    xb::Field* f = t->FieldAt(t->FieldNumber(argv[3]));
+    if (!f) failed = 1;
+    if (!failed) f->AssignText(argv[4]);
+  } else if (std::strcmp(command, "pack") == 0 && argc == 3) {
+    failed = t->Pack();
+  } else {
+    failed = 1;
+  }
+  if (t->Close() != 0) failed = 1;
+  return failed ? 2 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "dump") == 0) return Dump(argv[2]);
   if (argc == 3 && std::strcmp(argv[1], "sample") == 0) return Sample(argv[2]);
-  std::fprintf(stderr, "usage: dbftool dump PATH | dbftool sample PATH\n");
+  if (argc >= 3 && (!std::strcmp(argv[1], "set") || !std::strcmp(argv[1], "append") || !std::strcmp(argv[1], "pack")))
+    return Edit(argc, argv);
+  std::fprintf(stderr,
+               "usage: dbftool dump PATH | sample PATH | set PATH RECORD FIELD TEXT |\n"
+               "       append PATH FIELD TEXT | pack PATH\n");
   return 1;
 }

@@ -66,9 +66,71 @@ def dbf_written_read_by_ours(tmp):
           lines[8])
 
 
+def theirs(tmp, name):
+    """A dbf-written table of three records, the third deleted."""
+    path = os.path.join(tmp, name)
+    table = dbf.Table(path, "name C(15); qty N(6,0)", dbf_type="db3", codepage="cp1252")
+    table.open(dbf.READ_WRITE)
+    for row in (("Ada", 42), ("Bruno", -7), ("Gone", 1)):
+        table.append(row)
+    dbf.delete(table[2])
+    table.close()
+    return path
+
+
+def ours(*args):
+    subprocess.run([TOOL] + list(args), check=True)
+
+
+def modified_by_ours_read_by_both(tmp):
+    path = theirs(tmp, "modified.dbf")
+    header = open(path, "rb").read(32)
+    ours("set", path, "2", "NAME", "Bruna")
+    ours("append", path, "QTY", "99")
+    ours("pack", path)
+    rows = [(r["NAME"], r["QTY"]) for r in dbfread.DBF(path)]
+    check("dbfread reads our changed, appended and packed table",
+          [("Ada", 42), ("Bruna", -7), ("", 99)], rows)
+    table = dbf.Table(path)
+    table.open(dbf.READ_ONLY)
+    rows = [(r.name.strip(), r.qty) for r in table]
+    table.close()
+    check("dbf reads it too", [("Ada", 42), ("Bruna", -7), ("", 99)], rows)
+    after = open(path, "rb").read(32)
+    check("header bytes other than date and count stay as found (codepage included)",
+          header[0:1] + header[8:32], after[0:1] + after[8:32])
+
+
+def patched_read_by_ours(tmp):
+    """dbf-written tables patched into other valid dBASE III forms."""
+    source = open(theirs(tmp, "plain.dbf"), "rb").read()
+    length = source[8] | source[9] << 8
+    expected = subprocess.run([TOOL, "dump", os.path.join(tmp, "plain.dbf")], check=True,
+                              capture_output=True, text=True).stdout
+
+    def padded(version, pad):
+        data = bytearray(source)
+        data[0] = version
+        data[length:length] = bytes(pad)
+        data[8:10] = (length + len(pad)).to_bytes(2, "little")
+        return bytes(data)
+
+    forms = [("the older 32n+34 form", padded(0x03, b"\0")),
+             ("Visual FoxPro with its backlink", padded(0x30, b"\0" * 263))]
+    forms += [("version byte 0x%02X" % v, padded(v, b"")) for v in (0x83, 0x8B, 0x43, 0xCB, 0xF5, 0x31)]
+    for what, data in forms:
+        path = os.path.join(tmp, "patched.dbf")
+        with open(path, "wb") as f:
+            f.write(data)
+        out = subprocess.run([TOOL, "dump", path], capture_output=True, text=True).stdout
+        check("our engine reads %s field for field" % what, expected, out)
+
+
 with tempfile.TemporaryDirectory() as tmp:
     ours_read_by_dbfread(tmp)
     dbf_written_read_by_ours(tmp)
+    modified_by_ours_read_by_both(tmp)
+    patched_read_by_ours(tmp)
 
 failed = results.count(False)
 print("%d passed, %d failed" % (len(results) - failed, failed))
