@@ -6,6 +6,7 @@
 set -u
 top=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-5}
+mkdir -p "$top/build"
 sh -c 'while :; do :; done' & hog1=$!
 sh -c 'while :; do :; done' & hog2=$!
 trap 'kill $hog1 $hog2 2>/dev/null' EXIT
