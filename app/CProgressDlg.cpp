@@ -14,6 +14,7 @@
 namespace {
 
 const unsigned kErrorCaption = 102;
+const unsigned kNotStarted = 133;
 
 }  // namespace
 
@@ -47,7 +48,7 @@ BOOL CProgressDlg::OnInitDialog() {
     if (j.flag != 1) continue;
     AfxFormatString2(jobText, j.text, j.first, j.second);
     JobState::running = 1;
-    JobState::StartJob(j.job);
+    if (!JobState::StartJob(j.job)) ShowError(LoadResString(kNotStarted).c_str(), LoadResString(kErrorCaption).c_str());
   }
   UpdateData(FALSE);
   return TRUE;
@@ -68,6 +69,7 @@ LRESULT CProgressDlg::OnJobProgress(WPARAM wparam, LPARAM) {
     statusText = text;
     ++JobState::progressCount;
   } else {
+    ended = true;
     progressBar.SetPos(100);
     SetButtonText(110);
     statusText = LoadResString(112);
@@ -79,7 +81,9 @@ LRESULT CProgressDlg::OnJobProgress(WPARAM wparam, LPARAM) {
 void CProgressDlg::SetButtonText(unsigned id) { SetDlgItemTextA(m_hWnd, IDOK, LoadResString(id).c_str()); }
 
 void CProgressDlg::OnOK() {
-  if (JobState::running != 0) {
+  // Decided by the end message, not by running: the job clears running only
+  // after the dialog has handled that message.
+  if (!ended) {
     if (!AskString(113, nullptr, nullptr)) return;
     JobState::running = 0;
     CDialog::OnOK();

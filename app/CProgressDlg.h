@@ -3,8 +3,9 @@
 // OnInitDialog starts the job on its worker thread; each WM_JOB_PROGRESS
 // step advances the bar and the percentage line, the end message fills the
 // bar and turns the button into "OK". The button asks whether to cancel
-// while the job runs, and after the end offers to put the converted table
-// into service (TableSwap) before closing.
+// until the end message has arrived, and after it offers to put the
+// converted table into service (TableSwap) before closing. A job whose
+// thread cannot be started shows error 133 and leaves the dialog stalled.
 #ifndef APP_CPROGRESSDLG_H_
 #define APP_CPROGRESSDLG_H_
 
@@ -38,6 +39,8 @@ class CProgressDlg : public CDialog {
   void SetButtonText(unsigned id);
   void OfferSwap();
   void Swap(TableSwap& swap);
+
+  bool ended = false;  // the job's end message has arrived
 };
 
 #endif  // APP_CPROGRESSDLG_H_

@@ -1,12 +1,16 @@
 #include "convert/PersonalJob.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include "convert/JobReport.h"
 #include "convert/JobState.h"
+#include "app/framework/ResourceString.h"
 #include "convert/ReadTextCut.h"
 #include "db/CDatabase.h"
+#include "db/ShowError.h"
 
 namespace {
 
@@ -33,14 +37,31 @@ void CopyPair(CDatabase& oldTable, CDatabase& newTable, const char* idxp) {
   }
 }
 
-// A step message follows pair i when i is a non-zero multiple of the step;
-// below 100 records the step is 0 and every pair but the first counts.
-bool StepDue(int32_t i, int32_t step) { return i > 0 && (step == 0 || i % step == 0); }
+const int32_t kSteps = 99;  // as many as a full run sends
+const unsigned int kErrorCaption = 102;
+const unsigned int kRecordsMissing = 132;
 
-}  // namespace
+// The step messages due after pair i of count: from 100 records on, one
+// when i is a non-zero multiple of count / 100; below that the 99 steps
+// are spread over the pairs. Never more than 99 in all (sent counts them).
+int32_t StepsDue(int32_t i, int32_t count, int32_t sent) {
+  int32_t due;
+  if (count < 100)
+    due = int32_t(int64_t(kSteps) * (i + 1) / count - int64_t(kSteps) * i / count);
+  else
+    due = i > 0 && i % (count / 100) == 0 ? 1 : 0;
+  return std::min(due, kSteps - sent);
+}
 
-void __cdecl PersonalJob(void*) {
-  CDatabase oldTable, newTable;
+void ReportUnpaired(int64_t newCount, int64_t unpaired) {
+  if (unpaired == 0) return;
+  char text[512];
+  std::snprintf(text, sizeof text, LoadResString(kRecordsMissing).c_str(), JobState::newPersonalPath,
+                unsigned(newCount), unsigned(unpaired));
+  ShowError(text, LoadResString(kErrorCaption).c_str());
+}
+
+void RunPersonalJob(CDatabase& oldTable, CDatabase& newTable) {
   if (!oldTable.Open(JobState::oldPersonalPath)) {
     ShowPathError(kOldOpenFailed, JobState::oldPersonalPath);
     return EndWorker();
@@ -51,27 +72,47 @@ void __cdecl PersonalJob(void*) {
     return EndWorker();
   }
   const int32_t count = int32_t(oldTable.RecCount());
-  const int32_t step = count / 100;
   // The new table's records stop here; the engine would leave a Skip past
   // its end on its last record, and later pairs would overwrite it.
   const int64_t newCount = newTable.RecCount();
   newTable.Top();
   oldTable.Top();
 
+  int32_t sent = 0;
+  int64_t unpaired = 0;
   for (int32_t i = 0; i < count; ++i) {
     if (!JobState::running) break;
     char idxp[kBuffer] = "";
     ReadTextCut(oldTable, kFields[0], idxp, kBuffer - 1);
     if (idxp[0] == '\0') break;
-    if (i < newCount) CopyPair(oldTable, newTable, idxp);
+    if (i < newCount)
+      CopyPair(oldTable, newTable, idxp);
+    else
+      ++unpaired;
     newTable.Skip(1);
     oldTable.Skip(1);
-    if (StepDue(i, step)) SendJobProgress(0);
+    for (int32_t due = StepsDue(i, count, sent); due > 0; --due, ++sent) SendJobProgress(0);
   }
 
   newTable.Close();
   oldTable.Close();
+  if (JobState::running) ReportUnpaired(newCount, unpaired);
   SendJobProgress(1);
   JobState::running = 0;
   EndWorker();
+}
+
+}  // namespace
+
+// Nothing may leave a job's thread: an allocation that fails ends the job
+// the way a table that cannot be opened does, with its tables let go.
+void __cdecl PersonalJob(void*) {
+  CDatabase oldTable, newTable;
+  try {
+    RunPersonalJob(oldTable, newTable);
+  } catch (...) {
+    newTable.Close();
+    oldTable.Close();
+    EndWorker();
+  }
 }

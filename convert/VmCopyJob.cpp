@@ -1,12 +1,19 @@
 #include "convert/VmCopyJob.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "app/framework/ResourceString.h"
 
 #include "convert/CVmDatabase.h"
 #include "convert/JobReport.h"
 #include "convert/JobState.h"
 #include "convert/VmFieldNames.h"
+#include "db/ShowError.h"
 
 namespace {
 
@@ -16,12 +23,15 @@ const int kFirstCopied = 2;   // "status"
 const int kLastNumeric = 30;  // "p_ogm4"
 const int kLastCopied = 33;   // "text_opt1"
 const unsigned int kOpenFailed = 105;
+const unsigned int kErrorCaption = 102;
+const unsigned int kFieldsMissing = 131;
+const unsigned int kRecordsMissing = 132;
 
 // Opens path into slot; on failure shows the box, releases the object and
 // clears slot.
 bool OpenInto(CVmDatabase*& slot, char* path) {
-  slot = new CVmDatabase(path);
-  if (slot->Open(path)) return true;
+  slot = new (std::nothrow) CVmDatabase(path);
+  if (slot && slot->Open(path)) return true;
   ShowPathError(kOpenFailed, path);
   delete slot;
   slot = nullptr;
@@ -35,19 +45,72 @@ void CloseAndRelease(CVmDatabase*& slot) {
   slot = nullptr;
 }
 
-// Writes into record n of target each copied field whose source value
-// differs from what the target held before.
-void CopyDiffering(CVmDatabase& target, unsigned int n, const VmRecord& source, const VmRecord& before) {
+// What one run carries: which copied fields the source has, and the full
+// texts of the copied character fields (buffers sized from the fields, so
+// that a text is compared and written whole, whatever its member holds).
+struct CopyPlan {
+  bool present[kLastCopied + 1] = {};
+  std::vector<char> sourceText[kLastCopied + 1];
+  std::vector<char> targetText[kLastCopied + 1];
+  std::string missing;  // "T05, T33": copied fields the source lacks
+};
+
+char* StoredName(int f, char (&name)[4]) {
+  std::snprintf(name, sizeof name, "T%02d", f);
+  return name;
+}
+
+void MakePlan(CVmDatabase& source, CVmDatabase& target, CopyPlan& plan) {
+  for (int f = kFirstCopied; f <= kLastCopied; ++f) {
+    char name[4];
+    plan.present[f] = source.IsField(StoredName(f, name)) != 0;
+    if (!plan.present[f]) plan.missing += (plan.missing.empty() ? "" : ", ") + std::string(name);
+    if (f <= kLastNumeric) continue;
+    plan.sourceText[f].resize(source.FieldLength(name) + 1);
+    plan.targetText[f].resize(target.FieldLength(name) + 1);
+  }
+}
+
+// Writes into record n of target each copied field the source has whose
+// value differs from what the target held before. Both tables stand on
+// record n.
+void CopyDiffering(CVmDatabase& source, CVmDatabase& target, unsigned int n, const VmRecord& sourceImage,
+                   const VmRecord& before, CopyPlan& plan) {
   for (int f = kFirstCopied; f <= kLastNumeric; ++f) {
-    if (*source.Number(f) == *before.Number(f)) continue;
+    if (!plan.present[f] || *sourceImage.Number(f) == *before.Number(f)) continue;
     char text[16];
-    std::snprintf(text, sizeof text, "%d", int(*source.Number(f)));
+    std::snprintf(text, sizeof text, "%d", int(*sourceImage.Number(f)));
     target.ReplaceField(n, n - 1, VmFieldNames[f - 1], text);
   }
   for (int f = kLastNumeric + 1; f <= kLastCopied; ++f) {
-    if (std::strcmp(source.Text(f), before.Text(f)) == 0) continue;
-    target.ReplaceField(n, n - 1, VmFieldNames[f - 1], source.Text(f));
+    if (!plan.present[f]) continue;
+    char name[4];
+    char* sourceText = plan.sourceText[f].data();
+    char* targetText = plan.targetText[f].data();
+    source.Read(StoredName(f, name), sourceText);
+    targetText[0] = '\0';
+    target.Read(name, targetText);
+    if (std::strcmp(sourceText, targetText) == 0) continue;
+    target.ReplaceField(n, n - 1, VmFieldNames[f - 1], sourceText);
   }
+}
+
+// After the loop: the fields never carried, and the records one table has
+// beyond the other's end, each said once.
+void ReportWhatWasNotCarried(const CopyPlan& plan, char* sourcePath, char* targetPath, unsigned int sourceCount,
+                             unsigned int targetCount) {
+  if (!plan.missing.empty()) {
+    std::string text;
+    AfxFormatString2(text, kFieldsMissing, sourcePath, plan.missing.c_str());
+    ShowError(text.c_str(), LoadResString(kErrorCaption).c_str());
+  }
+  unsigned int reach = std::min(std::max(sourceCount, targetCount), kLastRecord);
+  unsigned int shorter = std::min(sourceCount, targetCount);
+  if (shorter >= reach) return;
+  char text[512];
+  std::snprintf(text, sizeof text, LoadResString(kRecordsMissing).c_str(),
+                sourceCount < targetCount ? sourcePath : targetPath, shorter, reach - shorter);
+  ShowError(text, LoadResString(kErrorCaption).c_str());
 }
 
 void CopyVmTable(char* sourcePath, char* targetPath) {
@@ -62,6 +125,8 @@ void CopyVmTable(char* sourcePath, char* targetPath) {
   CVmDatabase& target = *JobState::targetTable;
   const unsigned int sourceCount = source.RecCount();
   const unsigned int targetCount = target.RecCount();
+  CopyPlan plan;
+  MakePlan(source, target, plan);
 
   VmRecord sourceImage{}, targetImage{};
   for (unsigned int i = 0; i < kLastRecord; ++i) {
@@ -69,19 +134,32 @@ void CopyVmTable(char* sourcePath, char* targetPath) {
     unsigned int n = i + 1;
     bool inBoth = n <= sourceCount && n <= targetCount;
     if (inBoth && source.ReadRecord(n, &sourceImage) && target.ReadRecord(n, &targetImage))
-      CopyDiffering(target, n, sourceImage, targetImage);
+      CopyDiffering(source, target, n, sourceImage, targetImage, plan);
     if (i % kProgressInterval == 0 && i != 0) SendJobProgress(0);
   }
 
   CloseAndRelease(JobState::sourceTable);
   CloseAndRelease(JobState::targetTable);
+  if (JobState::running) ReportWhatWasNotCarried(plan, sourcePath, targetPath, sourceCount, targetCount);
   SendJobProgress(1);
   JobState::running = 0;
   EndWorker();
 }
 
+// Nothing may leave a job's thread: an allocation that fails ends the job
+// the way a table that cannot be opened does, with its tables let go.
+void RunGuarded(char* sourcePath, char* targetPath) {
+  try {
+    CopyVmTable(sourcePath, targetPath);
+  } catch (...) {
+    CloseAndRelease(JobState::sourceTable);
+    CloseAndRelease(JobState::targetTable);
+    EndWorker();
+  }
+}
+
 }  // namespace
 
-void __cdecl SmallToBigJob(void*) { CopyVmTable(JobState::livePath, JobState::bigPath); }
+void __cdecl SmallToBigJob(void*) { RunGuarded(JobState::livePath, JobState::bigPath); }
 
-void __cdecl BigToSmallJob(void*) { CopyVmTable(JobState::livePath, JobState::smallPath); }
+void __cdecl BigToSmallJob(void*) { RunGuarded(JobState::livePath, JobState::smallPath); }

@@ -103,7 +103,12 @@ int CDatabase::GetFieldsAddrs() {
     FieldAddr& entry = fields[n - 1];
     entry.field = table->FieldAt(int(n));
     entry.length = entry.field->Width();
-    entry.buffer = new char[entry.length + 1];
+    entry.buffer = new (std::nothrow) char[entry.length + 1];
+    if (!entry.buffer) {
+      // Close releases what was built; the entries after this one are unset.
+      fieldCount = n - 1;
+      return 0;
+    }
   }
   return 1;
 }
@@ -175,7 +180,8 @@ unsigned int CDatabase::Find(char* name, int key) {
 
 unsigned int CDatabase::Find(char* name, const char* key) {
   if (!Lookup(name) || RecCount() == 0) return 0;
-  char* work = new char[FieldLength(name) + 1];
+  char* work = new (std::nothrow) char[FieldLength(name) + 1];
+  if (!work) return 0;
   unsigned int found = 0;
   for (;;) {
     Read(name, work);

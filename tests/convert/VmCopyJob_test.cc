@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,36 @@ using vmtables::Layout;
 using vmtables::Variation;
 
 char* S(const std::string& s) { return const_cast<char*>(s.c_str()); }
+
+// A voicemail table of the layout with its definitions changed by edit
+// (a field dropped, a width changed); every field holds the generator's
+// value for its number, Tnn being field nn.
+void MakeEdited(const std::string& path, Layout layout, uint32_t records,
+                const std::function<void(std::vector<FIELD4INFO>&)>& edit, Variation v = {},
+                const std::function<std::string(uint32_t, int)>& text = nullptr) {
+  std::vector<FIELD4INFO> defs;
+  for (const FIELD4INFO* d = vmtables::VmFields(layout); d->name; ++d) defs.push_back(*d);
+  edit(defs);
+  defs.push_back({nullptr, 0, 0, 0, 0});
+  CDatabase db;
+  ASSERT_EQ(db.Create(S(path), defs.data()), 1);
+  for (uint32_t r = 1; r <= records; ++r) {
+    ASSERT_EQ(db.Append(), 1);
+    for (const FIELD4INFO& d : defs) {
+      if (!d.name) break;
+      int n = std::atoi(d.name + 1);
+      std::string value = text ? text(r, n) : "";
+      if (value.empty()) value = vmtables::VmValue(layout, r, n, v);
+      db.Replace(S(d.name), S(value));
+    }
+  }
+  db.Close();
+}
+
+void Drop(std::vector<FIELD4INFO>& defs, const char* name) {
+  defs.erase(std::remove_if(defs.begin(), defs.end(), [&](const FIELD4INFO& d) { return !std::strcmp(d.name, name); }),
+             defs.end());
+}
 
 class VmCopyJobTest : public ::testing::Test {
  protected:
@@ -212,6 +244,58 @@ TEST_F(VmCopyJobTest, AFailingWriteShowsTheTableLayersBoxAndTheJobGoesOn) {
   fs.writesBeforeFailure = -1;
   EXPECT_EQ(boxes.Summary(), "Error|CDatabase::Replace\nError|CDatabase::Replace");
   EXPECT_EQ(runner.Ends(), 1);
+}
+
+
+TEST_F(VmCopyJobTest, FieldsTheSourceLacksAreNeverWrittenAndSaidOnce) {
+  MakeEdited(live, Layout::kSmall, 50, [](std::vector<FIELD4INFO>& d) { Drop(d, "T33"); Drop(d, "T05"); });
+  Variation every{1, 0};
+  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 50, every));
+  ASSERT_TRUE(runner.Run(SmallToBigJob));
+  RawDbf after(big);
+  for (uint32_t r = 1; r <= 50; ++r) {
+    EXPECT_EQ(after.Value(r, "T33"), vmtables::VmValue(Layout::kBig, r, 33, every)) << "record " << r;
+    EXPECT_EQ(after.Value(r, "T05"), vmtables::VmValue(Layout::kBig, r, 5, every)) << "record " << r;
+    EXPECT_EQ(after.Value(r, "T06"), vmtables::VmValue(Layout::kSmall, r, 6)) << "record " << r;
+  }
+  EXPECT_EQ(boxes.Summary(), "Error !|The database " + live +
+                                 " has no field T05, T33 !\nThese fields were not converted; the target keeps its own values.");
+  EXPECT_EQ(runner.Steps(), 99);
+}
+
+TEST_F(VmCopyJobTest, WideTextsAreComparedAndWrittenWhole) {
+  auto wide = [](std::vector<FIELD4INFO>& d) {
+    for (FIELD4INFO& f : d)
+      if (!std::strcmp(f.name, "T31")) f.len = 80;
+  };
+  const std::string head(50, 'x');
+  std::string source = head + "source tail";  // 61 characters
+  MakeEdited(live, Layout::kSmall, 3, wide, {}, [&](uint32_t r, int n) { return n == 31 && r == 2 ? source : ""; });
+  MakeEdited(big, Layout::kBig, 3, wide, {}, [&](uint32_t r, int n) { return n == 31 && r == 2 ? head + "target" : ""; });
+  fs.log.clear();
+  ASSERT_TRUE(runner.Run(SmallToBigJob));
+  EXPECT_EQ(RawDbf(big).Value(2, "T31"), source) << "a difference past character 50 was not carried whole";
+  std::vector<std::string> writes = FieldWrites(big);
+  EXPECT_EQ(std::count(writes.begin(), writes.end(), "2:T31"), 1) << "one write of the whole text";
+}
+
+TEST_F(VmCopyJobTest, RecordsBeyondEitherTablesEndAreSkippedAndSaidOnce) {
+  struct Case { Layout liveLayout; uint32_t liveRecords, targetRecords; bool toBig; } cases[] = {
+      {Layout::kSmall, 500, 100, true}, {Layout::kBig, 100, 500, false}};
+  for (const Case& c : cases) {
+    boxes.Clear();
+    const std::string& target = c.toBig ? big : small;
+    ASSERT_TRUE(vmtables::MakeVmTable(live, c.liveLayout, c.liveRecords));
+    ASSERT_TRUE(vmtables::MakeVmTable(target, c.toBig ? Layout::kBig : Layout::kSmall, c.targetRecords, Variation{1, 0}));
+    JobRunner run;
+    ASSERT_TRUE(run.Run(c.toBig ? SmallToBigJob : BigToSmallJob));
+    EXPECT_EQ(RawDbf(target).Records(), c.targetRecords) << "the target keeps its size";
+    const std::string& shorter = c.liveRecords < c.targetRecords ? live : target;
+    EXPECT_EQ(boxes.Summary(), "Error !|The database " + shorter +
+                                   " holds only 100 records !\n400 records of the other database were not converted.");
+    EXPECT_EQ(run.Steps(), 99);
+    EXPECT_EQ(run.Ends(), 1);
+  }
 }
 
 }  // namespace

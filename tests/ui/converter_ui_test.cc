@@ -45,6 +45,11 @@ void SetIni(const char* value) {
 
 void WriteFileOfSize(const std::string& path, size_t size) { WriteBytes(path, std::vector<unsigned char>(size, 'x')); }
 
+BOOL CALLBACK PressOk(HWND window, LPARAM) {
+  PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  return TRUE;
+}
+
 class ConverterUiTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -342,13 +347,7 @@ TEST_F(ConverterUiTest, EscapeMidJobThenANewCommandWaitsForTheWorker) {
   // windows are looked at: the interface thread may be waiting for it.
   JobState::running = 0;
   ASSERT_TRUE(ui::WaitUntil([&] {
-    EnumThreadWindows(
-        worker,
-        [](HWND w, LPARAM) -> BOOL {
-          PostMessageA(w, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-          return TRUE;
-        },
-        0);
+    EnumThreadWindows(worker, PressOk, 0);
     return JobState::workerActive == 0;
   })) << "the worker never ended";
   HWND question = ui::Wait(kConfirm);
