@@ -15,10 +15,11 @@ std::atomic<int32_t> running;
 CVmDatabase* sourceTable;
 CVmDatabase* targetTable;
 std::atomic<int32_t> workerActive;
+ThreadStarter beginThread = _beginthread;
 
 bool StartJob(Job job) {
   workerActive = 1;
-  if (_beginthread(job, 0, nullptr) != uintptr_t(-1)) return true;
+  if (beginThread(job, 0, nullptr) != uintptr_t(-1)) return true;
   workerActive = 0;
   return false;
 }

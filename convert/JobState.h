@@ -41,7 +41,12 @@ extern std::atomic<int32_t> workerActive;
 // returning.
 typedef void(__cdecl* Job)(void*);
 
-// Sets workerActive and starts job with _beginthread (default stack, null
+// How StartJob starts a thread: _beginthread, unless a test puts a
+// failing stand-in here.
+typedef uintptr_t(__cdecl* ThreadStarter)(Job, unsigned, void*);
+extern ThreadStarter beginThread;
+
+// Sets workerActive and starts job with beginThread (default stack, null
 // argument); the caller has set running. False when the thread could not
 // be started: workerActive is cleared again.
 bool StartJob(Job job);

@@ -3,6 +3,7 @@
 // checks and questions, the progress dialog through whole jobs and cancels,
 // and the table swap with the files it leaves.
 #include <windows.h>
+#include <process.h>
 
 #include <gtest/gtest.h>
 
@@ -61,6 +62,7 @@ class ConverterUiTest : public ::testing::Test {
   }
 
   void TearDown() override {
+    JobState::beginThread = _beginthread;
     ShutDown();
     JobState::WaitForWorker();
     DeleteFileA(IniPath().c_str());
@@ -279,6 +281,104 @@ TEST_F(ConverterUiTest, AWholeSmallToBigRunThenTheSwapWithItsIndexes) {
   EXPECT_EQ(ReadBytes(File("vm001.ndx")), (std::vector<unsigned char>{'b', 'i', 'g'}));
 }
 
+TEST_F(ConverterUiTest, AWholeBigToSmallRunThenTheSwapWithItsIndexes) {
+  // A live table in the big layout, large enough to be taken for one.
+  ASSERT_TRUE(vmtables::MakeVmTable(File("vm001.dbf"), Layout::kBig, 3000));
+  ASSERT_GT(std::filesystem::file_size(File("vm001.dbf")), 2100000u);
+  ASSERT_TRUE(vmtables::MakeVmTable(File("vm001_small.dbf"), Layout::kSmall, 3000, Variation{7, 0}));
+  WriteBytes(File("vm001.ndx"), {'l', 'i', 'v', 'e'});
+  WriteBytes(File("vm001_small.ndx"), {'s', 'm'});
+  SetIni(File("vm001.dbf").c_str());
+  std::vector<unsigned char> live = ReadBytes(File("vm001.dbf"));
+  Start();
+  EXPECT_FALSE(ui::Enabled(main, IDC_SMALL_TO_BIG));
+  ui::SetText(main, IDC_SMALL_PATH, "");
+  ui::Click(main, IDC_BIG_TO_SMALL);
+  EXPECT_EQ(Answer(kError, IDOK).text,
+            "No small database defined to convert to !\nPlease enter the name and path of the small database.");
+  ui::SetText(main, IDC_SMALL_PATH, File("none.dbf"));
+  ui::Click(main, IDC_BIG_TO_SMALL);
+  EXPECT_EQ(Answer(kError, IDOK).text, "The small database " + File("none.dbf") +
+                                           " was not found ! \nPlease make sure this database exists in the "
+                                           "defined directory.");
+  ui::SetText(main, IDC_SMALL_PATH, File("vm001_small.dbf"));
+  ui::Click(main, IDC_BIG_TO_SMALL);
+  EXPECT_EQ(Answer(kConfirm, IDYES).text, "Convert voicemail database " + File("vm001.dbf") +
+                                              " into small voicemail database " + File("vm001_small.dbf") +
+                                              " ?\nThis could take several minutes to convert.");
+  HWND progress = ui::Wait(kProgress);
+  ASSERT_NE(progress, nullptr);
+  ASSERT_TRUE(ui::WaitUntil([&] { return ui::Text(progress, IDOK) == "OK"; })) << ui::Text(progress, IDOK);
+  EXPECT_EQ(ui::Text(progress, IDC_JOB_TEXT), "Converting voicemail database " + File("vm001.dbf") +
+                                                  " into small voicemail database " + File("vm001_small.dbf") + " ");
+  EXPECT_EQ(ui::Text(progress, IDC_STATUS_TEXT), "Database successfully converted");
+  EXPECT_EQ(JobState::progressCount, 99);
+  std::vector<unsigned char> converted = ReadBytes(File("vm001_small.dbf"));
+  EXPECT_NE(converted, ReadBytes(File("vm001.dbf")));
+
+  ui::Click(progress, IDOK);
+  EXPECT_EQ(Answer(kConfirm, IDYES).text,
+            "Would you like to make a copy from the big database vm001.dbf in vm001_big.dbf and\n"
+            "copy the small database " + File("vm001_small.dbf") + " into vm001.dbf ?");
+  EXPECT_EQ(Answer("Information", IDOK).text, "The files where successfully copied.");
+  EXPECT_TRUE(ui::WaitGone(progress));
+  EXPECT_EQ(ReadBytes(File("vm001_big.dbf")), live);
+  EXPECT_EQ(ReadBytes(File("vm001.dbf")), converted);
+  EXPECT_EQ(ReadBytes(File("vm001_big.ndx")), (std::vector<unsigned char>{'l', 'i', 'v', 'e'}));
+  EXPECT_EQ(ReadBytes(File("vm001.ndx")), (std::vector<unsigned char>{'s', 'm'}));
+}
+
+// 50 records: fewer than the hundred steps, which the bar still fills.
+TEST_F(ConverterUiTest, AWholeOldToNewRunThenTheSwap) {
+  ASSERT_TRUE(vmtables::MakePersonalTable(File("old.dbf"), 50));
+  ASSERT_TRUE(vmtables::MakePersonalTable(File("new.dbf"), 50, Variation{3, 0}));
+  std::vector<unsigned char> old = ReadBytes(File("old.dbf"));
+  Start();
+  ui::SetText(main, IDC_OLD_PERSONAL, File("old.dbf"));
+  ui::SetText(main, IDC_NEW_PERSONAL, File("new.dbf"));
+  ui::Click(main, IDC_OLD_TO_NEW);
+  Answer(kConfirm, IDYES);
+  HWND progress = ui::Wait(kProgress);
+  ASSERT_NE(progress, nullptr);
+  ASSERT_TRUE(ui::WaitUntil([&] { return ui::Text(progress, IDOK) == "OK"; })) << ui::Text(progress, IDOK);
+  EXPECT_EQ(ui::Text(progress, IDC_JOB_TEXT),
+            "Converting old personal database " + File("old.dbf") + " to new database " + File("new.dbf"));
+  EXPECT_EQ(ui::Text(progress, IDC_STATUS_TEXT), "Database successfully converted");
+  EXPECT_EQ(JobState::progressCount, 99) << "a table of 50 records still takes 99 steps";
+  std::vector<unsigned char> converted = ReadBytes(File("new.dbf"));
+
+  ui::Click(progress, IDOK);
+  EXPECT_EQ(Answer(kConfirm, IDYES).text,
+            "Copy new personal database " + File("new.dbf") + " to old database " + File("old.dbf") + " ?");
+  EXPECT_EQ(Answer("Information", IDOK).text, "The files where successfully copied.");
+  EXPECT_TRUE(ui::WaitGone(progress));
+  EXPECT_EQ(ReadBytes(File("old_old.dbf")), old);
+  EXPECT_EQ(ReadBytes(File("old.dbf")), converted);
+}
+
+uintptr_t __cdecl NoThread(JobState::Job, unsigned, void*) { return uintptr_t(-1); }
+
+TEST_F(ConverterUiTest, AJobThreadThatCannotStartIsSaidAndTheDialogStalls) {
+  MakeVoicemail(3, Variation{1, 0});
+  std::vector<unsigned char> big = ReadBytes(File("vm001_big.dbf"));
+  JobState::beginThread = NoThread;
+  Start();
+  ui::SetText(main, IDC_BIG_PATH, File("vm001_big.dbf"));
+  ui::Click(main, IDC_SMALL_TO_BIG);
+  Answer(kConfirm, IDYES);
+  EXPECT_EQ(Answer(kError, IDOK).text,
+            "The conversion could not be started !\nPlease close other programs and try again.");
+  HWND progress = ui::Wait(kProgress);
+  ASSERT_NE(progress, nullptr);
+  EXPECT_EQ(JobState::workerActive, 0);
+  EXPECT_EQ(ui::Text(progress, IDOK), "Cancel");
+  EXPECT_EQ(ui::BarPos(progress, IDC_PROGRESS_BAR), 0);
+  ui::Click(progress, IDOK);
+  EXPECT_EQ(Answer(kConfirm, IDYES).text, "Cancel converting process ?");
+  EXPECT_TRUE(ui::WaitGone(progress));
+  EXPECT_EQ(ReadBytes(File("vm001_big.dbf")), big);
+}
+
 TEST_F(ConverterUiTest, ASwapAnsweredNoTouchesNoFile) {
   MakeVoicemail(20, Variation{3, 0});
   Start();
@@ -418,6 +518,27 @@ TEST(ProgressDialogTest, StepsAndTheEndAsTheJobReportsThem) {
   PostMessageA(p, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
   EXPECT_TRUE(ui::WaitGone(p));
   ui.join();
+}
+
+// A job clears running only after the dialog has handled its end message:
+// a click in between belongs to a finished job.
+TEST(ProgressDialogTest, AClickAfterTheEndMessageClosesWithoutAskingToCancel) {
+  JobState::running = 1;
+  std::thread ui([] {
+    CProgressDlg dlg;
+    dlg.smallToBigJob = dlg.bigToSmallJob = dlg.personalJob = 0;
+    dlg.DoModal();
+  });
+  HWND p = ui::Wait(kProgress);
+  ASSERT_NE(p, nullptr);
+  SendMessageA(p, WM_JOB_PROGRESS, 1, 0);
+  ui::Click(p, IDOK);
+  HWND question = ui::Wait(kConfirm, 3000);
+  EXPECT_EQ(question, nullptr) << "a finished job was asked \"Cancel converting process ?\"";
+  if (question) PostMessageA(question, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+  EXPECT_TRUE(ui::WaitGone(p));
+  ui.join();
+  JobState::running = 0;
 }
 
 }  // namespace
