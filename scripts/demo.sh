@@ -7,6 +7,8 @@
 # (\db1\vm001.dbf and the others) name the sample tables.
 # With $DISPLAY set the window appears there; without one the converter
 # runs on a virtual display (Xvfb) and demo/converter.png shows it.
+# The shipped 32-bit programs run the demo wherever this machine can run
+# them (scripts/win32-ready.sh), the 64-bit build elsewhere.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh"
@@ -25,8 +27,16 @@ echo "making sample tables in $demo/db1"
 "$gen" personal "$demo/db1/kxpers_new.dbf" 500 20
 rm -f "$demo"/db1/*_old.dbf
 
-prefix="$top/build/win64/demoprefix"
-run() { CONVERTER_GRAPHICS=x11 "$top/scripts/wine-run.sh" "$prefix" win64 "$@"; }
+if why=$("$top/scripts/win32-ready.sh" "$top/build/win32/wineprefix"); then
+  arch=win32
+  echo "== the shipped 32-bit programs run the demo"
+else
+  arch=win64
+  echo "== the 64-bit programs run the demo: $why"
+fi
+programs="$top/build/$arch"
+prefix="$programs/demoprefix"
+run() { CONVERTER_GRAPHICS=x11 "$top/scripts/wine-run.sh" "$prefix" $arch "$@"; }
 if [ -z "${DISPLAY:-}" ]; then
   Xvfb :58 -screen 0 1024x768x24 >/dev/null 2>&1 &
   xvfb=$!
@@ -37,7 +47,7 @@ fi
 run cmd /c exit 0 >/dev/null 2>&1 || true   # makes the prefix
 ln -sfn "$demo" "$prefix/dosdevices/d:"
 cd "$demo"
-vmconvert() { run "$top/build/win64/vmconvert/vmconvert.exe" "$@" --quiet-boxes; }
+vmconvert() { run "$programs/vmconvert/vmconvert.exe" "$@" --quiet-boxes; }
 echo "== vmconvert small-to-big --dry-run (the first listed fields, then the summary)"
 vmconvert small-to-big --dry-run >dry-run.txt
 grep -m 5 '^record' dry-run.txt
@@ -51,7 +61,7 @@ vmconvert small-to-big | sed -n '/^fields written/p'
 echo "== the converter's window, on fresh tables"
 "$gen" big "$demo/db1/vm001_big.dbf" 12000 40
 if [ -n "${xvfb:-}" ]; then
-  run "$top/build/win64/app/converter.exe" &
+  run "$programs/app/converter.exe" &
   sleep 8
   import -window root -crop 660x480+0+0 "$demo/converter.png"
   echo "no display: the converter ran on a virtual one; see $demo/converter.png"
@@ -59,5 +69,5 @@ if [ -n "${xvfb:-}" ]; then
   wineserver -k 2>/dev/null || true
 else
   echo "starting the converter on $DISPLAY"
-  run "$top/build/win64/app/converter.exe"
+  run "$programs/app/converter.exe"
 fi
