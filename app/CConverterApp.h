@@ -1,6 +1,6 @@
 // CConverterApp: the program's application object. Its start-up shows the
 // main dialog modally and returns false, so the program ends when the
-// dialog closes.
+// dialog closes, once any job left running has ended.
 #ifndef APP_CCONVERTERAPP_H_
 #define APP_CCONVERTERAPP_H_
 

@@ -4,7 +4,7 @@
 #include "app/CAboutDlg.h"
 #include "app/CProgressDlg.h"
 #include "app/PathNames.h"
-#include "app/framework/CFile.h"
+#include "app/TableSwap.h"
 #include "app/framework/ResourceString.h"
 #include "app/resource.h"
 #include "convert/JobState.h"
@@ -13,17 +13,11 @@
 namespace {
 
 const unsigned kErrorCaption = 102;
-const int64_t kBigLayoutAbove = 2100000;
+const unsigned kLivePathTooLong = 141;
 const size_t kPathField = sizeof JobState::bigPath;  // each typed path's field
-
-// A worker left running by Escape or a confirmed cancel finishes its record
-// and closes its tables; the next job starts only after that.
-void WaitForPreviousJob() {
-  if (!JobState::workerActive) return;
-  HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-  JobState::WaitForWorker();
-  SetCursor(previous);
-}
+const UINT_PTR kWorkerTimer = 1;
+const UINT kWorkerPollMs = 100;
+const int kCommands[] = {IDC_SMALL_TO_BIG, IDC_BIG_TO_SMALL, IDC_OLD_TO_NEW};
 
 }  // namespace
 
@@ -52,16 +46,20 @@ BOOL CConverterDlg::OnInitDialog() {
   ReadLivePath();
   bigPathText = kDefaultBigPath;
   smallPathText = kDefaultSmallPath;
-  // A live table that cannot be looked at is offered the small-to-big job,
-  // which then reports that it cannot open it.
-  CFileStatus status;
-  bool big = CFile::GetStatus(JobState::livePath, status) && int32_t(status.m_size) > kBigLayoutAbove;
-  EnableWindow(GetDlgItem(m_hWnd, big ? IDC_BIG_PATH : IDC_SMALL_PATH), FALSE);
-  EnableWindow(GetDlgItem(m_hWnd, big ? IDC_SMALL_TO_BIG : IDC_BIG_TO_SMALL), FALSE);
+  ApplySizeRule();
   oldPersonalText = kDefaultOldPersonal;
   newPersonalText = kDefaultNewPersonal;
   UpdateData(FALSE);
   return TRUE;
+}
+
+// A live table that cannot be looked at is offered the small-to-big job,
+// which then reports that it cannot open it.
+void CConverterDlg::ApplySizeRule() {
+  bool big = LiveTableIsBig(JobState::livePath);
+  for (int id : {IDC_BIG_PATH, IDC_SMALL_TO_BIG}) EnableWindow(GetDlgItem(m_hWnd, id), !big);
+  for (int id : {IDC_SMALL_PATH, IDC_BIG_TO_SMALL}) EnableWindow(GetDlgItem(m_hWnd, id), big);
+  EnableWindow(GetDlgItem(m_hWnd, IDC_OLD_TO_NEW), TRUE);
 }
 
 void CConverterDlg::ReadLivePath() { livePathUsable_ = ::ReadLivePath(JobState::livePath); }
@@ -71,6 +69,7 @@ bool CConverterDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESUL
       {WM_SYSCOMMAND, 0, &CConverterDlg::OnSysCommand},
       {WM_PAINT, 0, &CConverterDlg::OnPaint},
       {WM_QUERYDRAGICON, 0, &CConverterDlg::OnQueryDragIcon},
+      {WM_TIMER, 0, &CConverterDlg::OnTimer},
       {WM_COMMAND, IDC_SMALL_TO_BIG, &CConverterDlg::OnSmallToBig},
       {WM_COMMAND, IDC_BIG_TO_SMALL, &CConverterDlg::OnBigToSmall},
       {WM_COMMAND, IDC_INFO, &CConverterDlg::OnInfo},
@@ -116,14 +115,14 @@ LRESULT CConverterDlg::OnInfo(WPARAM, LPARAM) {
 }
 
 LRESULT CConverterDlg::OnSmallToBig(WPARAM, LPARAM) {
-  WaitForPreviousJob();
+  if (JobState::workerActive) return 0;
   UpdateData(TRUE);
   ConvertVoicemail(bigPathText, JobState::bigPath, 103, 104, 107, true);
   return 0;
 }
 
 LRESULT CConverterDlg::OnBigToSmall(WPARAM, LPARAM) {
-  WaitForPreviousJob();
+  if (JobState::workerActive) return 0;
   UpdateData(TRUE);
   ConvertVoicemail(smallPathText, JobState::smallPath, 114, 115, 116, false);
   return 0;
@@ -133,20 +132,20 @@ void CConverterDlg::ConvertVoicemail(const std::string& typed, char* field, unsi
                                      unsigned question, bool smallToBig) {
   if (!TakePath(typed, field, empty, missing)) return;
   if (!livePathUsable_) {
-    ShowError("The value Vm001Path in kxaconf.ini is too long to name the live table vm001.dbf !\n"
-              "The voicemail conversions cannot be started.",
-              LoadResString(kErrorCaption).c_str());
+    ShowError(LoadResString(kLivePathTooLong).c_str(), LoadResString(kErrorCaption).c_str());
     return;
   }
+  if (!SwapCanBeMade(TableSwap(JobState::livePath, field, smallToBig ? "_small.dbf" : "_big.dbf"))) return;
   if (!AskString(question, JobState::livePath, field)) return;
   RunJob(smallToBig ? 1 : 0, smallToBig ? 0 : 1, 0);
 }
 
 LRESULT CConverterDlg::OnOldToNew(WPARAM, LPARAM) {
-  WaitForPreviousJob();
+  if (JobState::workerActive) return 0;
   UpdateData(TRUE);
   if (!TakePath(oldPersonalText, JobState::oldPersonalPath, 124, 128)) return 0;
   if (!TakePath(newPersonalText, JobState::newPersonalPath, 129, 125)) return 0;
+  if (!SwapCanBeMade(TableSwap(JobState::oldPersonalPath, JobState::newPersonalPath))) return 0;
   if (!AskString(123, JobState::oldPersonalPath, JobState::newPersonalPath)) return 0;
   RunJob(0, 0, 1);
   return 0;
@@ -159,6 +158,12 @@ bool CConverterDlg::TakePath(const std::string& typed, char* field, unsigned emp
   return false;
 }
 
+bool CConverterDlg::SwapCanBeMade(const TableSwap& swap) {
+  if (swap.error().empty()) return true;
+  ShowError(swap.error().c_str(), LoadResString(kErrorCaption).c_str());
+  return false;
+}
+
 void CConverterDlg::RunJob(int smallToBig, int bigToSmall, int personal) {
   CProgressDlg* dlg = new CProgressDlg();
   dlg->smallToBigJob = smallToBig;
@@ -166,4 +171,26 @@ void CConverterDlg::RunJob(int smallToBig, int bigToSmall, int personal) {
   dlg->personalJob = personal;
   dlg->DoModal();
   delete dlg;
+  AfterJob();
+}
+
+// A worker left running by Escape or a confirmed cancel finishes its record
+// and closes its tables unseen. Until it has, the commands stay disabled
+// and a timer looks for its end; the window answers all the while. A swap
+// may have changed the live table, so its size decides the directions
+// again.
+void CConverterDlg::AfterJob() {
+  if (!JobState::workerActive) {
+    ApplySizeRule();
+    return;
+  }
+  for (int id : kCommands) EnableWindow(GetDlgItem(m_hWnd, id), FALSE);
+  SetTimer(m_hWnd, kWorkerTimer, kWorkerPollMs, nullptr);
+}
+
+LRESULT CConverterDlg::OnTimer(WPARAM id, LPARAM) {
+  if (id != kWorkerTimer || JobState::workerActive) return 0;
+  KillTimer(m_hWnd, kWorkerTimer);
+  ApplySizeRule();
+  return 0;
 }

@@ -2,8 +2,10 @@
 // live table's location from kxaconf.ini, fills in the default paths and
 // enables only the voicemail conversion that fits the live table's size.
 // Its three conversion buttons check their paths, ask for confirmation and
-// run the job in a modal CProgressDlg; a new job first waits for the
-// previous worker to end.
+// run the job in a modal CProgressDlg. While a worker left running by the
+// progress dialog goes on, the commands are disabled; when no worker runs,
+// the live table's size decides the voicemail direction again, since a
+// swap may have changed it.
 #ifndef APP_CCONVERTERDLG_H_
 #define APP_CCONVERTERDLG_H_
 
@@ -12,6 +14,8 @@
 #include <string>
 
 #include "app/framework/CDialog.h"
+
+class TableSwap;
 
 class CConverterDlg : public CDialog {
  public:
@@ -36,8 +40,12 @@ class CConverterDlg : public CDialog {
   LRESULT OnBigToSmall(WPARAM, LPARAM);
   LRESULT OnInfo(WPARAM, LPARAM);
   LRESULT OnOldToNew(WPARAM, LPARAM);
+  LRESULT OnTimer(WPARAM id, LPARAM);
 
   void ReadLivePath();
+  // Enables the voicemail direction that fits the live table's size, and
+  // the personal command.
+  void ApplySizeRule();
   // The voicemail commands: target into its JobState field, checks,
   // question, job. Ids of the strings of the command's column.
   void ConvertVoicemail(const std::string& typed, char* field, unsigned empty, unsigned missing,
@@ -45,7 +53,11 @@ class CConverterDlg : public CDialog {
   // Copies typed into field and checks it is given and exists; false after
   // showing the box.
   bool TakePath(const std::string& typed, char* field, unsigned empty, unsigned missing);
+  // False, after showing why, when the names of the swap the job would
+  // offer cannot be built.
+  bool SwapCanBeMade(const TableSwap& swap);
   void RunJob(int smallToBig, int bigToSmall, int personal);
+  void AfterJob();
 
   bool livePathUsable_ = true;
 };

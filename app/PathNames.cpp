@@ -4,8 +4,10 @@
 #include <windows.h>
 
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 
+#include "app/framework/CFile.h"
 #include "app/framework/ResourceString.h"
 
 const char kDefaultBigPath[] = "\\db1\\vm001_big.dbf";
@@ -14,6 +16,9 @@ const char kDefaultOldPersonal[] = "\\db1\\kxpersonal.dbf";
 const char kDefaultNewPersonal[] = "\\db1\\kxpers_new.dbf";
 
 namespace {
+
+const int32_t kBigLayoutAbove = 2100000;
+const unsigned kPathTooLong = 142;
 
 std::string Lower(const char* text) {
   std::string out(text);
@@ -37,19 +42,24 @@ bool LivePathFromIni(const char* value, char (&out)[80]) {
   return CopyPath(out, sizeof out, path.c_str());
 }
 
-bool BackupName(const char* path, const char* suffix, char (&out)[128]) {
+bool BackupName(const char* path, const char* suffix, std::string* out) {
   size_t length = std::strlen(path);
   if (length < 4) return false;
-  std::string name = std::string(path, length - 4) + suffix;
-  return CopyPath(out, sizeof out, name.c_str());
+  *out = std::string(path, length - 4) + suffix;
+  return out->size() < MAX_PATH;
 }
 
-IndexNameResult IndexName(const char* path, char (&out)[80]) {
+std::string IndexName(const char* path) {
   std::string name = Lower(path);
-  size_t at = name.find("dbf");
-  if (at == std::string::npos) return IndexNameResult::kNoDbf;
-  name = name.substr(0, at) + "ndx";
-  return CopyPath(out, sizeof out, name.c_str()) ? IndexNameResult::kBuilt : IndexNameResult::kTooLong;
+  size_t dot = name.find_last_of(".\\/:");
+  if (dot == std::string::npos || name[dot] != '.' || name.compare(dot, std::string::npos, ".dbf") != 0)
+    return std::string();
+  return name.replace(dot + 1, 3, "ndx");
+}
+
+bool LiveTableIsBig(const char* livePath) {
+  CFileStatus status;
+  return CFile::GetStatus(livePath, status) && int32_t(status.m_size) > kBigLayoutAbove;
 }
 
 bool ReadLivePath(char (&out)[80]) {
@@ -60,7 +70,7 @@ bool ReadLivePath(char (&out)[80]) {
 
 std::string CheckTypedPath(const char* typed, char* field, size_t size, unsigned int empty, unsigned int missing) {
   if (!CopyPath(field, size, typed))
-    return FillPlaceholders("The path %1 is too long !\nA path may have at most 127 characters.", typed, nullptr);
+    return FillPlaceholders(LoadResString(kPathTooLong), typed, nullptr);
   if (field[0] == '\0') return LoadResString(empty);
   if (_access(field, 0) != 0) return FillPlaceholders(LoadResString(missing), field, nullptr);
   return std::string();

@@ -31,15 +31,17 @@ std::string CheckTypedPath(const char* typed, char* field, size_t size, unsigned
 
 // path without its last four characters, then suffix ("_small.dbf",
 // "_big.dbf", "_old.dbf"). False for a path of fewer than four characters
-// or a name longer than 127 characters.
-bool BackupName(const char* path, const char* suffix, char (&out)[128]);
+// or a name longer than the platform's path limit.
+bool BackupName(const char* path, const char* suffix, std::string* out);
 
-enum class IndexNameResult { kBuilt, kNoDbf, kTooLong };
+// The index file of a table whose own extension is "dbf" (any case): the
+// path lower-cased with that extension replaced by "ndx". "" for any other
+// path, which has no index file of its own.
+std::string IndexName(const char* path);
 
-// The index file of a table: the path lower-cased, its first "dbf"
-// replaced by "ndx" and the rest dropped (79 characters at most). kNoDbf
-// when the lower-cased path has no "dbf".
-IndexNameResult IndexName(const char* path, char (&out)[80]);
+// The window's rule for the live table's layout: more than 2100000 bytes
+// is the big layout. A table that cannot be looked at counts as small.
+bool LiveTableIsBig(const char* livePath);
 
 // Copies text into a path field of size bytes; false (field untouched)
 // when it does not fit.

@@ -1,10 +1,19 @@
 // TableSwap: puts a converted table into service, keeping a copy of the
-// table it replaces. Every name is built before anything is copied; a name
-// that cannot be built refuses the swap with nothing copied. The table
-// being replaced is copied to its backup name first; a copy that fails (a
-// table, or an index file that exists) stops the swap there, so the live
-// table is never overwritten without its backup. Index files that do not
-// exist, or paths without "dbf" that have none, are skipped silently.
+// table it replaces.
+//
+// The constructor builds every name; error() then says why none could be
+// built, and a command checks it before it starts a job. Run refuses, with
+// nothing copied, two of the three tables (replaced, replacement, backup)
+// being one file, and a voicemail swap whose live table has an index file
+// while the converted table has none (the old index would stay beside the
+// new table).
+//
+// The backups come first (the table, then its index), then the converted
+// table and its index take their places. Each copy is written to a
+// temporary file beside its target, flushed, compared byte for byte with
+// its source, and only then moved over the target in one step, written
+// through. The first copy that fails stops the swap; error() names it and
+// says whether the replaced table was changed and where its copy is.
 #ifndef APP_TABLESWAP_H_
 #define APP_TABLESWAP_H_
 
@@ -14,15 +23,14 @@
 
 class TableSwap {
  public:
-  // Voicemail: live to backup (live without its last four characters, then
-  // suffix), converted to live, live's index to the backup's index, the
-  // converted table's index to live's index.
+  // Voicemail: live to its backup name (live without its last four
+  // characters, then suffix), converted to live, with their index files.
   TableSwap(const char* live, const char* converted, const char* suffix);
-  // Personal: old to old without ".dbf" plus "_old.dbf", then new to old.
+  // Personal: old to old without ".dbf" plus "_old.dbf", then new to old;
+  // no index files.
   TableSwap(const char* oldTable, const char* newTable);
 
-  // Makes the copies in order. True when every copy made succeeded; false
-  // with error() saying what failed.
+  // True when every copy succeeded; false with error() saying what failed.
   bool Run();
   const std::string& error() const { return error_; }
   // The copies Run made, as (from, to), in order.
@@ -31,12 +39,23 @@ class TableSwap {
  private:
   struct Copy {
     std::string from, to;
-    bool optional;  // an index file: skipped when it does not exist
   };
-  bool Plan(const char* replaced, const char* replacement, const char* suffix, bool indexes);
-  bool AddIndexCopy(const std::string& from, const std::string& to);
+  void Plan(const char* replaced, const char* replacement, const char* suffix, bool indexes);
+  bool Refused();
+  // Copies c to its temporary file beside c.to, flushed and verified;
+  // false (the temporary file removed) when any step fails.
+  bool Stage(const Copy& c);
+  // Moves the staged copy over c.to; false (the temporary file removed)
+  // when it cannot.
+  bool Place(const Copy& c);
+  // Sets error() for the failed copy c, followed by string after with its
+  // placeholders; returns false.
+  bool Fail(const Copy& c, unsigned after, const std::string& arg1, const std::string& arg2);
 
-  std::vector<Copy> plan_;
+  std::string replaced_, replacement_, backup_;
+  // "" where the table has no index file of its own, and for personal
+  // tables.
+  std::string replacedIndex_, replacementIndex_, backupIndex_;
   std::vector<std::pair<std::string, std::string>> copied_;
   std::string error_;
 };

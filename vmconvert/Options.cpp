@@ -25,9 +25,10 @@ const char kUsage[] =
     "                 that would be written (record, field, target value, source\n"
     "                 value) and a count per field\n"
     "  --swap         after a successful run, put the converted table into service:\n"
-    "                 the live (or old personal) table is copied to its backup name\n"
-    "                 first, then the converted table and the index files over it;\n"
-    "                 a failing copy stops the swap and is reported\n"
+    "                 the live (or old personal) table and its index are copied to\n"
+    "                 their backup names first, then the converted table and its\n"
+    "                 index take their places, each copy verified and moved in\n"
+    "                 whole; a failing copy stops the swap and is reported\n"
     "  --quiet-boxes  print the table layer's warnings on standard error instead of\n"
     "                 showing boxes (for unattended runs)\n"
     "  --help         this text\n"
@@ -36,8 +37,12 @@ const char kUsage[] =
     "plain lines otherwise. Ctrl+C cancels: the job finishes its record, closes\n"
     "its tables, and the summary says how far it got.\n"
     "\n"
-    "Exit status: 0 done, 1 usage error, 2 a table could not be opened or a path\n"
-    "check failed, 3 cancelled, 4 swap failed.\n";
+    "small-to-big runs only on a live table of at most 2100000 bytes, big-to-small\n"
+    "only on a larger one, as in the window.\n"
+    "\n"
+    "Exit status: 0 done, 1 usage error, 2 a table could not be opened, a path\n"
+    "check failed or the direction does not fit the live table, 3 cancelled,\n"
+    "4 swap failed.\n";
 
 namespace {
 

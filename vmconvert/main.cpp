@@ -70,8 +70,25 @@ bool TakeLivePath(const Options& o) {
     return false;
   }
   if (ReadLivePath(JobState::livePath)) return true;
-  PrintError("The value Vm001Path in kxaconf.ini is too long to name the live table vm001.dbf !");
+  PrintError(LoadResString(141));
   return false;
+}
+
+// The window's size rule: only the direction that fits the live table runs,
+// so that a second swap never takes the backup name of the original. A live
+// table that is not there is left to the job, which says so.
+bool DirectionFits(const Options& o) {
+  if (_access(JobState::livePath, 0) != 0) return true;
+  bool big = LiveTableIsBig(JobState::livePath);
+  if (o.job == Options::Job::kSmallToBig && big) {
+    PrintError(FillPlaceholders(LoadResString(143), JobState::livePath, nullptr));
+    return false;
+  }
+  if (o.job == Options::Job::kBigToSmall && !big) {
+    PrintError(FillPlaceholders(LoadResString(144), JobState::livePath, nullptr));
+    return false;
+  }
+  return true;
 }
 
 JobPlan PlanFor(Options::Job job) {
@@ -96,7 +113,8 @@ bool TakePaths(const Options& o, const JobPlan& plan) {
     return false;
   }
   return TakePath(o.targetGiven ? o.target : plan.defaultTarget, plan.target, plan.emptyTarget,
-                  plan.missingTarget);
+                  plan.missingTarget) &&
+         (o.job == Options::Job::kPersonal || DirectionFits(o));
 }
 
 unsigned RecordsOf(char* path) {
@@ -176,6 +194,10 @@ void PressCtrlCWhenDue(const ConsoleProgress& progress) {
   OnCtrlC(CTRL_C_EVENT);
 }
 
+TableSwap SwapFor(const JobPlan& plan) {
+  return plan.swapSuffix ? TableSwap(plan.source, plan.target, plan.swapSuffix) : TableSwap(plan.source, plan.target);
+}
+
 int RunJob(const Options& o, const JobPlan& plan) {
   unsigned sourceCount = RecordsOf(plan.source), targetCount = RecordsOf(plan.target);
   WriteLog log(!o.dryRun);
@@ -212,8 +234,7 @@ int RunJob(const Options& o, const JobPlan& plan) {
     return kCancelled;
   }
   if (!o.swap) return kDone;
-  TableSwap swap = plan.swapSuffix ? TableSwap(plan.source, plan.target, plan.swapSuffix)
-                                   : TableSwap(plan.source, plan.target);
+  TableSwap swap = SwapFor(plan);
   if (!swap.Run()) {
     PrintError(swap.error());
     return kSwapFailed;
@@ -240,5 +261,9 @@ int main(int argc, char** argv) {
   CDatabase ready;  // sets the table layer up before its file layer is swapped
   JobPlan plan = PlanFor(o.job);
   if (!TakePaths(o, plan)) return kNotOpened;
+  if (o.swap && !SwapFor(plan).error().empty()) {
+    PrintError(SwapFor(plan).error());
+    return kNotOpened;
+  }
   return RunJob(o, plan);
 }

@@ -60,6 +60,10 @@ INT_PTR CDialog::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     OnCancel();
     return TRUE;
   }
+  if (message == WM_COMMAND && LOWORD(wparam) == ID_HELP && AfxGetApp()) {
+    AfxGetApp()->OnHelp();
+    return TRUE;
+  }
   LRESULT result = 0;
   wantsDefault_ = false;
   if (!OnMessage(message, wparam, lparam, &result) || wantsDefault_) return FALSE;

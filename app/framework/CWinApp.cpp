@@ -2,6 +2,10 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
+
+#include "app/framework/CDialog.h"
+
 namespace {
 CWinApp* theApp = nullptr;
 }
@@ -13,6 +17,15 @@ CWinApp::~CWinApp() {
 }
 
 BOOL CWinApp::InitInstance() { return FALSE; }
+
+void CWinApp::OnHelp() {
+  char path[MAX_PATH];
+  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  if (length < 4 || length >= MAX_PATH) return;
+  std::snprintf(path + length - 4, 5, ".hlp");
+  if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return;
+  WinHelpA(m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr, path, HELP_FINDER, 0);
+}
 
 CWinApp* AfxGetApp() { return theApp; }
 

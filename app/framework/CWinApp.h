@@ -8,6 +8,9 @@
 
 class CDialog;
 
+// The framework's help command.
+constexpr WORD ID_HELP = 57670;
+
 class CWinApp {
  public:
   CWinApp();
@@ -16,6 +19,10 @@ class CWinApp {
   CWinApp& operator=(const CWinApp&) = delete;
 
   virtual BOOL InitInstance();
+  // The framework's help command (ID_HELP), which every dialog routes
+  // here: opens the program's help file (its own path with ".hlp") when
+  // there is one; does nothing otherwise.
+  virtual void OnHelp();
 
   // The window the program considers its main one; not owned.
   CDialog* m_pMainWnd = nullptr;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -74,9 +75,12 @@ class ConverterUiTest : public ::testing::Test {
 
   // Starts the program's start-up on its own interface thread.
   void Start() {
-    ui_ = std::thread([] {
+    appEnded = false;
+    ui_ = std::thread([this] {
       CConverterApp app;
       app.InitInstance();
+      workerWhenAppEnded = JobState::workerActive;
+      appEnded = true;
     });
     main = ui::Wait(kMainCaption);
     ASSERT_NE(main, nullptr) << "the main dialog did not appear";
@@ -135,9 +139,14 @@ class ConverterUiTest : public ::testing::Test {
     return ui::Wait(kProgress);
   }
 
+  DWORD HoldAWorkerUnseen();
+  bool ReleaseWorker(DWORD worker);
+
   std::string dir;
   HWND main = nullptr;
   std::thread ui_;
+  std::atomic<bool> appEnded{false};
+  int workerWhenAppEnded = -1;
 };
 
 TEST_F(ConverterUiTest, StartUpWithoutAnIniFileShowsTheDefaults) {
@@ -402,7 +411,8 @@ TEST_F(ConverterUiTest, AFailingBackupCopyLeavesTheLiveTableUntouched) {
   ui::Click(progress, IDOK);
   Answer(kConfirm, IDYES);
   EXPECT_EQ(Answer(kError, IDOK).text, "The file " + File("vm001.dbf") + " could not be copied to " +
-                                           File("vm001_small.dbf") + " !\nThe files after it were not copied.");
+                                           File("vm001_small.dbf") + " !\nThe table " + File("vm001.dbf") +
+                                           " was not changed.");
   EXPECT_EQ(ui::Wait("Information", 2000), nullptr) << "no success report after a failed copy";
   EXPECT_EQ(ReadBytes(File("vm001.dbf")), live);
   EXPECT_EQ(ReadBytes(File("vm001.ndx")), (std::vector<unsigned char>{'l', 'i', 'v', 'e'}));
@@ -427,34 +437,103 @@ TEST_F(ConverterUiTest, CancelAskedFirstAndConfirmedStopsTheJob) {
   EXPECT_EQ(ui::Wait("Information", 2000), nullptr) << "a cancelled job is offered no swap";
 }
 
-// The worker is held in a box of its own (the big table may only be read,
-// so its first write fails) for as long as the test needs it running.
-TEST_F(ConverterUiTest, EscapeMidJobThenANewCommandWaitsForTheWorker) {
+// The worker is held in boxes of its own (the big table may only be read,
+// so its writes fail) for as long as the test needs it running; Escape
+// leaves it running unseen. Returns the worker's thread.
+DWORD ConverterUiTest::HoldAWorkerUnseen() {
   MakeVoicemail(12000, Variation{1, 0});
-  ASSERT_TRUE(SetFileAttributesA(File("vm001_big.dbf").c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_TRUE(SetFileAttributesA(File("vm001_big.dbf").c_str(), FILE_ATTRIBUTE_READONLY));
   Start();
   HWND progress = StartSmallToBig();
-  ASSERT_NE(progress, nullptr);
+  EXPECT_NE(progress, nullptr);
   HWND box = ui::Wait("Error");
-  ASSERT_NE(box, nullptr) << "the worker's failed write shows its box";
-  DWORD worker = GetWindowThreadProcessId(box, nullptr);
+  EXPECT_NE(box, nullptr) << "the worker's failed write shows its box";
   PostMessageA(progress, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);  // Escape
   EXPECT_TRUE(ui::WaitGone(progress, 10000)) << "Escape closes the dialog, with no question";
   EXPECT_EQ(JobState::workerActive, 1) << "the job runs on unseen";
-  ui::Click(main, IDC_SMALL_TO_BIG);
-  // Let the worker go: it ends after the record in hand, one box for each
-  // of that record's fields it could not write. Only the worker's own
-  // windows are looked at: the interface thread may be waiting for it.
+  return box ? GetWindowThreadProcessId(box, nullptr) : 0;
+}
+
+// Lets the held worker go: it ends after the record in hand, one box for
+// each of that record's fields it could not write. Only the worker's own
+// windows are pressed.
+bool ConverterUiTest::ReleaseWorker(DWORD worker) {
   JobState::running = 0;
-  ASSERT_TRUE(ui::WaitUntil([&] {
+  bool ended = ui::WaitUntil([&] {
     EnumThreadWindows(worker, PressOk, 0);
     return JobState::workerActive == 0;
-  })) << "the worker never ended";
-  HWND question = ui::Wait(kConfirm);
-  ASSERT_NE(question, nullptr) << "the question never came";
-  EXPECT_EQ(JobState::workerActive, 0) << "the question comes only after the previous worker ended";
-  Answer(kConfirm, IDNO);
+  });
   SetFileAttributesA(File("vm001_big.dbf").c_str(), FILE_ATTRIBUTE_NORMAL);
+  return ended;
+}
+
+// A frozen window never answers; 2 s is a bound a busy machine keeps.
+bool Answers(HWND window) {
+  DWORD_PTR result;
+  return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result) != 0;
+}
+
+TEST_F(ConverterUiTest, WhileAJobRunsUnseenTheWindowAnswersAndItsCommandsWait) {
+  DWORD worker = HoldAWorkerUnseen();
+  // A click that came before the buttons turned grey is handled at once.
+  DWORD_PTR result;
+  EXPECT_NE(SendMessageTimeoutA(main, WM_COMMAND, MAKEWPARAM(IDC_SMALL_TO_BIG, BN_CLICKED), 0, SMTO_NORMAL, 2000,
+                                &result),
+            0)
+      << "the command waited for the job, with the window frozen";
+  EXPECT_TRUE(Answers(main)) << "the window froze while the job's box was open";
+  EXPECT_FALSE(ui::Enabled(main, IDC_SMALL_TO_BIG));
+  EXPECT_FALSE(ui::Enabled(main, IDC_OLD_TO_NEW));
+  EXPECT_EQ(ui::Wait(kConfirm, 3000), nullptr) << "no new job is offered while one runs";
+  ASSERT_TRUE(ReleaseWorker(worker)) << "the worker never ended";
+  EXPECT_TRUE(ui::WaitUntil([&] { return ui::Enabled(main, IDC_SMALL_TO_BIG) && ui::Enabled(main, IDC_OLD_TO_NEW); }))
+      << "the commands come back once the job has ended";
+  EXPECT_FALSE(ui::Enabled(main, IDC_BIG_TO_SMALL));
+  ui::Click(main, IDC_SMALL_TO_BIG);
+  Answer(kConfirm, IDNO);
+}
+
+TEST_F(ConverterUiTest, ExitWhileAJobRunsUnseenEndsTheProgramOnlyAfterTheJob) {
+  std::vector<unsigned char> before;
+  DWORD worker = HoldAWorkerUnseen();
+  before = ReadBytes(File("vm001_big.dbf"));
+  ui::Click(main, IDOK);  // Exit
+  EXPECT_TRUE(ui::WaitGone(main));
+  EXPECT_FALSE(ui::WaitUntil([&] { return appEnded.load(); }, 3000)) << "the program ended with its job running";
+  ASSERT_TRUE(ReleaseWorker(worker)) << "the worker never ended";
+  ASSERT_TRUE(ui::WaitUntil([&] { return appEnded.load(); })) << "the program did not end after its job";
+  EXPECT_EQ(workerWhenAppEnded, 0);
+  HANDLE target = CreateFileA(File("vm001_big.dbf").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_NE(target, INVALID_HANDLE_VALUE) << "the job's tables are closed";
+  if (target != INVALID_HANDLE_VALUE) CloseHandle(target);
+  EXPECT_EQ(ReadBytes(File("vm001_big.dbf")), before);
+}
+
+// The first swap makes the live table big; a second "Small -> Big" would
+// copy it over the only copy of the original small table.
+TEST_F(ConverterUiTest, AfterASwapTheNewLiveTablesSizeDecidesTheDirection) {
+  ASSERT_TRUE(vmtables::MakeVmTable(File("vm001.dbf"), Layout::kSmall, 3000));
+  ASSERT_TRUE(vmtables::MakeVmTable(File("vm001_big.dbf"), Layout::kBig, 3000, Variation{7, 0}));
+  SetIni(File("vm001.dbf").c_str());
+  std::vector<unsigned char> original = ReadBytes(File("vm001.dbf"));
+  Start();
+  HWND progress = StartSmallToBig();
+  ASSERT_NE(progress, nullptr);
+  ASSERT_TRUE(ui::WaitUntil([&] { return ui::Text(progress, IDOK) == "OK"; }));
+  ui::Click(progress, IDOK);
+  Answer(kConfirm, IDYES);
+  EXPECT_EQ(Answer("Information", IDOK).text, "The files where successfully copied.");
+  EXPECT_TRUE(ui::WaitGone(progress));
+  // The command has returned once the window answers; the worker may still
+  // be letting go, and the commands return once it has.
+  EXPECT_TRUE(Answers(main));
+  EXPECT_TRUE(ui::WaitUntil([&] { return ui::Enabled(main, IDC_OLD_TO_NEW); }, 10000));
+  EXPECT_FALSE(ui::Enabled(main, IDC_SMALL_TO_BIG))
+      << "Small -> Big is still offered for a live table of " << std::filesystem::file_size(File("vm001.dbf")) << " bytes";
+  EXPECT_FALSE(ui::Enabled(main, IDC_BIG_PATH));
+  EXPECT_TRUE(ui::Enabled(main, IDC_BIG_TO_SMALL));
+  EXPECT_TRUE(ui::Enabled(main, IDC_SMALL_PATH));
+  EXPECT_EQ(ReadBytes(File("vm001_small.dbf")), original);
 }
 
 TEST_F(ConverterUiTest, AMissingLiveTableStallsTheDialogUntilCancelled) {
@@ -487,6 +566,24 @@ TEST_F(ConverterUiTest, TheAboutBoxOpensFromInfoAndFromTheSystemMenu) {
     ui::Click(about, IDOK);
     EXPECT_TRUE(ui::WaitGone(about));
   }
+}
+
+// The framework's help command, from any dialog, reaches the application.
+struct HelpCountingApp : CConverterApp {
+  std::atomic<int> helps{0};
+  void OnHelp() override { ++helps; }
+};
+
+TEST_F(ConverterUiTest, TheHelpCommandReachesTheApplicationsHandler) {
+  HelpCountingApp app;
+  ui_ = std::thread([&] { app.InitInstance(); });
+  main = ui::Wait(kMainCaption);
+  ASSERT_NE(main, nullptr);
+  DWORD_PTR result;
+  SendMessageTimeoutA(main, WM_COMMAND, MAKEWPARAM(ID_HELP, 0), 0, SMTO_NORMAL, 5000, &result);
+  EXPECT_EQ(app.helps, 1);
+  EXPECT_TRUE(IsWindowVisible(main)) << "the help command closes nothing";
+  ShutDown();  // before app goes
 }
 
 }  // namespace

@@ -177,6 +177,24 @@ TEST_F(VmconvertTest, SwapAfterARunAndAFailingBackup) {
   EXPECT_EQ(ReadBytes(live), ReadBytes(big));
 }
 
+// After the first swap the live table is big; a second small-to-big swap
+// would copy it over the only copy of the original small table.
+TEST_F(VmconvertTest, ASecondSwapIsRefusedByTheLiveTablesSize) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 3000));
+  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 3000, Variation{7, 0}));
+  ASSERT_GT(std::filesystem::file_size(big), 2100000u);
+  std::vector<unsigned char> original = ReadBytes(live);
+  Result first = Vmconvert(Paths() + " --swap --quiet-boxes");
+  ASSERT_EQ(first.status, 0) << first.err;
+  Result second = Vmconvert(Paths() + " --swap --quiet-boxes");
+  EXPECT_EQ(second.status, 2);
+  EXPECT_TRUE(Has(second.err, "The live table " + live + " is larger than 2100000 bytes and so has the big layout !"))
+      << second.err;
+  EXPECT_EQ(ReadBytes(dir.File("vm001_small.dbf")), original) << "the original small table is kept";
+  Result back = Vmconvert("big-to-small --live \"" + live + "\" --small \"" + dir.File("vm001_small.dbf") + "\" --quiet-boxes");
+  EXPECT_EQ(back.status, 0) << "the direction that fits runs: " << back.err;
+}
+
 TEST_F(VmconvertTest, TheLiveTableComesFromTheIniFileByDefault) {
   ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 5));
   ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 5));
