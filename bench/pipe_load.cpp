@@ -36,7 +36,7 @@ int Clients(const char* name, int connections, int messages) {
     for (int m = 0; m < messages; ++m) {
       std::string text = std::to_string(GetCurrentProcessId()) + "-" + std::to_string(c) + "-" + std::to_string(m);
       client.WriteString(const_cast<char*>(text.c_str()));
-      char reply[512] = "";
+      char reply[CNamedPipe::kMaxMessage] = "";
       int waited = 0;
       while (!client.ReadString(reply, 0) && waited++ < 10000) Sleep(1);
       if (std::string(reply) != "echo:" + text) ++lost;

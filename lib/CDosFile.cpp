@@ -7,6 +7,9 @@
 
 CDosFile::CDosFile(const char* name) : fileName(name ? _strdup(name) : nullptr), handle(0) {}
 
+CDosFile::CDosFile(const CDosFile& other)
+    : fileName(other.fileName ? _strdup(other.fileName) : nullptr), handle(0) {}
+
 CDosFile::~CDosFile() {
   if (handle) Close();
   std::free(fileName);
@@ -23,6 +26,7 @@ CDosFile& CDosFile::operator=(const CDosFile& other) {
 
 int CDosFile::Create(unsigned long mode) {
   if (!fileName) return 0;
+  if (handle) Close();
   HFILE created = _lcreat(fileName, 0);
   if (created == HFILE_ERROR) {
     handle = 0;
@@ -34,6 +38,7 @@ int CDosFile::Create(unsigned long mode) {
 
 int CDosFile::Open(unsigned long mode) {
   if (!fileName) return 0;
+  if (handle) Close();
   HFILE opened = _lopen(fileName, int(mode));
   handle = opened == HFILE_ERROR ? 0 : opened;
   return handle ? 1 : 0;

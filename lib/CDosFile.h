@@ -7,8 +7,9 @@
 // position or -1); nothing shows a message. An operation on a closed file
 // fails without calling the platform. The object owns a heap copy of its
 // name and its open file; the destructor closes the file and frees the
-// name. Assignment copies the name and leaves the target closed, so that
-// no name or file ever has two owners. One thread at a time.
+// name. A copy (constructor or assignment) takes the name only and is
+// closed, so that no name or file ever has two owners. Create and Open on
+// an open object close its file first. One thread at a time.
 #ifndef LIB_CDOSFILE_H_
 #define LIB_CDOSFILE_H_
 
@@ -18,6 +19,7 @@ class CONVERTER_API CDosFile {
  public:
   // Keeps a copy of name (null: an object that can never be opened).
   CDosFile(const char* name);
+  CDosFile(const CDosFile& other);
   ~CDosFile();
   // Closes this object's file, then takes a copy of other's name.
   CDosFile& operator=(const CDosFile& other);

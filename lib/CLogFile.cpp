@@ -2,6 +2,8 @@
 
 CLogFile::CLogFile(const char* name) : CDosFile(name) {}
 
+CLogFile::CLogFile(const CLogFile& other) : CDosFile(other) {}
+
 CLogFile::~CLogFile() {}
 
 CLogFile& CLogFile::operator=(const CLogFile& other) {

@@ -8,6 +8,7 @@
 class CONVERTER_API CLogFile : public CDosFile {
  public:
   CLogFile(const char* name);
+  CLogFile(const CLogFile& other);
   ~CLogFile();
   CLogFile& operator=(const CLogFile& other);
 };

@@ -8,6 +8,10 @@ namespace {
 
 const DWORD kBufferSize = 4096;
 const DWORD kDefaultTimeout = 1000;
+const DWORD kWritePauseMs = 100;
+// The drains stop here and leave the rest in the pipe, so that a peer that
+// never ends its message cannot grow the buffer without limit.
+const int kMaxBuffered = 4 * CNamedPipe::kMaxMessage;
 
 // Copies name into a 40-byte field when it fits (39 characters at most).
 bool CopyName(char (&field)[40], const char* name) {
@@ -137,6 +141,9 @@ int CNamedPipe::ConnectServerPolled(int maxInstances, int wait) {
     return Connected();
   }
   if (ConnectNamedPipe(handle, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED) return Connected();
+  // A client came and went between two polls: the instance is dead. Closing
+  // it lets the next poll make a fresh one.
+  if (GetLastError() == ERROR_NO_DATA) Disconnect();
   return 0;
 }
 
@@ -149,6 +156,7 @@ HANDLE CNamedPipe::OpenClient(bool overlapped) {
 }
 
 int CNamedPipe::ConnectClientPolled(int wait) {
+  if (handle) Disconnect();
   handle = OpenClient(false);
   if (!handle && (GetLastError() != ERROR_PIPE_BUSY || !wait)) {
     state = 0;
@@ -193,6 +201,7 @@ int CNamedPipe::ConnectServerOverlapped(int maxInstances, int timeout) {
 }
 
 int CNamedPipe::ConnectClientOverlapped(int timeout) {
+  if (handle) Disconnect();
   handle = OpenClient(true);
   if (handle) return Connected();
   if (GetLastError() != ERROR_PIPE_BUSY) return Disconnect(), 0;
@@ -236,7 +245,7 @@ int CNamedPipe::TestChar(char c) {
   if (handle && GetNamedPipeHandleState(handle, &mode, nullptr, nullptr, nullptr, nullptr, 0) &&
       !(mode & PIPE_NOWAIT))
     return TestCharOvl(c);
-  for (;;) {
+  while (RoomToBuffer()) {
     char byte;
     DWORD count = 0;
     if (!handle || !ReadFile(handle, &byte, 1, &count, nullptr)) count = 0;
@@ -249,7 +258,7 @@ int CNamedPipe::TestChar(char c) {
 int CNamedPipe::TestCharOvl(char c) {
   DWORD available = 0;
   if (!PeekNamedPipe(handle, nullptr, 0, nullptr, &available, nullptr)) return 0;
-  while (available != 0) {
+  while (available != 0 && RoomToBuffer()) {
     readOverlapped.Offset = readOverlapped.OffsetHigh = 0;
     char byte;
     DWORD count = 0;
@@ -278,48 +287,81 @@ int CNamedPipe::ReadChar(char* out) {
   return 1;
 }
 
+bool CNamedPipe::RoomToBuffer() const { return rxLength < kMaxBuffered; }
+
+bool CNamedPipe::HasMessage() const {
+  size_t look = rxLength < kMaxMessage ? size_t(rxLength) : size_t(kMaxMessage);
+  return rxBuffer && std::memchr(rxBuffer, 0, look) != nullptr;
+}
+
 int CNamedPipe::TakeMessage(char* destination) {
-  const char* end = static_cast<const char*>(std::memchr(rxBuffer, 0, size_t(rxLength)));
-  if (!end) return 0;
-  int length = int(end - rxBuffer) + 1;
+  if (!HasMessage()) {
+    if (rxLength >= kMaxMessage) {
+      // Longer than any destination may be: refused with its connection.
+      rxLength = 0;
+      Disconnect();
+    }
+    return 0;
+  }
+  int length = int(static_cast<const char*>(std::memchr(rxBuffer, 0, size_t(rxLength))) - rxBuffer) + 1;
   std::memcpy(destination, rxBuffer, size_t(length));
   std::memmove(rxBuffer, rxBuffer + length, size_t(rxLength - length));
   rxLength -= length;
   return 1;
 }
 
+bool CNamedPipe::ReadyToTake() const { return HasMessage() || rxLength >= kMaxMessage; }
+
 int CNamedPipe::ReadString(char* destination, int wait) {
   if (!handle) return 0;
-  while (!TestChar(0)) {
+  for (;;) {
+    if (!ReadyToTake()) TestChar(0);
+    if (ReadyToTake()) return TakeMessage(destination);
     if (!wait) return 0;
     Sleep(1000);
   }
-  return TakeMessage(destination);
 }
 
 int CNamedPipe::ReadString(char* destination, char*, int timeout) {
   if (!handle) return 0;
-  bool ready = TestCharOvl(0) == 1;
-  for (int attempt = 0; !ready && (timeout < 0 || attempt < timeout); ++attempt) {
+  for (int attempt = 0;; ++attempt) {
+    if (!ReadyToTake()) TestCharOvl(0);
+    if (ReadyToTake()) return TakeMessage(destination);
+    if (timeout >= 0 && attempt >= timeout) return 0;
     Sleep(100);
-    ready = TestCharOvl(0) == 1;
   }
-  return ready ? TakeMessage(destination) : 0;
 }
 
 int CNamedPipe::Send(const void* data, unsigned long length, bool flushOnServer) {
   if (!handle || !IsConnected()) return 0;
-  // Writes go through the second record, which nothing else uses, so that
-  // a write on an overlapped handle has completed when the call returns.
-  DWORD written = 0;
+  const char* bytes = static_cast<const char*>(data);
+  for (unsigned long sent = 0; sent < length;) {
+    // A polled pipe may take a write only whole, so none is larger than the
+    // pipe's buffer.
+    unsigned long piece = length - sent < kBufferSize ? length - sent : kBufferSize;
+    DWORD written = 0;
+    if (!WriteOnce(bytes + sent, piece, &written)) return 0;
+    sent += written;
+    if (written != 0) continue;
+    // A polled pipe whose buffer is full takes nothing until the other end
+    // reads.
+    if (!IsConnected()) return 0;
+    Sleep(kWritePauseMs);
+  }
+  if (flushOnServer && role == 1) FlushFileBuffers(handle);
+  return 1;
+}
+
+// Writes go through the second record, which nothing else uses, so that a
+// write on an overlapped handle has completed when the call returns.
+bool CNamedPipe::WriteOnce(const char* bytes, unsigned long length, DWORD* written) {
   secondOverlapped.Offset = secondOverlapped.OffsetHigh = 0;
-  BOOL ok = WriteFile(handle, data, length, &written, &secondOverlapped);
+  BOOL ok = WriteFile(handle, bytes, length, written, &secondOverlapped);
   if (!ok && GetLastError() == ERROR_IO_PENDING) {
-    ok = GetOverlappedResult(handle, &secondOverlapped, &written, TRUE);
+    ok = GetOverlappedResult(handle, &secondOverlapped, written, TRUE);
     ResetEvent(secondEvent);
   }
-  if (ok && flushOnServer && role == 1) FlushFileBuffers(handle);
-  return ok;
+  return ok != FALSE;
 }
 
 int CNamedPipe::WriteChar(char c) { return Send(&c, 1, false); }

@@ -5,15 +5,20 @@
 // (PIPE_NOWAIT, reads drain what has arrived) and overlapped (time-outs in
 // tenths of a second, reads take what the platform reports available).
 //
-// Results are 1/0 (IsConnected and writes pass the platform's result on).
+// Results are 1/0 (IsConnected passes the platform's result on). A write
+// succeeds only when every byte was written: on a polled pipe whose buffer
+// is full it waits, 100 ms at a time, while the other end is connected.
 // Received bytes collect in rxBuffer; reads take whole messages from its
-// front, and ReadString's destination must hold the longest message and
-// its NUL. Nothing shows a message.
+// front, a message already there first, even after the other end has
+// gone. A message is at most kMaxMessage bytes with its NUL, and
+// ReadString's destination must hold that many; a longer one drops the
+// connection and what was received. Nothing shows a message.
 //
 // Names hold at most 39 characters; longer (and empty pipe) names are
 // refused. Ownership: the object owns its pipe handle, receive buffer and
 // two events, released by the destructor and, for the events, replaced by
-// a repeated InitServer/InitClient. A copy (constructor or assignment)
+// a repeated InitServer/InitClient. A client's Connect closes the pipe it
+// holds first. A copy (constructor or assignment)
 // takes the names, role and public flag only: it holds no pipe, no
 // received bytes and events of its own. One thread at a time.
 #ifndef LIB_CNAMEDPIPE_H_
@@ -25,6 +30,9 @@
 
 class CONVERTER_API CNamedPipe {
  public:
+  // The longest message ReadString delivers, its NUL included.
+  static constexpr int kMaxMessage = 8192;
+
   CNamedPipe();
   CNamedPipe(const CNamedPipe& other);
   ~CNamedPipe();
@@ -79,9 +87,17 @@ class CONVERTER_API CNamedPipe {
   int ConnectClientOverlapped(int timeout);
   HANDLE OpenClient(bool overlapped);
   void Append(char byte);
-  // Moves the first message into destination.
+  // True when a whole message of at most kMaxMessage bytes is buffered.
+  bool HasMessage() const;
+  // A whole message, or more bytes than any message may have, is buffered.
+  bool ReadyToTake() const;
+  // Moves the first message into destination; a message too long drops the
+  // connection and the buffer.
   int TakeMessage(char* destination);
+  // True while the drains may buffer more.
+  bool RoomToBuffer() const;
   int Send(const void* data, unsigned long length, bool flushOnServer);
+  bool WriteOnce(const char* bytes, unsigned long length, DWORD* written);
 };
 
 #endif  // LIB_CNAMEDPIPE_H_

@@ -7,6 +7,7 @@
 namespace {
 
 const SIZE_T kStackSize = 16384;
+const DWORD kTerminateWaitMs = 5000;
 
 // A C-heap table of count null entries of 4 bytes in the 32-bit program.
 template <class T>
@@ -39,7 +40,8 @@ CPipeService::CPipeService(const CPipeService& other)
 CPipeService::~CPipeService() { ReleaseAll(); }
 
 CPipeService& CPipeService::operator=(const CPipeService& other) {
-  if (this == &other) return *this;
+  // The threads of a running service use its tables: it is left as it is.
+  if (this == &other || Running()) return *this;
   ReleaseAll();
   std::memcpy(pipeName, other.pipeName, sizeof pipeName);
   threadCount = other.threadCount;
@@ -80,16 +82,29 @@ void CPipeService::CloseThreadHandles() {
   }
 }
 
+bool CPipeService::Running() const {
+  for (int i = 0; threadHandles && i < threadCount; ++i)
+    if (threadHandles[i] && WaitForSingleObject(threadHandles[i], 0) == WAIT_TIMEOUT) return true;
+  return false;
+}
+
 int CPipeService::Start() {
-  if (!handler) return 1;
+  if (!handler || Running()) return 1;
+  CloseThreadHandles();
   stopRequested = 0;
   finishedThreads = 0;
-  for (int i = 0; i < threadCount && pipes && threadHandles && threadIds; ++i) {
+  if (!pipes || !threadHandles || !threadIds) {
+    finishedThreads = threadCount;  // no tables, so no thread was started
+    return 1;
+  }
+  for (int i = 0; i < threadCount; ++i) {
+    delete pipes[i];
     pipes[i] = new (std::nothrow) CNamedPipe();
     // Suspended until its identifier is in the table, so that the thread
     // always finds itself.
     threadHandles[i] = CreateThread(nullptr, kStackSize, PipeThreadProc, this, CREATE_SUSPENDED, &threadIds[i]);
     if (threadHandles[i]) ResumeThread(threadHandles[i]);
+    else InterlockedIncrement(&finishedThreads);  // a thread never started has ended
   }
   return 1;
 }
@@ -113,14 +128,29 @@ DWORD WINAPI CPipeService::PipeThreadProc(void* argument) {
 int CPipeService::Stop(int wait, int force) {
   InterlockedExchange(&stopRequested, 1);
   for (int allowance = wait / 100; !AllEnded() && allowance > 0; --allowance) Sleep(0);
-  if (!AllEnded() && force) {
-    for (int i = 0; threadHandles && i < threadCount; ++i)
-      if (threadHandles[i] && TerminateThread(threadHandles[i], 0)) InterlockedIncrement(&finishedThreads);
-  }
+  if (!AllEnded() && force) TerminateRunning();
   if (!AllEnded()) return 0;
   // Every thread has ended (or was ended): its handle is no longer needed.
   CloseThreadHandles();
   return 1;
+}
+
+// Ends the threads still running and counts every thread that has ended
+// once, by its handle: one that ended on its own may not have counted
+// itself yet, and terminating an ended thread succeeds too.
+void CPipeService::TerminateRunning() {
+  LONG ended = 0;
+  for (int i = 0; threadHandles && i < threadCount; ++i) {
+    HANDLE thread = threadHandles[i];
+    if (!thread) {
+      ++ended;
+      continue;
+    }
+    if (WaitForSingleObject(thread, 0) == WAIT_TIMEOUT && TerminateThread(thread, 0))
+      WaitForSingleObject(thread, kTerminateWaitMs);
+    if (WaitForSingleObject(thread, 0) == WAIT_OBJECT_0) ++ended;
+  }
+  InterlockedExchange(&finishedThreads, ended);
 }
 
 void CPipeService::SetConsole(void* handle) { console = handle; }

@@ -11,7 +11,8 @@
 // endpoints and its thread handles (closed once their threads have ended,
 // or by the destructor). A copy (constructor or assignment) takes the name,
 // thread count, handler, slot count and console only: it has tables of its
-// own, no endpoints and no threads, and is started separately. A name of
+// own, no endpoints and no threads, and is started separately. A running
+// service is neither assigned to nor started again. A name of
 // more than 127 characters is refused: the threads then report
 // "InitServer failed !".
 #ifndef LIB_CPIPESERVICE_H_
@@ -29,12 +30,13 @@ class CONVERTER_API CPipeService {
   virtual ~CPipeService();
   CPipeService& operator=(const CPipeService& other);
 
-  // Creates the endpoints and starts the threads; always 1. A null handler
-  // starts nothing.
+  // Creates the endpoints and starts the threads; always 1. A null handler,
+  // or threads of an earlier Start still running, start nothing. A thread
+  // that cannot be created counts as ended.
   int Start();
   // Asks the threads to stop; wait / 100 is a number of yields to wait.
   // force non-zero terminates threads still running after that. 1 when
-  // every thread has ended.
+  // every thread has ended, each counted once.
   int Stop(int wait, int force);
   void SetConsole(void* handle);
   virtual void NewConsoleLine(const char* line);
@@ -66,7 +68,10 @@ class CONVERTER_API CPipeService {
   void AllocateTables();
   void ReleaseAll();
   void CloseThreadHandles();
-  bool AllEnded() const { return finishedThreads >= threadCount; }
+  bool AllEnded() const { return finishedThreads == threadCount; }
+  // Some thread of the last Start has not ended.
+  bool Running() const;
+  void TerminateRunning();
 };
 
 #endif  // LIB_CPIPESERVICE_H_

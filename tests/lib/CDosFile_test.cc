@@ -40,6 +40,37 @@ std::string Lines(CDosFile& f, unsigned long size, int calls) {
   return out;
 }
 
+// Opening an open file again, or copying one, leaves no second handle on it
+// and no name with two owners: once closed, the file can be deleted.
+TEST_F(CDosFileTest, ReopeningAndCopyingLeaveOneOwnerOfTheFile) {
+  const struct {
+    const char* what;
+    void (*use)(CDosFile& f);
+  } cases[] = {
+      {"Open twice", [](CDosFile& f) { f.Open(kReadWrite); }},
+      {"Create on an open file", [](CDosFile& f) { f.Create(kReadWrite); }},
+      {"a copy made and dropped",
+       [](CDosFile& f) {
+         CDosFile copy(f);
+         EXPECT_EQ(copy.GetPos(), -1) << "a copy is closed";
+       }},
+  };
+  for (const auto& c : cases) {
+    Make("abc");
+    {
+      CLogFile f(path.c_str());
+      ASSERT_EQ(f.Open(kReadWrite), 1) << c.what;
+      c.use(f);
+      CLogFile copy(f);
+      EXPECT_EQ(copy.Open(OF_READ), 1) << c.what << ": the copy has the name";
+      copy.Close();
+      EXPECT_EQ(f.Write(const_cast<char*>("x"), 1), 1) << c.what << ": the original still writes";
+      EXPECT_EQ(f.Close(), 1) << c.what;
+    }
+    EXPECT_TRUE(DeleteFileA(path.c_str())) << c.what << ": a handle on the file was left open";
+  }
+}
+
 TEST_F(CDosFileTest, ReadLineSplitsOnCrLfOnly) {
   Make("ab\r\n\r\nx\ny\r\nlast");
   CDosFile f(path.c_str());

@@ -31,7 +31,7 @@ std::string UniqueName(const char* what) {
 // Polls a polled endpoint until a whole message is there (ReadString's own
 // wait sleeps a whole second between looks).
 std::string Receive(CNamedPipe& pipe, int timeoutMs = 30000) {
-  char text[512];
+  char text[CNamedPipe::kMaxMessage];
   for (int waited = 0; waited < timeoutMs; waited += 5) {
     if (pipe.ReadString(text, 0)) return text;
     Sleep(5);
@@ -97,7 +97,7 @@ TEST(CNamedPipeTest, MessagesThatArriveTogetherOrInPieces) {
   char both[] = "one\0two";
   EXPECT_NE(p.client.WriteBuffer(both, sizeof both), 0);
   EXPECT_EQ(Receive(p.server), "one");
-  char text[64];
+  char text[CNamedPipe::kMaxMessage];
   EXPECT_EQ(p.server.ReadString(text, 0), 1) << "the second was already buffered";
   EXPECT_STREQ(text, "two");
   EXPECT_NE(p.client.WriteBuffer(S("thr"), 3), 0);
@@ -150,7 +150,7 @@ TEST(CNamedPipeTest, OverlappedConnectsWithAndWithoutAClient) {
   late.join();
   EXPECT_EQ(server.connectCount, 1);
 
-  char text[64];
+  char text[CNamedPipe::kMaxMessage];
   start = GetTickCount();
   EXPECT_EQ(server.ReadString(text, nullptr, 0), 0);
   // One look at the pipe takes far less than the second a wait of ten
@@ -251,7 +251,7 @@ TEST(CNamedPipeTest, RefusalsChangeNothing) {
   EXPECT_NE(pipe.readEvent, nullptr);
   EXPECT_EQ(pipe.readOverlapped.hEvent, pipe.readEvent);
   EXPECT_EQ(pipe.secondOverlapped.hEvent, pipe.secondEvent);
-  char text[8];
+  char text[CNamedPipe::kMaxMessage];
   EXPECT_EQ(pipe.ReadString(text, 0), 0);
   EXPECT_EQ(pipe.WriteChar('x'), 0);
 }
@@ -269,6 +269,130 @@ TEST(CNamedPipeTest, ACopyOwnsNothingOfItsSource) {
   EXPECT_EQ(assigned.role, 2);
   EXPECT_EQ(assigned.handle, nullptr);
   EXPECT_EQ(p.client.IsConnected(), 1) << "the source is untouched";
+}
+
+// A client that connected and left before the server's next poll leaves a
+// dead instance; the server must not keep it.
+TEST(CNamedPipeTest, AClientGoneBeforeThePollTakesNoInstanceOutOfService) {
+  std::string name = UniqueName("dead");
+  CNamedPipe server, early, next;
+  server.InitServer(name.c_str());
+  early.InitClient(nullptr, name.c_str());
+  next.InitClient(nullptr, name.c_str());
+  EXPECT_EQ(server.Connect(1, 0), 0) << "no client yet";
+  ASSERT_EQ(early.Connect(1, 0), 1);
+  early.Disconnect();
+  EXPECT_EQ(server.Connect(1, 0), 0) << "a client that has gone is no connection";
+  EXPECT_TRUE(Eventually([&] {
+    server.Connect(1, 0);
+    return next.Connect(1, 0) == 1;
+  })) << "the only instance stayed out of service";
+  EXPECT_TRUE(Eventually([&] { return server.Connect(1, 0) == 1; }));
+  EXPECT_NE(next.WriteString(S("hi")), 0);
+  EXPECT_EQ(Receive(server), "hi");
+}
+
+// The pipe buffer holds 4096 bytes; a polled write of more must wait for
+// the reader rather than report bytes it never sent.
+TEST(CNamedPipeTest, WritesLargerThanThePipeBufferArriveWhole) {
+  const struct {
+    const char* what;
+    bool fromServer, string;
+    size_t size;
+  } cases[] = {
+      {"a block of 4097 bytes from the server", true, false, 4097},
+      {"a string of 5000 characters from the client", false, true, 5000},
+      {"a string of 5000 characters from the server", true, true, 5000},
+  };
+  for (const auto& c : cases) {
+    PolledPair p;
+    CNamedPipe& from = c.fromServer ? p.server : p.client;
+    CNamedPipe& to = c.fromServer ? p.client : p.server;
+    std::string data(c.size, ' ');
+    for (size_t i = 0; i < c.size; ++i) data[i] = char('a' + i % 26);
+    std::atomic<int> result{-1};
+    std::thread writer([&] { result = c.string ? from.WriteString(S(data)) : from.WriteBuffer(S(data), c.size); });
+    std::string got;
+    if (c.string) {
+      got = Receive(to);
+    } else {
+      char byte;
+      Eventually([&] {
+        while (to.ReadChar(&byte)) got += byte;
+        return got.size() >= c.size;
+      });
+    }
+    writer.join();
+    EXPECT_EQ(result, 1) << c.what;
+    EXPECT_EQ(got.size(), c.size) << c.what;
+    EXPECT_TRUE(got == data) << c.what << ": the bytes differ";
+  }
+}
+
+TEST(CNamedPipeTest, AMessageLongerThanTheMaximumDropsTheConnection) {
+  PolledPair p;
+  std::string longest(CNamedPipe::kMaxMessage - 1, 'l');
+  std::string tooLong(CNamedPipe::kMaxMessage, 'o');
+  std::thread writer([&] {
+    p.client.WriteString(S(longest));
+    p.client.WriteString(S(tooLong));
+  });
+  EXPECT_EQ(Receive(p.server), longest) << "the longest message that fits";
+  struct {
+    char text[CNamedPipe::kMaxMessage];
+    char guard[16];
+  } into;
+  std::memset(into.guard, 'g', sizeof into.guard);
+  EXPECT_TRUE(Eventually([&] {
+    EXPECT_EQ(p.server.ReadString(into.text, 0), 0);
+    return p.server.state == 0;
+  })) << "the connection was kept";
+  writer.join();
+  EXPECT_EQ(std::string(into.guard, sizeof into.guard), std::string(sizeof into.guard, 'g'))
+      << "written past the destination";
+  EXPECT_EQ(p.server.rxLength, 0) << "what was received is dropped";
+}
+
+// Server and client connected by the overlapped form.
+struct OverlappedPair {
+  OverlappedPair() : name(UniqueName("ovlpair")) {
+    server.InitServer(name.c_str());
+    client.InitClient(nullptr, name.c_str());
+    std::thread late([&] { Eventually([&] { return client.Connect(1, nullptr, 10) == 1; }); });
+    server.Connect(1, nullptr, 600);
+    late.join();
+  }
+  std::string name;
+  CNamedPipe server, client;
+};
+
+TEST(CNamedPipeTest, ABufferedMessageIsDeliveredAfterThePeerHasGone) {
+  char two[] = "a\0b";
+  char text[CNamedPipe::kMaxMessage];
+  {
+    PolledPair p;
+    EXPECT_NE(p.client.WriteBuffer(two, sizeof two), 0);
+    EXPECT_EQ(Receive(p.server), "a");
+    p.client.Disconnect();
+    EXPECT_EQ(p.server.ReadString(text, 0), 1) << "polled";
+    EXPECT_STREQ(text, "b");
+  }
+  OverlappedPair p;
+  ASSERT_EQ(p.server.state, 2);
+  EXPECT_NE(p.client.WriteBuffer(two, sizeof two), 0);
+  EXPECT_EQ(p.server.ReadString(text, nullptr, 300), 1);
+  EXPECT_STREQ(text, "a");
+  p.client.Disconnect();
+  EXPECT_EQ(p.server.ReadString(text, nullptr, 0), 1) << "overlapped: \"b\" was already buffered";
+  EXPECT_STREQ(text, "b");
+}
+
+TEST(CNamedPipeTest, ConnectingAConnectedClientAgainLetsGoOfItsPipe) {
+  PolledPair p;
+  ASSERT_EQ(p.serverConnect, 1);
+  p.client.Connect(1, 0);  // the only instance is its own, so this fails
+  p.client.Disconnect();
+  EXPECT_TRUE(Eventually([&] { return p.server.IsConnected() == 0; })) << "the client's first pipe was never closed";
 }
 
 void Forever(CPipeService*) {
@@ -343,6 +467,41 @@ TEST(CPipeServiceTest, StopWithAndWithoutForce) {
   EXPECT_EQ(service.finishedThreads, 2);
   EXPECT_EQ(service.threadHandles[0], nullptr) << "handles of ended threads are closed";
   for (const auto& l : service.lines) EXPECT_EQ(l.second, "boot...|InitServer OK.|");
+}
+
+// Thread 0 returns at once and so ends on a stop; thread 1 never does.
+void OneStuck(CPipeService* service) {
+  if (service->GetId() == 1) Forever(service);
+  Sleep(10);
+}
+
+TEST(CPipeServiceTest, AForcedStopCountsEveryThreadOnce) {
+  CPipeService service(UniqueName("half").c_str(), 2, reinterpret_cast<void*>(&OneStuck), 0);
+  service.Start();
+  EXPECT_EQ(service.Stop(0, 0), 0);
+  ASSERT_EQ(WaitForSingleObject(service.threadHandles[0], 30000), WAIT_OBJECT_0) << "thread 0 ends on its own";
+  EXPECT_EQ(service.Stop(0, 1), 1) << "forced";
+  EXPECT_EQ(service.finishedThreads, 2) << "the thread that had ended was counted again";
+}
+
+TEST(CPipeServiceTest, ARunningServiceIsNeitherAssignedToNorStartedAgain) {
+  std::string name = UniqueName("assigned");
+  CPipeService service(name.c_str(), 1, reinterpret_cast<void*>(&PipeEcho), 0);
+  service.Start();
+  HANDLE thread = service.threadHandles[0];
+  CPipeService other(UniqueName("other").c_str(), 3, nullptr, 0);
+  service = other;
+  service.Start();
+  EXPECT_EQ(service.threadCount, 1);
+  EXPECT_STREQ(service.pipeName, name.c_str());
+  EXPECT_EQ(service.threadHandles[0], thread);
+  CNamedPipe client;
+  client.InitClient(nullptr, name.c_str());
+  ASSERT_TRUE(Eventually([&] { return client.Connect(1, 0) == 1; }));
+  client.WriteString(S("still"));
+  EXPECT_EQ(Receive(client), "echo:still") << "the threads kept their tables";
+  client.Disconnect();
+  EXPECT_TRUE(Eventually([&] { return service.Stop(10000, 0) == 1; }));
 }
 
 TEST(CPipeServiceTest, NullHandlersAndRefusedNames) {

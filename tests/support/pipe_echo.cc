@@ -9,7 +9,7 @@
 void PipeEcho(CPipeService* service) {
   if (!service->WaitForConn()) return;
   CNamedPipe* pipe = service->Pipe();
-  char text[512];
+  char text[CNamedPipe::kMaxMessage];
   while (pipe->IsConnected() && !service->stopRequested) {
     if (!pipe->ReadString(text, 0)) {
       Sleep(1);
