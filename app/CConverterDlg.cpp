@@ -14,6 +14,7 @@ namespace {
 
 const unsigned kErrorCaption = 102;
 const unsigned kLivePathTooLong = 141;
+const unsigned kTargetBusy = 145;
 const size_t kPathField = sizeof JobState::bigPath;  // each typed path's field
 const UINT_PTR kWorkerTimer = 1;
 const UINT kWorkerPollMs = 100;
@@ -165,6 +166,13 @@ bool CConverterDlg::SwapCanBeMade(const TableSwap& swap) {
 }
 
 void CConverterDlg::RunJob(int smallToBig, int bigToSmall, int personal) {
+  const char* target = smallToBig ? JobState::bigPath : bigToSmall ? JobState::smallPath : JobState::newPersonalPath;
+  if (!jobLock_.Acquire(target)) {
+    std::string busy;
+    AfxFormatString1(busy, kTargetBusy, target);
+    ShowError(busy.c_str(), LoadResString(kErrorCaption).c_str());
+    return;
+  }
   CProgressDlg* dlg = new CProgressDlg();
   dlg->smallToBigJob = smallToBig;
   dlg->bigToSmallJob = bigToSmall;
@@ -181,6 +189,7 @@ void CConverterDlg::RunJob(int smallToBig, int bigToSmall, int personal) {
 // again.
 void CConverterDlg::AfterJob() {
   if (!JobState::workerActive) {
+    jobLock_.Release();
     ApplySizeRule();
     return;
   }
@@ -191,6 +200,7 @@ void CConverterDlg::AfterJob() {
 LRESULT CConverterDlg::OnTimer(WPARAM id, LPARAM) {
   if (id != kWorkerTimer || JobState::workerActive) return 0;
   KillTimer(m_hWnd, kWorkerTimer);
+  jobLock_.Release();
   ApplySizeRule();
   return 0;
 }

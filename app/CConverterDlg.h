@@ -5,7 +5,8 @@
 // run the job in a modal CProgressDlg. While a worker left running by the
 // progress dialog goes on, the commands are disabled; when no worker runs,
 // the live table's size decides the voicemail direction again, since a
-// swap may have changed it.
+// swap may have changed it. A job whose target another job converts into
+// (vmconvert's included) is refused.
 #ifndef APP_CCONVERTERDLG_H_
 #define APP_CCONVERTERDLG_H_
 
@@ -13,6 +14,7 @@
 
 #include <string>
 
+#include "app/TargetLock.h"
 #include "app/framework/CDialog.h"
 
 class TableSwap;
@@ -60,6 +62,9 @@ class CConverterDlg : public CDialog {
   void AfterJob();
 
   bool livePathUsable_ = true;
+  // The running job's target, held until its worker has ended, so that no
+  // other job (vmconvert included) converts into it meanwhile.
+  TargetLock jobLock_;
 };
 
 #endif  // APP_CCONVERTERDLG_H_

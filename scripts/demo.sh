@@ -47,7 +47,7 @@ fi
 run cmd /c exit 0 >/dev/null 2>&1 || true   # makes the prefix
 ln -sfn "$demo" "$prefix/dosdevices/d:"
 cd "$demo"
-vmconvert() { run "$programs/vmconvert/vmconvert.exe" "$@" --quiet-boxes; }
+vmconvert() { run "$programs/vmconvert/vmconvert.exe" "$@"; }
 echo "== vmconvert small-to-big --dry-run (the first listed fields, then the summary)"
 vmconvert small-to-big --dry-run >dry-run.txt
 grep -m 5 '^record' dry-run.txt

@@ -38,14 +38,14 @@ LRESULT CALLBACK ConsoleProgress::Proc(HWND hwnd, UINT message, WPARAM wparam, L
 
 void ConsoleProgress::Show(int percent) {
   if (!terminal_) {
-    if (percent % 10 == 0) std::printf("%d %% converted\n", percent);
-    std::fflush(stdout);
+    if (percent % 10 == 0) std::fprintf(stderr, "%d %% converted\n", percent);
+    std::fflush(stderr);
     return;
   }
   char bar[kBarWidth + 1];
   int filled = percent * kBarWidth / 100;
   for (int i = 0; i < kBarWidth; ++i) bar[i] = i < filled ? '#' : '.';
   bar[kBarWidth] = '\0';
-  std::printf("\r[%s] %3d %%%s", bar, percent, percent == 100 ? "\n" : "");
-  std::fflush(stdout);
+  std::fprintf(stderr, "\r[%s] %3d %%%s", bar, percent, percent == 100 ? "\n" : "");
+  std::fflush(stderr);
 }

@@ -1,5 +1,6 @@
 // ConsoleProgress: a hidden window that receives a job's WM_JOB_PROGRESS
-// and shows it on standard output: on a terminal one line with a bar and the
+// and shows it on standard error, so that standard output carries only
+// results: on a terminal one line with a bar and the
 // percentage, updated in place; otherwise a plain line every tenth.
 #ifndef VMCONVERT_CONSOLEPROGRESS_H_
 #define VMCONVERT_CONSOLEPROGRESS_H_

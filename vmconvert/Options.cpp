@@ -1,6 +1,7 @@
 #include "vmconvert/Options.h"
 
-#include <cstring>
+#include <string>
+#include <vector>
 
 const char kUsage[] =
     "usage: vmconvert small-to-big [--live PATH] [--big PATH] [OPTIONS]\n"
@@ -18,34 +19,55 @@ const char kUsage[] =
     "Paths, when not given, are the window's: the live table from Vm001Path in\n"
     "kxaconf.ini (lower-cased, \".\\vm001.dbf\" appended unless it names\n"
     "vm001.dbf; default \\db1\\), \\db1\\vm001_big.dbf, \\db1\\vm001_small.dbf,\n"
-    "\\db1\\kxpersonal.dbf and \\db1\\kxpers_new.dbf.\n"
+    "\\db1\\kxpersonal.dbf and \\db1\\kxpers_new.dbf. --live takes the table or,\n"
+    "like Vm001Path, the folder it is in.\n"
     "\n"
-    "Options:\n"
+    "Options (\"--opt value\" or \"--opt=value\", before or after the command word;\n"
+    "\"--\" ends the options):\n"
     "  --dry-run      compare as the job does but write nothing; list every field\n"
     "                 that would be written (record, field, target value, source\n"
     "                 value) and a count per field\n"
-    "  --swap         after a successful run, put the converted table into service:\n"
-    "                 the live (or old personal) table and its index are copied to\n"
-    "                 their backup names first, then the converted table and its\n"
-    "                 index take their places, each copy verified and moved in\n"
-    "                 whole; a failing copy stops the swap and is reported\n"
-    "  --quiet-boxes  print the table layer's warnings on standard error instead of\n"
-    "                 showing boxes (for unattended runs)\n"
-    "  --help         this text\n"
+    "  --swap         after a run without warnings, put the converted table into\n"
+    "                 service: the live (or old personal) table and its index are\n"
+    "                 copied to their backup names first, then the converted table\n"
+    "                 and its index take their places, each copy verified and moved\n"
+    "                 in whole; a failing copy stops the swap and is reported\n"
+    "  --report FILE  write the run's outcome to FILE as JSON: command, paths,\n"
+    "                 records compared and beyond each table's end, fields written\n"
+    "                 per field, warnings, cancelled, swap and its copies, seconds,\n"
+    "                 exit status\n"
+    "  --boxes        show warnings in boxes, as the window does, instead of on\n"
+    "                 standard error (--quiet-boxes, the default, is accepted)\n"
+    "  -h, --help, /? this text\n"
+    "  --version      the program's version\n"
     "\n"
-    "Progress goes to standard output: one line updated in place on a terminal,\n"
-    "plain lines otherwise. Ctrl+C cancels: the job finishes its record, closes\n"
-    "its tables, and the summary says how far it got.\n"
+    "Standard output carries only results (the dry-run listing, the summary, the\n"
+    "swap's copies); progress and warnings go to standard error: one line updated\n"
+    "in place on a terminal, plain lines otherwise. Ctrl+C, Ctrl+Break, closing\n"
+    "the console, logoff and shutdown cancel: the job finishes its record, closes\n"
+    "its tables, and the summary says how far it got. One job at a time converts\n"
+    "into a table; a second (vmconvert or the window) is refused.\n"
     "\n"
     "small-to-big runs only on a live table of at most 2100000 bytes, big-to-small\n"
     "only on a larger one, as in the window.\n"
     "\n"
-    "Exit status: 0 done, 1 usage error, 2 a table could not be opened, a path\n"
-    "check failed or the direction does not fit the live table, 3 cancelled,\n"
-    "4 swap failed.\n";
+    "Exit status:\n"
+    "  0  done\n"
+    "  1  usage error\n"
+    "  2  a table could not be opened\n"
+    "  3  cancelled\n"
+    "  4  the swap failed\n"
+    "  5  done, with warnings (a record the table layer could not reach, a write it\n"
+    "     could not commit, records beyond a table's end, a field the source lacks,\n"
+    "     a report that could not be written); no swap is made\n"
+    "  6  a path check failed, or the direction does not fit the live table\n"
+    "  7  another job is converting into the same table\n";
+
+const char kVersion[] = "vmconvert " CONVERTER_VERSION "\n";
 
 namespace {
 
+// A path option, the command it belongs to, and where its value goes.
 struct PathOption {
   const char* name;
   Options::Job job;
@@ -62,40 +84,99 @@ const PathOption kPaths[] = {
     {"--new", Options::Job::kPersonal, &Options::target, &Options::targetGiven},
 };
 
-Options::Job JobNamed(const char* word) {
-  if (std::strcmp(word, "small-to-big") == 0) return Options::Job::kSmallToBig;
-  if (std::strcmp(word, "big-to-small") == 0) return Options::Job::kBigToSmall;
-  if (std::strcmp(word, "old-to-new") == 0) return Options::Job::kPersonal;
+const struct {
+  const char* name;
+  bool Options::*flag;
+} kFlags[] = {
+    {"--dry-run", &Options::dryRun}, {"--swap", &Options::swap}, {"--boxes", &Options::boxes},
+    {"--help", &Options::help},      {"-h", &Options::help},     {"/?", &Options::help},
+    {"--version", &Options::version},
+};
+
+Options::Job JobNamed(const std::string& word) {
+  if (word == "small-to-big") return Options::Job::kSmallToBig;
+  if (word == "big-to-small") return Options::Job::kBigToSmall;
+  if (word == "old-to-new") return Options::Job::kPersonal;
   return Options::Job::kNone;
+}
+
+const char* JobName(Options::Job job) {
+  switch (job) {
+    case Options::Job::kSmallToBig: return "small-to-big";
+    case Options::Job::kBigToSmall: return "big-to-small";
+    default: return "old-to-new";
+  }
+}
+
+// A value option seen before the command word: kept until the command
+// says which field it fills.
+struct Pending {
+  std::string name, value;
+};
+
+bool TakeFlag(const std::string& name, Options* o) {
+  for (const auto& f : kFlags)
+    if (name == f.name) return o->*f.flag = true;
+  // Accepted for scripts written for earlier versions: the default now.
+  return name == "--quiet-boxes";
+}
+
+bool IsValueOption(const std::string& name) {
+  if (name == "--report") return true;
+  for (const PathOption& p : kPaths)
+    if (name == p.name) return true;
+  return false;
+}
+
+bool Assign(const Pending& p, Options* o, std::string* error) {
+  if (p.name == "--report") {
+    if (!o->report.empty()) return *error = "--report given twice", false;
+    o->report = p.value;
+    return true;
+  }
+  for (const PathOption& path : kPaths) {
+    if (p.name != path.name || path.job != o->job) continue;
+    if (o->*path.given) return *error = p.name + " given twice", false;
+    o->*path.value = p.value;
+    o->*path.given = true;
+    return true;
+  }
+  *error = "option " + p.name + " does not belong to " + JobName(o->job);
+  return false;
 }
 
 }  // namespace
 
 bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
+  std::vector<Pending> values;
+  bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
-    const char* a = argv[i];
-    if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
-      o->help = true;
-      return true;
-    }
-    if (std::strcmp(a, "--dry-run") == 0) { o->dryRun = true; continue; }
-    if (std::strcmp(a, "--swap") == 0) { o->swap = true; continue; }
-    if (std::strcmp(a, "--quiet-boxes") == 0) { o->quietBoxes = true; continue; }
-    if (o->job == Options::Job::kNone && a[0] != '-') {
-      o->job = JobNamed(a);
-      if (o->job == Options::Job::kNone) { *error = std::string("unknown command ") + a; return false; }
+    std::string a = argv[i];
+    if (!optionsEnded && a == "--") {
+      optionsEnded = true;
       continue;
     }
-    const PathOption* path = nullptr;
-    for (const PathOption& p : kPaths)
-      if (std::strcmp(a, p.name) == 0 && p.job == o->job) path = &p;
-    if (!path) { *error = std::string("unknown option ") + a + (o->job == Options::Job::kNone ? " before the command" : " for this command"); return false; }
-    if (i + 1 >= argc) { *error = std::string(a) + " needs a path"; return false; }
-    if (o->*path->given) { *error = std::string(a) + " given twice"; return false; }
-    o->*path->value = argv[++i];
-    o->*path->given = true;
+    if (optionsEnded || a.empty() || (a[0] != '-' && a != "/?")) {
+      if (o->job != Options::Job::kNone) return *error = "unexpected argument " + a, false;
+      o->job = JobNamed(a);
+      if (o->job == Options::Job::kNone) return *error = "unknown command " + a, false;
+      continue;
+    }
+    size_t equals = a.find('=');
+    std::string name = a.substr(0, equals);
+    if (equals == std::string::npos && TakeFlag(name, o)) continue;
+    if (!IsValueOption(name)) return *error = "unknown option " + name, false;
+    if (equals != std::string::npos) {
+      values.push_back({name, a.substr(equals + 1)});
+      continue;
+    }
+    if (i + 1 >= argc) return *error = name + " needs a value", false;
+    values.push_back({name, argv[++i]});
   }
-  if (o->job == Options::Job::kNone) { *error = "no command given"; return false; }
-  if (o->dryRun && o->swap) { *error = "--swap cannot follow a dry run"; return false; }
+  if (o->help || o->version) return true;
+  if (o->job == Options::Job::kNone) return *error = "no command given", false;
+  for (const Pending& p : values)
+    if (!Assign(p, o, error)) return false;
+  if (o->dryRun && o->swap) return *error = "--swap cannot follow a dry run", false;
   return true;
 }

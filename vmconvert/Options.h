@@ -2,7 +2,10 @@
 //   vmconvert small-to-big [--live PATH] [--big PATH]
 //   vmconvert big-to-small [--live PATH] [--small PATH]
 //   vmconvert old-to-new [--old PATH] [--new PATH]
-// each with [--dry-run] [--swap] [--quiet-boxes]; or vmconvert --help.
+// each with [--dry-run] [--swap] [--boxes] [--report FILE]; or
+// vmconvert --help (-h, /?) or --version. Options take their value as
+// "--opt value" or "--opt=value" and may stand before or after the command
+// word; "--" ends the options.
 #ifndef VMCONVERT_OPTIONS_H_
 #define VMCONVERT_OPTIONS_H_
 
@@ -12,9 +15,11 @@ struct Options {
   enum class Job { kNone, kSmallToBig, kBigToSmall, kPersonal };
   Job job = Job::kNone;
   bool help = false;
+  bool version = false;
   bool dryRun = false;
   bool swap = false;
-  bool quietBoxes = false;
+  bool boxes = false;  // warnings as boxes; standard error otherwise
+  std::string report;  // the JSON report's file; "" for none
   // Paths given on the command line; "given" false means the default.
   std::string live, target, source;
   bool liveGiven = false, targetGiven = false, sourceGiven = false;
@@ -24,5 +29,6 @@ struct Options {
 bool ParseOptions(int argc, char** argv, Options* options, std::string* error);
 
 extern const char kUsage[];
+extern const char kVersion[];
 
 #endif  // VMCONVERT_OPTIONS_H_

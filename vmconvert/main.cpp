@@ -6,12 +6,18 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cctype>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <map>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "app/PathNames.h"
 #include "app/TableSwap.h"
+#include "app/TargetLock.h"
 #include "app/framework/ResourceString.h"
 #include "convert/JobState.h"
 #include "convert/PersonalJob.h"
@@ -22,15 +28,31 @@
 #include "db/ShowError.h"
 #include "vmconvert/ConsoleProgress.h"
 #include "vmconvert/Options.h"
+#include "vmconvert/RunReport.h"
 #include "vmconvert/TableLayout.h"
 #include "vmconvert/WriteLog.h"
 
 namespace {
 
-enum Exit { kDone = 0, kBadUsage = 1, kNotOpened = 2, kCancelled = 3, kSwapFailed = 4 };
+// Exit statuses; --help and the README list them.
+enum Exit {
+  kDone = 0,
+  kBadUsage = 1,
+  kNotOpened = 2,
+  kCancelled = 3,
+  kSwapFailed = 4,
+  kWarned = 5,
+  kCheckFailed = 6,
+  kBusy = 7,
+};
 
 const unsigned kVoicemailRecords = 12000;
 const unsigned kVoicemailInterval = 120;
+const unsigned kTargetBusy = 145;
+// How long a closing console, a logoff or a shutdown waits for the job to
+// finish its record and the summary to be written; the system allows about
+// five seconds.
+const DWORD kEndingWaitMs = 4500;
 
 // The job's paths and strings, as the window's command for it has them.
 struct JobPlan {
@@ -44,15 +66,38 @@ struct JobPlan {
 };
 
 volatile LONG cancelled = 0;
+HANDLE finished = nullptr;  // set when the run has written everything
 
-BOOL WINAPI OnCtrlC(DWORD event) {
-  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-  JobState::running = 0;
-  InterlockedExchange(&cancelled, 1);
-  return TRUE;
+// Warnings of the table layer and the job, from whichever thread.
+std::mutex warningsMutex;
+std::vector<std::string> warnings;
+
+void Remember(const char* text, const char* caption) {
+  std::lock_guard<std::mutex> lock(warningsMutex);
+  warnings.push_back(std::string(caption) + ": " + text);
 }
 
-void PrintWarning(const char* text, const char* caption) { std::fprintf(stderr, "%s: %s\n", caption, text); }
+void PrintWarning(const char* text, const char* caption) {
+  Remember(text, caption);
+  std::fprintf(stderr, "%s: %s\n", caption, text);
+}
+
+void BoxWarning(const char* text, const char* caption) {
+  Remember(text, caption);
+  MessageBoxA(GetActiveWindow(), text, caption, MB_OK | MB_ICONEXCLAMATION);
+}
+
+// Every console event ends the job the way Ctrl+C does: it finishes its
+// record and closes its tables. Closing the console, logoff and shutdown
+// end the process once the handler returns, so those wait for the run to
+// write its summary first.
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+  JobState::running = 0;
+  InterlockedExchange(&cancelled, 1);
+  if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
+    WaitForSingleObject(finished, kEndingWaitMs);
+  return TRUE;
+}
 
 void PrintError(const std::string& text) { std::fprintf(stderr, "vmconvert: %s\n", text.c_str()); }
 
@@ -63,9 +108,18 @@ bool TakePath(const std::string& path, char* field, unsigned empty, unsigned mis
   return error.empty();
 }
 
+bool NamesTheLiveTable(std::string path) {
+  for (char& c : path) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return path.find("vm001.dbf") != std::string::npos;
+}
+
+// --live names the table as typed, or, like the INI value, the place where
+// vm001.dbf is.
 bool TakeLivePath(const Options& o) {
   if (o.liveGiven) {
-    if (CopyPath(JobState::livePath, sizeof JobState::livePath, o.live.c_str())) return true;
+    bool fits = NamesTheLiveTable(o.live) ? CopyPath(JobState::livePath, sizeof JobState::livePath, o.live.c_str())
+                                          : LivePathFromIni(o.live.c_str(), JobState::livePath);
+    if (fits) return true;
     PrintError("The live table's path " + o.live + " is too long !\nIt may have at most 79 characters.");
     return false;
   }
@@ -183,65 +237,141 @@ void PrintSummary(const Options& o, const std::map<std::string, int>& perField, 
   std::printf("time: %.2f s\n", seconds);
 }
 
-// A test hook: VMCONVERT_CTRL_C_AFTER_STEPS=n takes Ctrl+C once n step
-// messages have arrived. It calls the handler itself: a real console event
-// would reach every process on the console, the test's own included.
-void PressCtrlCWhenDue(const ConsoleProgress& progress) {
-  static const char* setting = std::getenv("VMCONVERT_CTRL_C_AFTER_STEPS");
-  static bool pressed = false;
-  if (!setting || pressed || progress.steps() < std::atoi(setting)) return;
-  pressed = true;
-  OnCtrlC(CTRL_C_EVENT);
+#ifdef VMCONVERT_TEST_HOOKS
+// Only in the test build: VMCONVERT_EVENT_AFTER_STEPS=n[:c|break|close|
+// logoff|shutdown] delivers that console event (Ctrl+C when none is named)
+// once n step messages have arrived. The handler is called on a thread of
+// its own, as the system calls it: a real event would reach every process
+// on the console, the test's own included.
+DWORD WINAPI DeliverEvent(void* event) { return OnConsoleEvent(DWORD(uintptr_t(event))); }
+
+void DeliverEventWhenDue(const ConsoleProgress& progress) {
+  static const char* setting = std::getenv("VMCONVERT_EVENT_AFTER_STEPS");
+  static bool delivered = false;
+  if (!setting || delivered || progress.steps() < std::atoi(setting)) return;
+  delivered = true;
+  const char* name = std::strchr(setting, ':');
+  static const struct {
+    const char* name;
+    DWORD event;
+  } kEvents[] = {{"break", CTRL_BREAK_EVENT},
+                 {"close", CTRL_CLOSE_EVENT},
+                 {"logoff", CTRL_LOGOFF_EVENT},
+                 {"shutdown", CTRL_SHUTDOWN_EVENT}};
+  DWORD event = CTRL_C_EVENT;
+  for (const auto& e : kEvents)
+    if (name && std::strcmp(name + 1, e.name) == 0) event = e.event;
+  CloseHandle(CreateThread(nullptr, 0, DeliverEvent, reinterpret_cast<void*>(uintptr_t(event)), 0, nullptr));
 }
+#else
+void DeliverEventWhenDue(const ConsoleProgress&) {}
+#endif
 
 TableSwap SwapFor(const JobPlan& plan) {
   return plan.swapSuffix ? TableSwap(plan.source, plan.target, plan.swapSuffix) : TableSwap(plan.source, plan.target);
 }
 
-int RunJob(const Options& o, const JobPlan& plan) {
-  unsigned sourceCount = RecordsOf(plan.source), targetCount = RecordsOf(plan.target);
-  WriteLog log(!o.dryRun);
-  engineContext.setFileSystem(&log);
-  ConsoleProgress progress(_isatty(_fileno(stdout)) != 0);
+// Runs the job to its end, lets its messages through and delivers a test
+// build's console event; false when the job ended without its end message
+// (a table it could not open, which it has said).
+bool RunToEnd(const JobPlan& plan, ConsoleProgress& progress) {
   JobState::progressWindow = progress.window();
-  SetConsoleCtrlHandler(OnCtrlC, TRUE);
-  std::printf("%s%s: %s -> %s\n", plan.name, o.dryRun ? " (dry run)" : "", plan.source, plan.target);
-  std::fflush(stdout);
-
-  auto start = std::chrono::steady_clock::now();
   JobState::running = 1;
-  JobState::StartJob(plan.routine);
+  if (!JobState::StartJob(plan.routine)) {
+    PrintError(LoadResString(133));
+    return false;
+  }
   while (JobState::workerActive) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    PressCtrlCWhenDue(progress);
+    DeliverEventWhenDue(progress);
   }
-  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return progress.ended();
+}
+
+// Puts the converted table into service, unless the run raised warnings:
+// then the operator decides, not a schedule.
+int Swap(const JobPlan& plan, RunReport& report) {
+  if (!report.warnings.empty()) {
+    report.swap = "not made";
+    PrintError("the converted table was not put into service: the run raised warnings");
+    return kWarned;
+  }
+  TableSwap swap = SwapFor(plan);
+  bool done = swap.Run();
+  report.copies = swap.copied();
+  for (const auto& c : swap.copied()) std::printf("copied %s to %s\n", c.first.c_str(), c.second.c_str());
+  if (!done) {
+    report.swap = "failed";
+    report.swapError = swap.error();
+    PrintError(swap.error());
+    return kSwapFailed;
+  }
+  report.swap = "done";
+  std::printf("%s\n", LoadResString(121).c_str());
+  return kDone;
+}
+
+int RunJob(const Options& o, const JobPlan& plan, RunReport& report) {
+  unsigned sourceCount = RecordsOf(plan.source), targetCount = RecordsOf(plan.target);
+  WriteLog log(!o.dryRun);
+  engineContext.setFileSystem(&log);
+  ConsoleProgress progress(_isatty(_fileno(stderr)) != 0);
+  std::printf("%s%s: %s -> %s\n", plan.name, o.dryRun ? " (dry run)" : "", plan.source, plan.target);
+  std::fflush(stdout);
+
+  auto start = std::chrono::steady_clock::now();
+  bool ended = RunToEnd(plan, progress);
+  report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   engineContext.setFileSystem(xb::FileSystem::Default());
-  if (!progress.ended()) return kNotOpened;  // the job has said which table
+  {
+    std::lock_guard<std::mutex> lock(warningsMutex);
+    report.warnings = warnings;
+  }
+  if (!ended) return kNotOpened;
 
   unsigned walk = o.job == Options::Job::kPersonal ? PersonalWalk(plan.source) : kVoicemailRecords;
-  unsigned reachable = std::min(walk, std::min(sourceCount, targetCount));
-  if (o.job == Options::Job::kPersonal) reachable = std::min(walk, targetCount);
+  unsigned reachableSource = o.job == Options::Job::kPersonal ? walk : std::min(walk, sourceCount);
   unsigned handled = walk;
   if (cancelled) handled = std::min(walk, unsigned(progress.steps() + 1) * RecordsPerStep(o, sourceCount));
-  unsigned compared = std::min(handled, reachable);
-  PrintSummary(o, FieldWrites(o, log, plan.target), compared, handled - compared, seconds);
+  report.cancelled = cancelled != 0;
+  report.compared = std::min(handled, std::min(reachableSource, targetCount));
+  report.beyondSourceEnd = handled - std::min(handled, reachableSource);
+  report.beyondTargetEnd = handled - std::min(handled, targetCount);
+  report.fieldsWritten = FieldWrites(o, log, plan.target);
+  PrintSummary(o, report.fieldsWritten, report.compared, handled - report.compared, report.seconds);
   if (cancelled) {
     std::printf("cancelled after about %u of %u records; the job finished its record and closed its tables\n",
                 handled, walk);
     return kCancelled;
   }
-  if (!o.swap) return kDone;
-  TableSwap swap = SwapFor(plan);
-  if (!swap.Run()) {
-    PrintError(swap.error());
-    return kSwapFailed;
+  if (o.swap) return Swap(plan, report);
+  return report.warnings.empty() ? kDone : kWarned;
+}
+
+// The checks and the job, with the report's paths filled in; the status.
+int Run(const Options& o, RunReport& report) {
+  if (o.boxes) SetErrorSink(BoxWarning);
+  else SetErrorSink(PrintWarning);
+  CDatabase ready;  // sets the table layer up before its file layer is swapped
+  JobPlan plan = PlanFor(o.job);
+  report.command = plan.name;
+  report.dryRun = o.dryRun;
+  if (!TakePaths(o, plan)) return kCheckFailed;
+  report.source = plan.source;
+  report.target = plan.target;
+  if (o.swap && !SwapFor(plan).error().empty()) {
+    PrintError(SwapFor(plan).error());
+    return kCheckFailed;
   }
-  for (const auto& c : swap.copied()) std::printf("copied %s to %s\n", c.first.c_str(), c.second.c_str());
-  std::printf("%s\n", LoadResString(121).c_str());
-  return kDone;
+  TargetLock lock;
+  if (!o.dryRun && !lock.Acquire(plan.target)) {
+    PrintError(FillPlaceholders(LoadResString(kTargetBusy), plan.target, nullptr));
+    return kBusy;
+  }
+  SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+  return RunJob(o, plan, report);
 }
 
 }  // namespace
@@ -253,17 +383,18 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vmconvert: %s\n%s", error.c_str(), kUsage);
     return kBadUsage;
   }
-  if (o.help) {
-    std::fputs(kUsage, stdout);
+  if (o.help || o.version) {
+    std::fputs(o.help ? kUsage : kVersion, stdout);
     return kDone;
   }
-  if (o.quietBoxes) SetErrorSink(PrintWarning);
-  CDatabase ready;  // sets the table layer up before its file layer is swapped
-  JobPlan plan = PlanFor(o.job);
-  if (!TakePaths(o, plan)) return kNotOpened;
-  if (o.swap && !SwapFor(plan).error().empty()) {
-    PrintError(SwapFor(plan).error());
-    return kNotOpened;
+  finished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  RunReport report;
+  report.status = Run(o, report);
+  std::fflush(stdout);
+  if (!o.report.empty() && !report.Write(o.report)) {
+    PrintError("the report " + o.report + " could not be written");
+    if (report.status == kDone) report.status = kWarned;
   }
-  return RunJob(o, plan);
+  SetEvent(finished);
+  return report.status;
 }

@@ -9,6 +9,9 @@
 #include <thread>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
+#include "app/TargetLock.h"
 #include "tests/support/raw_dbf.h"
 #include "tests/support/temp_dir.h"
 #include "tools/vmtables.h"
@@ -35,8 +38,14 @@ std::string Drain(HANDLE pipe) {
   return text;
 }
 
-// Runs vmconvert with args; standard output and error are pipes.
-Result Vmconvert(const std::string& args) {
+// The test build of vmconvert, beside it.
+std::string Hooks() {
+  size_t slash = program.find_last_of("\\\\/");
+  return (slash == std::string::npos ? "" : program.substr(0, slash + 1)) + "vmconvert_hooks.exe";
+}
+
+// Runs vmconvert (or exe) with args; standard output and error are pipes.
+Result Vmconvert(const std::string& args, const std::string& exe = program) {
   SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
   HANDLE outRead, outWrite, errRead, errWrite;
   CreatePipe(&outRead, &outWrite, &sa, 0);
@@ -50,7 +59,7 @@ Result Vmconvert(const std::string& args) {
   si.hStdError = errWrite;
   si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   PROCESS_INFORMATION pi = {};
-  std::string line = "\"" + program + "\" " + args;
+  std::string line = "\"" + exe + "\" " + args;
   Result r{-1, "", ""};
   if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) return r;
   CloseHandle(outWrite);
@@ -77,7 +86,7 @@ class VmconvertTest : public ::testing::Test {
     live = dir.File("vm001.dbf");
     big = dir.File("vm001_big.dbf");
   }
-  void TearDown() override { SetEnvironmentVariableA("VMCONVERT_CTRL_C_AFTER_STEPS", nullptr); }
+  void TearDown() override { SetEnvironmentVariableA("VMCONVERT_EVENT_AFTER_STEPS", nullptr); }
 
   std::string Paths() { return "small-to-big --live \"" + live + "\" --big \"" + big + "\""; }
 
@@ -85,28 +94,61 @@ class VmconvertTest : public ::testing::Test {
   std::string live, big;
 };
 
-TEST_F(VmconvertTest, UsageErrorsAndHelp) {
-  for (const char* args : {"", "convert", "small-to-big --old x", "old-to-new --new", "--big x small-to-big",
-                           "small-to-big --big a --big b", "small-to-big --dry-run --swap"}) {
-    Result r = Vmconvert(args);
-    EXPECT_EQ(r.status, 1) << "\"" << args << "\"";
-    EXPECT_TRUE(Has(r.err, "usage: vmconvert")) << r.err;
+TEST_F(VmconvertTest, UsageErrorsHelpAndVersion) {
+  const struct {
+    const char* args;
+    const char* error;
+  } errors[] = {
+      {"", "no command given"},
+      {"convert", "unknown command convert"},
+      {"small-to-big --old x", "option --old does not belong to small-to-big"},
+      {"old-to-new --new", "--new needs a value"},
+      {"small-to-big --big a --big=b", "--big given twice"},
+      {"small-to-big --dry-run --swap", "--swap cannot follow a dry run"},
+      {"small-to-big --bogus", "unknown option --bogus"},
+      {"small-to-big --dry-run=yes", "unknown option --dry-run"},
+      {"small-to-big old-to-new", "unexpected argument old-to-new"},
+  };
+  for (const auto& e : errors) {
+    Result r = Vmconvert(e.args);
+    EXPECT_EQ(r.status, 1) << "\"" << e.args << "\"";
+    EXPECT_TRUE(Has(r.err, std::string("vmconvert: ") + e.error + "\nusage: vmconvert")) << r.err;
   }
-  Result help = Vmconvert("--help");
-  EXPECT_EQ(help.status, 0);
-  EXPECT_TRUE(Has(help.out, "Exit status: 0 done, 1 usage error")) << help.out;
+  for (const char* args : {"--help", "-h", "/?", "small-to-big --help"}) {
+    Result help = Vmconvert(args);
+    EXPECT_EQ(help.status, 0) << args;
+    EXPECT_TRUE(Has(help.out, "Exit status:")) << args << ": " << help.out;
+  }
+  Result version = Vmconvert("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "vmconvert 2.0.0\n");
+}
+
+// Options before or after the command word, "=" or a separate value, "--"
+// before the command word, and --live naming the live table's folder.
+TEST_F(VmconvertTest, ConventionalArgumentForms) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 5));
+  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 5, Variation{2, 0}));
+  std::string folder = live.substr(0, live.rfind('\\'));
+  for (std::string args : {"--big=\"" + big + "\" small-to-big --live \"" + live + "\" --dry-run",
+                           "--dry-run --live \"" + folder + "\" --big \"" + big + "\" -- small-to-big"}) {
+    Result r = Vmconvert(args);
+    EXPECT_EQ(r.status, 0) << args << ": " << r.err;
+    EXPECT_TRUE(Has(r.out, " -> " + big + "\n")) << args << ": " << r.out;
+    EXPECT_TRUE(Has(r.out, "records compared: 5\n")) << args << ": " << r.out;
+  }
 }
 
 TEST_F(VmconvertTest, PathChecksSayWhatTheWindowSays) {
   Result empty = Vmconvert("small-to-big --live x --big \"\"");
-  EXPECT_EQ(empty.status, 2);
+  EXPECT_EQ(empty.status, 6);
   EXPECT_EQ(empty.err,
             "vmconvert: No big database defined to convert to !\nPlease enter the name and path of the big database.\n");
   Result missing = Vmconvert("big-to-small --live x --small \"" + dir.File("none.dbf") + "\"");
-  EXPECT_EQ(missing.status, 2);
+  EXPECT_EQ(missing.status, 6);
   EXPECT_TRUE(Has(missing.err, "The small database " + dir.File("none.dbf") + " was not found ! \n")) << missing.err;
   Result oldMissing = Vmconvert("old-to-new --old \"" + dir.File("old.dbf") + "\" --new \"" + dir.File("new.dbf") + "\"");
-  EXPECT_EQ(oldMissing.status, 2);
+  EXPECT_EQ(oldMissing.status, 6);
   EXPECT_TRUE(Has(oldMissing.err, "The old personal database " + dir.File("old.dbf") + " was not found !"));
   EXPECT_TRUE(oldMissing.out.empty()) << oldMissing.out;
 }
@@ -124,7 +166,9 @@ TEST_F(VmconvertTest, ADryRunListsTheWritesAndChangesNothing) {
   ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 40, Variation{5, 0}));
   std::vector<unsigned char> bytes = ReadBytes(big);
   Result dry = Vmconvert(Paths() + " --dry-run --quiet-boxes");
-  EXPECT_EQ(dry.status, 0) << dry.err;
+  EXPECT_EQ(dry.status, 5) << "the live table is longer than the big one: " << dry.err;
+  EXPECT_FALSE(Has(dry.out, "% converted")) << "progress goes to standard error";
+  EXPECT_TRUE(Has(dry.err, "100 % converted")) << dry.err;
   EXPECT_EQ(ReadBytes(big), bytes) << "a dry run writes nothing";
   EXPECT_TRUE(Has(dry.out, "records compared: 40\nrecords beyond either table's end: 11960\n")) << dry.out;
   // Field 2 of record 3 is one of those the variation changed.
@@ -137,26 +181,38 @@ TEST_F(VmconvertTest, ADryRunListsTheWritesAndChangesNothing) {
   EXPECT_EQ(listed, 40 * 32 / 5) << "every fifth copied field of every record";
   EXPECT_TRUE(Has(dry.out, "fields that would be written: " + std::to_string(listed) + "\n")) << dry.out;
 
-  Result real = Vmconvert(Paths() + " --quiet-boxes");
-  EXPECT_EQ(real.status, 0);
+  Result real = Vmconvert(Paths());
+  EXPECT_EQ(real.status, 5) << "warned, and still written";
+  EXPECT_TRUE(Has(real.err, "Error !: The database " + live + " holds only") ||
+              Has(real.err, "Error !: The database " + big + " holds only 40 records !"))
+      << real.err;
   EXPECT_TRUE(Has(real.out, "fields written: " + std::to_string(listed) + "\n")) << real.out;
   EXPECT_EQ(RawDbf(big).Value(3, "T02"), vmtables::VmValue(Layout::kSmall, 3, 2));
   Result again = Vmconvert(Paths() + " --quiet-boxes");
   EXPECT_TRUE(Has(again.out, "fields written: 0\n")) << again.out;
 }
 
-TEST_F(VmconvertTest, CtrlCIsAConfirmedCancel) {
+// The test build delivers the event on a thread of its own, as the system
+// does; the shipped program has no such hook.
+TEST_F(VmconvertTest, EveryConsoleEventIsAConfirmedCancel) {
   ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 12000));
+  for (const char* event : {"c", "break", "close", "logoff", "shutdown"}) {
+    ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 12000, Variation{1, 0}));
+    SetEnvironmentVariableA("VMCONVERT_EVENT_AFTER_STEPS", (std::string("3:") + event).c_str());
+    Result r = Vmconvert(Paths(), Hooks());
+    EXPECT_EQ(r.status, 3) << event << ": " << r.out << r.err;
+    EXPECT_TRUE(Has(r.out, "cancelled after about")) << event << ": " << r.out;
+    RawDbf after(big);
+    EXPECT_EQ(after.Records(), 12000u) << event;
+    EXPECT_EQ(after.Value(1, "T02"), vmtables::VmValue(Layout::kSmall, 1, 2)) << event << ": the first records";
+    EXPECT_EQ(after.Value(12000, "T02"), vmtables::VmValue(Layout::kBig, 12000, 2, Variation{1, 0}))
+        << event << ": the last were not converted";
+    EXPECT_TRUE(DeleteFileA(big.c_str())) << event << ": the tables were closed";
+  }
+  SetEnvironmentVariableA("VMCONVERT_EVENT_AFTER_STEPS", "3");
   ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 12000, Variation{1, 0}));
-  SetEnvironmentVariableA("VMCONVERT_CTRL_C_AFTER_STEPS", "3");
-  Result r = Vmconvert(Paths() + " --quiet-boxes");
-  EXPECT_EQ(r.status, 3) << r.out << r.err;
-  EXPECT_TRUE(Has(r.out, "cancelled after about")) << r.out;
-  RawDbf after(big);
-  EXPECT_EQ(after.Value(1, "T02"), vmtables::VmValue(Layout::kSmall, 1, 2)) << "the first records were converted";
-  EXPECT_EQ(after.Value(12000, "T02"), vmtables::VmValue(Layout::kBig, 12000, 2, Variation{1, 0}))
-      << "the last were not";
-  EXPECT_TRUE(DeleteFileA(big.c_str())) << "the tables were closed";
+  Result shipped = Vmconvert(Paths());
+  EXPECT_EQ(shipped.status, 0) << "the shipped program has no test hook";
 }
 
 TEST_F(VmconvertTest, SwapAfterARunAndAFailingBackup) {
@@ -187,12 +243,102 @@ TEST_F(VmconvertTest, ASecondSwapIsRefusedByTheLiveTablesSize) {
   Result first = Vmconvert(Paths() + " --swap --quiet-boxes");
   ASSERT_EQ(first.status, 0) << first.err;
   Result second = Vmconvert(Paths() + " --swap --quiet-boxes");
-  EXPECT_EQ(second.status, 2);
+  EXPECT_EQ(second.status, 6);
   EXPECT_TRUE(Has(second.err, "The live table " + live + " is larger than 2100000 bytes and so has the big layout !"))
       << second.err;
   EXPECT_EQ(ReadBytes(dir.File("vm001_small.dbf")), original) << "the original small table is kept";
   Result back = Vmconvert("big-to-small --live \"" + live + "\" --small \"" + dir.File("vm001_small.dbf") + "\" --quiet-boxes");
   EXPECT_EQ(back.status, 0) << "the direction that fits runs: " << back.err;
+}
+
+// A job holding the target (as the window's job would) refuses a second
+// one into the same table however it is spelled, and lets it run after.
+TEST_F(VmconvertTest, OneJobPerTargetTableAtATime) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 5));
+  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 5, Variation{2, 0}));
+  std::vector<unsigned char> before = ReadBytes(big);
+  TargetLock other;
+  std::string upper = big;
+  for (char& c : upper) c = char(toupper(c));
+  ASSERT_TRUE(other.Acquire(upper.c_str()));
+  Result refused = Vmconvert(Paths());
+  EXPECT_EQ(refused.status, 7) << refused.err;
+  EXPECT_TRUE(Has(refused.err, "The table " + big + " is being converted by another job !")) << refused.err;
+  EXPECT_EQ(ReadBytes(big), before) << "nothing was written";
+  other.Release();
+  Result ran = Vmconvert(Paths());
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  EXPECT_NE(ReadBytes(big), before);
+}
+
+TEST_F(VmconvertTest, AWarningStopsTheSwapAndTheReportSaysWhatHappened) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 30));
+  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 20, Variation{4, 0}));
+  std::vector<unsigned char> liveBefore = ReadBytes(live);
+  std::string reportPath = dir.File("report.json");
+  Result r = Vmconvert(Paths() + " --swap --report \"" + reportPath + "\"");
+  EXPECT_EQ(r.status, 5) << r.err;
+  EXPECT_EQ(ReadBytes(live), liveBefore) << "no swap after a warning";
+  std::vector<unsigned char> bytes = ReadBytes(reportPath);
+  nlohmann::json report = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
+  ASSERT_FALSE(report.is_discarded()) << std::string(bytes.begin(), bytes.end());
+  EXPECT_EQ(report["command"], "small-to-big");
+  EXPECT_EQ(report["source"], live);
+  EXPECT_EQ(report["target"], big);
+  EXPECT_EQ(report["records_compared"], 20);
+  EXPECT_TRUE(Has(r.out, "records compared: 20\n")) << r.out;
+  EXPECT_EQ(report["records_beyond_source_end"], 12000 - 30);
+  EXPECT_EQ(report["records_beyond_target_end"], 12000 - 20);
+  int written = 0;
+  for (const auto& f : report["fields_written"].items()) written += f.value().get<int>();
+  EXPECT_TRUE(Has(r.out, "fields written: " + std::to_string(written) + "\n")) << r.out;
+  EXPECT_GT(written, 0);
+  ASSERT_EQ(report["warnings"].size(), 1u);
+  EXPECT_TRUE(Has(report["warnings"][0].get<std::string>(), "holds only 20 records !"));
+  EXPECT_EQ(report["cancelled"], false);
+  EXPECT_EQ(report["swap"], "not made");
+  EXPECT_EQ(report["exit_status"], 5);
+  EXPECT_GE(report["seconds"].get<double>(), 0.0);
+}
+
+// What Windows shows in a program's properties, and what it reads before
+// starting it.
+TEST_F(VmconvertTest, BothProgramsCarryAVersionAndAManifest) {
+  size_t slash = program.find_last_of("\\/");
+  std::string folder = slash == std::string::npos ? "" : program.substr(0, slash + 1);
+  const struct {
+    std::string path, description;
+    bool commonControls;
+  } programs[] = {{program, "Veltrano database converter, console front end", false},
+                  {folder + "..\\app\\converter.exe", "Veltrano database converter", true}};
+  for (const auto& p : programs) {
+    DWORD ignored = 0, size = GetFileVersionInfoSizeA(p.path.c_str(), &ignored);
+    ASSERT_GT(size, 0u) << p.path << " has no version resource";
+    std::vector<char> info(size);
+    ASSERT_TRUE(GetFileVersionInfoA(p.path.c_str(), 0, size, info.data()));
+    auto value = [&](const char* name) {
+      char* text = nullptr;
+      UINT length = 0;
+      std::string key = std::string("\\StringFileInfo\\040904b0\\") + name;
+      return VerQueryValueA(info.data(), key.c_str(), reinterpret_cast<void**>(&text), &length) && text
+                 ? std::string(text)
+                 : std::string("<none>");
+    };
+    EXPECT_EQ(value("FileVersion"), "2.0.0") << p.path;
+    EXPECT_EQ(value("ProductName"), "Veltrano database converter") << p.path;
+    EXPECT_EQ(value("FileDescription"), p.description) << p.path;
+    HMODULE module = LoadLibraryExA(p.path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr) << p.path;
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    ASSERT_NE(found, nullptr) << p.path << " has no manifest";
+    const char* xml = static_cast<const char*>(LockResource(LoadResource(module, found)));
+    std::string manifest(xml, SizeofResource(module, found));
+    FreeLibrary(module);
+    EXPECT_TRUE(Has(manifest, "level=\"asInvoker\"")) << manifest;
+    EXPECT_TRUE(Has(manifest, "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>")) << manifest;
+    EXPECT_TRUE(Has(manifest, ">true</dpiAware>")) << manifest;
+    EXPECT_EQ(Has(manifest, "Common-Controls\" version=\"6.0.0.0\""), p.commonControls) << manifest;
+  }
 }
 
 TEST_F(VmconvertTest, TheLiveTableComesFromTheIniFileByDefault) {
