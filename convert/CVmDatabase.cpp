@@ -5,8 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "convert/ReadTextCut.h"
 #include "convert/VmFieldNames.h"
+#include "engine/field.h"
+#include "engine/table.h"
 
 namespace {
 
@@ -50,16 +51,49 @@ int FieldNumberOf(const char* name) {
 
 CVmDatabase::CVmDatabase(char* path) { Open(path); }
 
-int CVmDatabase::Open(char* path) { return CDatabase::Open(path); }
+int CVmDatabase::Open(char* path) {
+  int opened = CDatabase::Open(path);
+  ResolveFields();
+  return opened;
+}
+
+void CVmDatabase::ResolveFields() {
+  for (int n = 1; n <= VmRecord::kFields; ++n) {
+    int number = table && fields ? table->FieldNumber(StoredName(n)) : 0;
+    field_[n] = number >= 1 && unsigned(number) <= fieldCount ? &fields[number - 1] : nullptr;
+  }
+}
+
+unsigned int CVmDatabase::Width(int n) const {
+  return table && n >= 1 && n <= VmRecord::kFields && field_[n] ? field_[n]->length : 0;
+}
+
+int CVmDatabase::ReadWhole(int n, char* out) {
+  if (!Width(n)) return 0;
+  FieldAddr& e = *field_[n];
+  e.field->CopyText(out, e.length + 1);
+  size_t length = std::strlen(out);
+  while (length > 0 && out[length - 1] == ' ') --length;
+  out[length] = '\0';
+  return 1;
+}
 
 int CVmDatabase::ReadRecord(unsigned int record, VmRecord* image) {
   if (!table) return 0;
   if (!Position(record)) return 0;
   for (int n = 1; n <= VmRecord::kFields; ++n) {
-    if (VmRecord::IsText(n))
-      ReadTextCut(*this, StoredName(n), image->Text(n), VmRecord::TextCapacity(n));
-    else
-      Read(StoredName(n), image->Number(n));
+    if (!field_[n]) continue;
+    if (!VmRecord::IsText(n)) {
+      *image->Number(n) = field_[n]->field->AsInt();
+      continue;
+    }
+    // The whole text, then cut to the member; a cut may end on blanks.
+    char* whole = field_[n]->buffer;
+    ReadWhole(n, whole);
+    size_t length = std::min(std::strlen(whole), VmRecord::TextCapacity(n));
+    while (length > 0 && whole[length - 1] == ' ') --length;
+    std::memcpy(image->Text(n), whole, length);
+    image->Text(n)[length] = '\0';
   }
   return 1;
 }
@@ -75,7 +109,7 @@ int CVmDatabase::ReplaceField(unsigned int first, unsigned int lastIndex, const 
   for (uint64_t r = first; r <= last; ++r) {
     // A record that was not reached takes no write: the table would still
     // stand on another one.
-    if (!Position(unsigned(r))) continue;
+    if (!PositionToWrite(unsigned(r))) continue;
     if (VmRecord::IsText(n))
       Replace(stored, const_cast<char*>(value));
     else

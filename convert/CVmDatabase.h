@@ -1,7 +1,8 @@
 // CVmDatabase: a voicemail table (fields T01 to T99) read a whole record at
 // a time into a VmRecord and written one field at a time by logical name.
-// Adds no data to CDatabase; its open table is closed by the owner with
-// Close before the object is destroyed, as for CDatabase.
+// Its field names are looked up once per Open, the way CDatabase looks
+// them up; its open table is closed by the owner with Close before the
+// object is destroyed, as for CDatabase.
 #ifndef CONVERT_CVMDATABASE_H_
 #define CONVERT_CVMDATABASE_H_
 
@@ -29,6 +30,17 @@ class CVmDatabase final : public CDatabase {
   // after writing, 0 when no table is open, -1 (nothing written) for an
   // unknown name.
   int ReplaceField(unsigned int first, unsigned int lastIndex, const char* name, const char* value);
+
+  // The width of field Tnn, 0 when the table has none.
+  unsigned int Width(int n) const;
+  // Field Tnn of the record in hand, trailing blanks removed, into out,
+  // which holds Width(n) + 1 bytes. 0 when the table has no such field.
+  int ReadWhole(int n, char* out);
+
+ private:
+  void ResolveFields();
+
+  FieldAddr* field_[VmRecord::kFields + 1] = {};  // by number; null where the table has none
 };
 
 #endif  // CONVERT_CVMDATABASE_H_

@@ -55,19 +55,17 @@ struct CopyPlan {
   std::string missing;  // "T05, T33": copied fields the source lacks
 };
 
-char* StoredName(int f, char (&name)[4]) {
-  std::snprintf(name, sizeof name, "T%02d", f);
-  return name;
-}
-
 void MakePlan(CVmDatabase& source, CVmDatabase& target, CopyPlan& plan) {
   for (int f = kFirstCopied; f <= kLastCopied; ++f) {
-    char name[4];
-    plan.present[f] = source.IsField(StoredName(f, name)) != 0;
-    if (!plan.present[f]) plan.missing += (plan.missing.empty() ? "" : ", ") + std::string(name);
+    plan.present[f] = source.Width(f) != 0;
+    if (!plan.present[f]) {
+      char name[4];
+      std::snprintf(name, sizeof name, "T%02d", f);
+      plan.missing += (plan.missing.empty() ? "" : ", ") + std::string(name);
+    }
     if (f <= kLastNumeric) continue;
-    plan.sourceText[f].resize(source.FieldLength(name) + 1);
-    plan.targetText[f].resize(target.FieldLength(name) + 1);
+    plan.sourceText[f].resize(source.Width(f) + 1);
+    plan.targetText[f].resize(target.Width(f) + 1);
   }
 }
 
@@ -84,12 +82,11 @@ void CopyDiffering(CVmDatabase& source, CVmDatabase& target, unsigned int n, con
   }
   for (int f = kLastNumeric + 1; f <= kLastCopied; ++f) {
     if (!plan.present[f]) continue;
-    char name[4];
     char* sourceText = plan.sourceText[f].data();
     char* targetText = plan.targetText[f].data();
-    source.Read(StoredName(f, name), sourceText);
+    source.ReadWhole(f, sourceText);
     targetText[0] = '\0';
-    target.Read(name, targetText);
+    target.ReadWhole(f, targetText);
     if (std::strcmp(sourceText, targetText) == 0) continue;
     target.ReplaceField(n, n - 1, VmFieldNames[f - 1], sourceText);
   }

@@ -141,6 +141,12 @@ int CDatabase::Position(unsigned int record) {
   return 0;
 }
 
+int CDatabase::PositionToWrite(unsigned int record) {
+  if (table && table->GoToWrite(record) == 0) return 1;
+  ShowError("CDatabase::Go", kCaption);
+  return 0;
+}
+
 unsigned int CDatabase::Skip(int count) {
   if (table) table->Skip(count);  // the skip's own result is not looked at
   return RecNo();

@@ -99,6 +99,9 @@ class CONVERTER_API CDatabase {
   // Go, with its box, that also says whether the record was reached and
   // read: 1, or 0 (then nothing may be written there).
   int Position(unsigned int record);
+  // Position for a write of single fields: the record already in hand is
+  // not read again.
+  int PositionToWrite(unsigned int record);
 
   xb::Table* table;         // the open table, null while closed
   xb::Order* order;         // the order selected at Open; kept, not used

@@ -363,6 +363,11 @@ int Table::Go(uint32_t record) {
   return Load(record) ? 0 : 1;
 }
 
+int Table::GoToWrite(uint32_t record) {
+  if (file_ && record == recNo_ && OnReadRecord() && dirtyParts_ == 0) return 0;
+  return Go(record);
+}
+
 int Table::Skip(int32_t count) {
   if (!file_ || count_ == 0) return 1;
   int64_t target = int64_t(recNo_) + count;

@@ -58,8 +58,14 @@ class Table {
   // written (the next Flush reports them).
   int Top();
   int Bottom();
-  // Fails, staying where it is, unless 1 <= record <= RecCount().
+  // Fails, staying where it is, unless 1 <= record <= RecCount(). Always
+  // reads the record, so that a read sees the file as it is now.
   int Go(uint32_t record);
+  // Go for a change that writes only the bytes it changes: on the record
+  // already in hand, read and with nothing pending, it reads nothing
+  // (the change is written by itself and nothing else of the record is
+  // written back); anywhere else it is Go.
+  int GoToWrite(uint32_t record);
   // Moves by count records; stops at the first or last record (then
   // returns non-zero).
   int Skip(int32_t count);

@@ -156,6 +156,30 @@ TEST_F(SharedTableTest, WithFlushDeferredOnlyTheChangedFieldsAreWritten) {
   EXPECT_EQ(OnDisk(1, 3), "new3");
 }
 
+// Every read fails while the positionings for writing are tried: the
+// record in hand is not read again, any other record is.
+TEST_F(SharedTableTest, AWriteOnTheRecordInHandReadsItNotAgainAndAReadSeesTheFile) {
+  Make(2);
+  std::unique_ptr<xb::Table> t = Open();
+  ASSERT_EQ(t->Go(1), 0);
+  WriteOnDisk(1, 2, "srv2");  // the server changes another field meanwhile
+  fs.readsBeforeFailure = 0;
+  EXPECT_EQ(t->GoToWrite(1), 0) << "the record in hand was read again";
+  fs.readsBeforeFailure = -1;
+  t->FieldAt(1)->AssignText("new1");
+  ASSERT_EQ(t->Flush(), 0);
+  EXPECT_EQ(OnDisk(1, 1), "new1");
+  EXPECT_EQ(OnDisk(1, 2), "srv2") << "only the changed field is written";
+  t->FieldAt(3)->AssignText("new3");  // pending: positioning writes it first
+  fs.readsBeforeFailure = 0;
+  EXPECT_NE(t->GoToWrite(1), 0) << "with a change pending the record is read again, and here that fails";
+  EXPECT_NE(t->GoToWrite(2), 0) << "another record is read, and here that fails";
+  fs.readsBeforeFailure = -1;
+  EXPECT_EQ(OnDisk(1, 3), "new3");
+  ASSERT_EQ(t->Go(1), 0);
+  EXPECT_EQ(Text(*t, 2), "srv2") << "a read sees the file as it is";
+}
+
 TEST_F(SharedTableTest, AFailedWriteStaysPendingUntilARetryWritesIt) {
   Make(1);
   std::unique_ptr<xb::Table> t = Open();
