@@ -1,0 +1,43 @@
+#!/bin/sh
+# The conversion's cost against an independent dBASE library, in one run on
+# the same generated tables (12000 records, live small layout, big layout):
+#   - the real small-to-big job, vmconvert.exe under Wine (the shipped
+#     32-bit build where this machine runs it, else the 64-bit one); its
+#     figure is the job's own time, which leaves process start-up out;
+#   - the same compare-and-write loop on our engine, natively
+#     (bench/compare_write_loop.cc);
+#   - the loop over Debian's shapelib, natively (bench/shp_loop.c).
+# Twice: tables that agree, and every copied field differing. Prints each
+# time and the ratios to shapelib.
+set -eu
+top=$(cd "$(dirname "$0")/.." && pwd)
+"$top/scripts/setup.sh"
+dpkg -s libshp-dev >/dev/null 2>&1 || apt-get install -y -q libshp-dev >/dev/null
+if "$top/scripts/win32-ready.sh" "$top/build/win32/wineprefix" >/dev/null; then arch=win32; else arch=win64; fi
+for b in native $arch; do "$top/scripts/build.sh" $b >/dev/null; done
+cc -O2 -o "$top/build/native/bench/shp_loop" "$top/bench/shp_loop.c" -lshp
+
+work=$(mktemp -d /tmp/bench-compare.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+gen="$top/build/native/tools/vmgen"
+seconds() { sed -n 's/^\([0-9.]*\) s.*/\1/p; s/^time: \([0-9.]*\) s$/\1/p'; }
+fresh() {
+  "$gen" small "$work/vm001.dbf" 12000 >/dev/null
+  "$gen" big "$work/vm001_big.dbf" 12000 ${1:-} >/dev/null
+}
+for case in agree differ; do
+  every=""; [ $case = differ ] && every=1
+  fresh $every
+  wine=$("$top/scripts/wine-run.sh" "$top/build/$arch/wineprefix" $arch "$top/build/$arch/vmconvert/vmconvert.exe" \
+    small-to-big --live "Z:$work/vm001.dbf" --big "Z:$work/vm001_big.dbf" 2>/dev/null | seconds)
+  fresh $every
+  ours=$("$top/build/native/bench/compare_write_loop" "$work/vm001.dbf" "$work/vm001_big.dbf" | seconds)
+  fresh $every
+  shp=$("$top/build/native/bench/shp_loop" "$work/vm001.dbf" "$work/vm001_big.dbf" | seconds)
+  python3 - "$case" "$arch" "$wine" "$ours" "$shp" <<'PY'
+import sys
+case, arch, wine, ours, shp = sys.argv[1], sys.argv[2], *map(float, sys.argv[3:])
+print(f"{case:7s} job under Wine ({arch}) {wine:.3f} s ({wine / shp:.1f}x)   "
+      f"engine loop {ours:.3f} s ({ours / shp:.1f}x)   shapelib loop {shp:.3f} s")
+PY
+done
