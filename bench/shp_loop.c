@@ -1,7 +1,7 @@
 /* The same compare-and-write loop as compare_write_loop, over Debian's
  * shapelib dBASE reader and writer, natively: field indexes resolved once,
  * each differing field written, then flushed to the file at once
- * (DBFFlush writes the record and the header). Built and run by
+ * (DBFUpdateHeader writes the pending record and the header). Built and run by
  * scripts/bench-compare.sh; not part of the build.
  * Usage: shp_loop SOURCE TARGET */
 #include <shapefil.h>
@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
         if (strcmp(text, DBFReadStringAttribute(target, r, to[f])) == 0) continue;
         DBFWriteStringAttribute(target, r, to[f], text);
       }
-      DBFFlush(target);
+      DBFUpdateHeader(target);
       ++written;
     }
   }

@@ -20,7 +20,7 @@ cc -O2 -o "$top/build/native/bench/shp_loop" "$top/bench/shp_loop.c" -lshp
 work=$(mktemp -d /tmp/bench-compare.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 gen="$top/build/native/tools/vmgen"
-seconds() { sed -n 's/^\([0-9.]*\) s.*/\1/p; s/^time: \([0-9.]*\) s$/\1/p'; }
+seconds() { tr -d '\r' | sed -n 's/^\([0-9.]*\) s.*/\1/p; s/^time: \([0-9.]*\) s$/\1/p'; }
 fresh() {
   "$gen" small "$work/vm001.dbf" 12000 >/dev/null
   "$gen" big "$work/vm001_big.dbf" 12000 ${1:-} >/dev/null
