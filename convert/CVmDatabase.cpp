@@ -64,6 +64,14 @@ void CVmDatabase::ResolveFields() {
   }
 }
 
+int CVmDatabase::Reach(unsigned int record) { return table ? Position(record) : 0; }
+
+int32_t CVmDatabase::Number(int n) const { return Width(n) ? field_[n]->field->AsInt() : 0; }
+
+bool CVmDatabase::SameBytes(int n, const CVmDatabase& other) const {
+  return Width(n) && other.Width(n) && field_[n]->field->SameBytes(*other.field_[n]->field);
+}
+
 unsigned int CVmDatabase::Width(int n) const {
   return table && n >= 1 && n <= VmRecord::kFields && field_[n] ? field_[n]->length : 0;
 }

@@ -31,6 +31,15 @@ class CVmDatabase final : public CDatabase {
   // unknown name.
   int ReplaceField(unsigned int first, unsigned int lastIndex, const char* name, const char* value);
 
+  // Goes to record and reads it, as ReadRecord does, filling no image: 1,
+  // or 0 (with "CDatabase::Go") when it cannot be reached or read.
+  int Reach(unsigned int record);
+  // Field Tnn of the record in hand by atoi's rule, as ReadRecord reads it;
+  // 0 when the table has no such field.
+  int32_t Number(int n) const;
+  // True when both tables have field Tnn at one width, holding the same
+  // bytes in their records in hand.
+  bool SameBytes(int n, const CVmDatabase& other) const;
   // The width of field Tnn, 0 when the table has none.
   unsigned int Width(int n) const;
   // Field Tnn of the record in hand, trailing blanks removed, into out,

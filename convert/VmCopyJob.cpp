@@ -71,13 +71,15 @@ void MakePlan(CVmDatabase& source, CVmDatabase& target, CopyPlan& plan) {
 
 // Writes into record n of target each copied field the source has whose
 // value differs from what the target held before. Both tables stand on
-// record n.
-void CopyDiffering(CVmDatabase& source, CVmDatabase& target, unsigned int n, const VmRecord& sourceImage,
-                   const VmRecord& before, CopyPlan& plan) {
+// record n. Numbers are compared as ReadRecord's members would be, but
+// converted only where their stored bytes differ.
+void CopyDiffering(CVmDatabase& source, CVmDatabase& target, unsigned int n, CopyPlan& plan) {
   for (int f = kFirstCopied; f <= kLastNumeric; ++f) {
-    if (!plan.present[f] || *sourceImage.Number(f) == *before.Number(f)) continue;
+    if (!plan.present[f] || source.SameBytes(f, target)) continue;
+    int32_t value = source.Number(f);
+    if (target.Width(f) && value == target.Number(f)) continue;
     char text[16];
-    std::snprintf(text, sizeof text, "%d", int(*sourceImage.Number(f)));
+    std::snprintf(text, sizeof text, "%d", int(value));
     target.ReplaceField(n, n - 1, VmFieldNames[f - 1], text);
   }
   for (int f = kLastNumeric + 1; f <= kLastCopied; ++f) {
@@ -125,13 +127,11 @@ void CopyVmTable(char* sourcePath, char* targetPath) {
   CopyPlan plan;
   MakePlan(source, target, plan);
 
-  VmRecord sourceImage{}, targetImage{};
   for (unsigned int i = 0; i < kLastRecord; ++i) {
     if (!JobState::running) break;
     unsigned int n = i + 1;
     bool inBoth = n <= sourceCount && n <= targetCount;
-    if (inBoth && source.ReadRecord(n, &sourceImage) && target.ReadRecord(n, &targetImage))
-      CopyDiffering(source, target, n, sourceImage, targetImage, plan);
+    if (inBoth && source.Reach(n) && target.Reach(n)) CopyDiffering(source, target, n, plan);
     if (i % kProgressInterval == 0 && i != 0) SendJobProgress(0);
   }
 

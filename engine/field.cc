@@ -80,4 +80,10 @@ bool Field::FormatNumber(double value, char* out) const {
   return true;
 }
 
+bool Field::SameBytes(const Field& other) const {
+  const uint8_t* mine = table_->FieldBytes(*this);
+  const uint8_t* theirs = other.table_->FieldBytes(other);
+  return mine && theirs && width_ == other.width_ && std::memcmp(mine, theirs, width_) == 0;
+}
+
 }  // namespace xb

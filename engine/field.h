@@ -37,6 +37,11 @@ class Field {
   // read as the number it shows.
   int32_t AsInt() const;
 
+  // True when other (of this table or another) has the same width and both
+  // hold the same bytes in their tables' current records, read from the
+  // file; false otherwise. Lets a comparison skip converting equal values.
+  bool SameBytes(const Field& other) const;
+
   // Stores text, cut to the width or padded with blanks.
   void AssignText(const char* text);
 

@@ -180,6 +180,24 @@ TEST_F(SharedTableTest, AWriteOnTheRecordInHandReadsItNotAgainAndAReadSeesTheFil
   EXPECT_EQ(Text(*t, 2), "srv2") << "a read sees the file as it is";
 }
 
+// The bytes compared are those each table read from its file.
+TEST_F(SharedTableTest, SameBytesComparesWhatEachTableReadAndNothingUnread) {
+  Make(2);
+  std::unique_ptr<xb::Table> a = Open(), b = Open();
+  ASSERT_EQ(a->Go(1), 0);
+  ASSERT_EQ(b->Go(1), 0);
+  EXPECT_TRUE(a->FieldAt(1)->SameBytes(*b->FieldAt(1)));
+  EXPECT_FALSE(a->FieldAt(1)->SameBytes(*b->FieldAt(2))) << "a1 against b1";
+  WriteOnDisk(1, 1, "srv1");
+  ASSERT_EQ(b->Go(1), 0);
+  EXPECT_FALSE(a->FieldAt(1)->SameBytes(*b->FieldAt(1))) << "the other table read the server's change";
+  fs.readsBeforeFailure = 0;
+  EXPECT_NE(b->Go(2), 0);
+  fs.readsBeforeFailure = -1;
+  ASSERT_EQ(a->Go(2), 0);
+  EXPECT_FALSE(a->FieldAt(1)->SameBytes(*b->FieldAt(1))) << "a record that could not be read equals nothing";
+}
+
 TEST_F(SharedTableTest, AFailedWriteStaysPendingUntilARetryWritesIt) {
   Make(1);
   std::unique_ptr<xb::Table> t = Open();
