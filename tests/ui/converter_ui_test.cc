@@ -130,6 +130,19 @@ class ConverterUiTest : public ::testing::Test {
     SetIni(File("vm001.dbf").c_str());
   }
 
+  // Personal tables old.dbf and new.dbf of records each (some fields of
+  // the new one differ), typed in; "Old -> New" is clicked and its
+  // question answered. What the question showed.
+  SeenBox AskOldToNew(uint32_t records, int answer) {
+    EXPECT_TRUE(vmtables::MakePersonalTable(File("old.dbf"), records));
+    EXPECT_TRUE(vmtables::MakePersonalTable(File("new.dbf"), records, Variation{3, 0}));
+    Start();
+    ui::SetText(main, IDC_OLD_PERSONAL, File("old.dbf"));
+    ui::SetText(main, IDC_NEW_PERSONAL, File("new.dbf"));
+    ui::Click(main, IDC_OLD_TO_NEW);
+    return Answer(kConfirm, answer);
+  }
+
   // Types the big table's path and starts "Small -> Big", answering the
   // question Yes; returns the progress dialog.
   HWND StartSmallToBig() {
@@ -239,14 +252,8 @@ TEST_F(ConverterUiTest, CommandsCheckTheirPathsBeforeAsking) {
 }
 
 TEST_F(ConverterUiTest, AnsweringNoStartsNothingAndKeepsThePaths) {
-  ASSERT_TRUE(vmtables::MakePersonalTable(File("old.dbf"), 3));
-  ASSERT_TRUE(vmtables::MakePersonalTable(File("new.dbf"), 3, Variation{1, 0}));
+  SeenBox box = AskOldToNew(3, IDNO);
   std::vector<unsigned char> before = ReadBytes(File("new.dbf"));
-  Start();
-  ui::SetText(main, IDC_OLD_PERSONAL, File("old.dbf"));
-  ui::SetText(main, IDC_NEW_PERSONAL, File("new.dbf"));
-  ui::Click(main, IDC_OLD_TO_NEW);
-  SeenBox box = Answer(kConfirm, IDNO);
   EXPECT_EQ(box.text, "Convert old personal database " + File("old.dbf") + " to new database " + File("new.dbf") + " ?");
   EXPECT_TRUE(box.question);
   EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO}));
@@ -339,14 +346,8 @@ TEST_F(ConverterUiTest, AWholeBigToSmallRunThenTheSwapWithItsIndexes) {
 
 // 50 records: fewer than the hundred steps, which the bar still fills.
 TEST_F(ConverterUiTest, AWholeOldToNewRunThenTheSwap) {
-  ASSERT_TRUE(vmtables::MakePersonalTable(File("old.dbf"), 50));
-  ASSERT_TRUE(vmtables::MakePersonalTable(File("new.dbf"), 50, Variation{3, 0}));
-  std::vector<unsigned char> old = ReadBytes(File("old.dbf"));
-  Start();
-  ui::SetText(main, IDC_OLD_PERSONAL, File("old.dbf"));
-  ui::SetText(main, IDC_NEW_PERSONAL, File("new.dbf"));
-  ui::Click(main, IDC_OLD_TO_NEW);
-  Answer(kConfirm, IDYES);
+  AskOldToNew(50, IDYES);
+  std::vector<unsigned char> old = ReadBytes(File("old.dbf"));  // the job only reads it
   HWND progress = ui::Wait(kProgress);
   ASSERT_NE(progress, nullptr);
   ASSERT_TRUE(ui::WaitUntil([&] { return ui::Text(progress, IDOK) == "OK"; })) << ui::Text(progress, IDOK);
