@@ -49,6 +49,9 @@ enum Exit {
 const unsigned kVoicemailRecords = 12000;
 const unsigned kVoicemailInterval = 120;
 const unsigned kTargetBusy = 145;
+const unsigned kNotSwappedAfterWarnings = 146;
+const unsigned kReportNotWritten = 147;
+const unsigned kLivePathTooLong = 148;
 // How long a closing console, a logoff or a shutdown waits for the job to
 // finish its record and the summary to be written; the system allows about
 // five seconds.
@@ -120,7 +123,7 @@ bool TakeLivePath(const Options& o) {
     bool fits = NamesTheLiveTable(o.live) ? CopyPath(JobState::livePath, sizeof JobState::livePath, o.live.c_str())
                                           : LivePathFromIni(o.live.c_str(), JobState::livePath);
     if (fits) return true;
-    PrintError("The live table's path " + o.live + " is too long !\nIt may have at most 79 characters.");
+    PrintError(FillPlaceholders(LoadResString(kLivePathTooLong), o.live.c_str(), nullptr));
     return false;
   }
   if (ReadLivePath(JobState::livePath)) return true;
@@ -295,7 +298,7 @@ bool RunToEnd(const JobPlan& plan, ConsoleProgress& progress) {
 int Swap(const JobPlan& plan, RunReport& report) {
   if (!report.warnings.empty()) {
     report.swap = "not made";
-    PrintError("the converted table was not put into service: the run raised warnings");
+    PrintError(FillPlaceholders(LoadResString(kNotSwappedAfterWarnings), plan.target, nullptr));
     return kWarned;
   }
   TableSwap swap = SwapFor(plan);
@@ -392,7 +395,7 @@ int main(int argc, char** argv) {
   report.status = Run(o, report);
   std::fflush(stdout);
   if (!o.report.empty() && !report.Write(o.report)) {
-    PrintError("the report " + o.report + " could not be written");
+    PrintError(FillPlaceholders(LoadResString(kReportNotWritten), o.report.c_str(), nullptr));
     if (report.status == kDone) report.status = kWarned;
   }
   SetEvent(finished);
