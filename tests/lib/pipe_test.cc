@@ -470,14 +470,21 @@ TEST(CPipeServiceTest, StopWithAndWithoutForce) {
 }
 
 // Thread 0 returns at once and so ends on a stop; thread 1 never does.
+std::atomic<bool> stuckInItsLoop{false};
 void OneStuck(CPipeService* service) {
-  if (service->GetId() == 1) Forever(service);
+  if (service->GetId() == 1) {
+    stuckInItsLoop = true;
+    Forever(service);
+  }
   Sleep(10);
 }
 
 TEST(CPipeServiceTest, AForcedStopCountsEveryThreadOnce) {
   CPipeService service(UniqueName("half").c_str(), 2, reinterpret_cast<void*>(&OneStuck), 0);
   service.Start();
+  // Terminated anywhere else (inside the heap, say), the thread could take
+  // a lock with it that the rest of the program then waits for.
+  ASSERT_TRUE(Eventually([] { return stuckInItsLoop.load(); })) << "thread 1 never reached its loop";
   EXPECT_EQ(service.Stop(0, 0), 0);
   ASSERT_EQ(WaitForSingleObject(service.threadHandles[0], 30000), WAIT_OBJECT_0) << "thread 0 ends on its own";
   EXPECT_EQ(service.Stop(0, 1), 1) << "forced";
