@@ -36,7 +36,9 @@ class CONVERTER_API CPipeService {
   int Start();
   // Asks the threads to stop; wait / 100 is a number of yields to wait.
   // force non-zero terminates threads still running after that. 1 when
-  // every thread has ended, each counted once.
+  // every thread has ended, each counted once. A thread terminated while
+  // it holds a lock (the heap's, say) leaves that lock taken for the rest
+  // of the program: force only threads known to be waiting in a handler.
   int Stop(int wait, int force);
   void SetConsole(void* handle);
   virtual void NewConsoleLine(const char* line);
