@@ -57,6 +57,14 @@ std::string IndexName(const char* path) {
   return name.replace(dot + 1, 3, "ndx");
 }
 
+std::string FileIdentity(const char* path) {
+  char full[MAX_PATH];
+  DWORD length = GetFullPathNameA(path, MAX_PATH, full, nullptr);
+  std::string out = length && length < MAX_PATH ? std::string(full, length) : std::string(path);
+  CharLowerBuffA(&out[0], DWORD(out.size()));
+  return out;
+}
+
 bool LiveTableIsBig(const char* livePath) {
   CFileStatus status;
   return CFile::GetStatus(livePath, status) && int32_t(status.m_size) > kBigLayoutAbove;

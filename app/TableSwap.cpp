@@ -23,15 +23,6 @@ bool Exists(const std::string& path) {
   return !path.empty() && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// The full path, lower-cased, so that two spellings of one file compare equal.
-std::string Identity(const std::string& path) {
-  char full[MAX_PATH];
-  DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-  std::string out = length && length < MAX_PATH ? std::string(full, length) : path;
-  CharLowerBuffA(&out[0], DWORD(out.size()));
-  return out;
-}
-
 std::string Temporary(const std::string& target) { return target + ".swap"; }
 
 // Reads up to size bytes; the count read, or -1 on failure.
@@ -106,7 +97,7 @@ bool TableSwap::Refused() {
   const std::string* tables[] = {&replaced_, &replacement_, &backup_};
   for (int i = 0; i < 3; ++i)
     for (int j = i + 1; j < 3; ++j)
-      if (Identity(*tables[i]) == Identity(*tables[j])) {
+      if (FileIdentity(tables[i]->c_str()) == FileIdentity(tables[j]->c_str())) {
         error_ = FillPlaceholders(LoadResString(kOneFile), tables[i]->c_str(), tables[j]->c_str());
         return true;
       }

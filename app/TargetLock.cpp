@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "app/PathNames.h"
+
 namespace {
 const size_t kNameRoom = 200;
 }  // namespace
@@ -10,10 +12,7 @@ TargetLock::~TargetLock() { Release(); }
 
 bool TargetLock::Acquire(const char* table) {
   Release();
-  char full[MAX_PATH];
-  DWORD length = GetFullPathNameA(table, MAX_PATH, full, nullptr);
-  std::string name = length && length < MAX_PATH ? std::string(full, length) : std::string(table);
-  CharLowerBuffA(&name[0], DWORD(name.size()));
+  std::string name = FileIdentity(table);
   for (char& c : name)
     if (c == '\\') c = '/';  // a backslash would name a namespace
   // Object names end at the path limit; the path's end tells tables apart.

@@ -364,9 +364,12 @@ int Run(const Options& o, RunReport& report) {
   if (!TakePaths(o, plan)) return kCheckFailed;
   report.source = plan.source;
   report.target = plan.target;
-  if (o.swap && !SwapFor(plan).error().empty()) {
-    PrintError(SwapFor(plan).error());
-    return kCheckFailed;
+  if (o.swap) {
+    std::string refused = SwapFor(plan).error();
+    if (!refused.empty()) {
+      PrintError(refused);
+      return kCheckFailed;
+    }
   }
   TargetLock lock;
   if (!o.dryRun && !lock.Acquire(plan.target)) {
