@@ -12,7 +12,7 @@
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh"
-dpkg -s libshp-dev >/dev/null 2>&1 || apt-get install -y -q libshp-dev >/dev/null
+"$top/scripts/apt-install.sh" libshp-dev
 if "$top/scripts/win32-ready.sh" "$top/build/win32/wineprefix" >/dev/null; then arch=win32; else arch=win64; fi
 for b in native $arch; do "$top/scripts/build.sh" $b >/dev/null; done
 cc -O2 -o "$top/build/native/bench/shp_loop" "$top/bench/shp_loop.c" -lshp

@@ -12,8 +12,7 @@
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh"
-command -v Xvfb >/dev/null || apt-get install -y -q xvfb
-dpkg -s fonts-wine >/dev/null 2>&1 || apt-get install -y -q fonts-wine
+"$top/scripts/apt-install.sh" xvfb fonts-wine
 for b in native win64 win32; do "$top/scripts/build.sh" $b; done
 
 demo="$top/demo"

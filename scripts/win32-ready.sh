@@ -34,10 +34,8 @@ fi
 
 if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
   echo "installing wine32:i386 for the 32-bit programs" >&2
-  export DEBIAN_FRONTEND=noninteractive
   if ! { dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386; } ||
-     ! apt-get update -q >/dev/null ||
-     ! apt-get install -y -q --no-install-recommends wine32:i386 >/dev/null; then
+     ! "$top/scripts/apt-install.sh" wine32:i386; then
     echo "Wine's 32-bit support (wine32:i386) could not be installed"
     exit 1
   fi
