@@ -1,0 +1,79 @@
+// The operating system's file layer, as the engine uses it: every read
+// returns what the file holds at that moment, wherever the previous call
+// left the handle, and whatever another handle wrote in between.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/file_system.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+// The file's contents as both handles' writes leave them; bytes never
+// written read as 0.
+void Apply(Bytes& model, uint64_t offset, const Bytes& data) {
+  if (model.size() < offset + data.size()) model.resize(offset + data.size(), 0);
+  std::copy(data.begin(), data.end(), model.begin() + long(offset));
+}
+
+Bytes Expected(const Bytes& model, uint64_t offset, size_t n) {
+  if (offset >= model.size()) return {};
+  size_t end = std::min<size_t>(model.size(), offset + n);
+  return Bytes(model.begin() + long(offset), model.begin() + long(end));
+}
+
+TEST(FileLayerTest, EveryReadSeesTheFileWhereverThePreviousCallLeftTheHandle) {
+  TempDir dir;
+  std::string path = dir.File("walk.bin");
+  xb::FileSystem* fs = xb::FileSystem::Default();
+  std::unique_ptr<xb::File> ours = fs->Create(path.c_str());
+  std::unique_ptr<xb::File> other = fs->Open(path.c_str());
+  ASSERT_TRUE(ours && other);
+
+  Bytes model;
+  std::mt19937 random(20261209);
+  // Where our last call started, how much it asked for, and where it ended.
+  uint64_t last = 0, asked = 0, next = 0;
+  for (int step = 0; step < 4000; ++step) {
+    unsigned kind = random() % 8;
+    // Most calls start where the last one ended (a walk's next record, a
+    // record's next field), where it started (the same record again), or
+    // where it would have ended had it got everything; the rest anywhere,
+    // past the end included.
+    const uint64_t places[] = {next, next, last, last + asked, random() % (model.size() + 64)};
+    uint64_t offset = places[random() % 5];
+    size_t n = 1 + random() % 40;
+    Bytes data(n);
+    for (auto& b : data) b = static_cast<unsigned char>(random());
+    if (kind < 3) {
+      ASSERT_TRUE(ours->WriteAt(offset, data.data(), n));
+      Apply(model, offset, data);
+      last = offset, asked = n, next = offset + n;
+    } else if (kind < 5) {
+      // Another writer, at the very place our handle stands now or anywhere.
+      uint64_t at = random() % 2 ? next : random() % (model.size() + 16);
+      ASSERT_TRUE(other->WriteAt(at, data.data(), n));
+      Apply(model, at, data);
+    } else {
+      Bytes got(n, 0xEE);
+      size_t count = 0;
+      ASSERT_TRUE(ours->ReadAt(offset, got.data(), n, &count));
+      got.resize(count);
+      ASSERT_EQ(got, Expected(model, offset, n))
+          << "step " << step << ": a read of " << n << " bytes at " << offset << " (the last call ended at " << next
+          << ") did not return what the file holds";
+      last = offset, asked = n, next = offset + count;
+    }
+  }
+  uint64_t size = 0;
+  ASSERT_TRUE(ours->Size(&size));
+  EXPECT_EQ(size, model.size());
+}
+
+}  // namespace
