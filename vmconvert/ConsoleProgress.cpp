@@ -19,6 +19,11 @@ ConsoleProgress::ConsoleProgress(bool terminal) : terminal_(terminal) {
   SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
+bool ConsoleProgress::IsConsole(HANDLE handle) {
+  DWORD mode = 0;
+  return GetConsoleMode(handle, &mode) != 0;
+}
+
 ConsoleProgress::~ConsoleProgress() { DestroyWindow(window_); }
 
 LRESULT CALLBACK ConsoleProgress::Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {

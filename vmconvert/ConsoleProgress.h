@@ -1,7 +1,8 @@
 // ConsoleProgress: a hidden window that receives a job's WM_JOB_PROGRESS
 // and shows it on standard error, so that standard output carries only
-// results: on a terminal one line with a bar and the
-// percentage, updated in place; otherwise a plain line every tenth.
+// results: on a console one line with a bar and the percentage, updated in
+// place; otherwise (a file, a pipe, the NUL device) a plain line every
+// tenth.
 #ifndef VMCONVERT_CONSOLEPROGRESS_H_
 #define VMCONVERT_CONSOLEPROGRESS_H_
 
@@ -13,6 +14,10 @@ class ConsoleProgress {
   ~ConsoleProgress();
   ConsoleProgress(const ConsoleProgress&) = delete;
   ConsoleProgress& operator=(const ConsoleProgress&) = delete;
+
+  // True only for a console someone may be watching: NUL and other
+  // character devices are not one, though the C runtime's isatty says so.
+  static bool IsConsole(HANDLE handle);
 
   HWND window() const { return window_; }
   int steps() const { return steps_; }

@@ -2,14 +2,14 @@
 
 class LoggedFile : public xb::File {
  public:
-  LoggedFile(WriteLog* log, std::unique_ptr<xb::File> base, const char* path)
-      : log_(log), base_(std::move(base)), path_(path) {}
+  LoggedFile(WriteLog* log, std::unique_ptr<xb::File> base, size_t file)
+      : log_(log), base_(std::move(base)), file_(file) {}
 
   bool ReadAt(uint64_t offset, void* buffer, size_t n, size_t* got) override {
     return base_->ReadAt(offset, buffer, n, got);
   }
   bool WriteAt(uint64_t offset, const void* buffer, size_t n) override {
-    if (!log_->Record(path_, offset, buffer, n)) return true;
+    if (!log_->Record(file_, offset, buffer, n)) return true;
     return base_->WriteAt(offset, buffer, n);
   }
   bool Size(uint64_t* size) override { return base_->Size(size); }
@@ -22,37 +22,38 @@ class LoggedFile : public xb::File {
  private:
   WriteLog* log_;
   std::unique_ptr<xb::File> base_;
-  std::string path_;
+  size_t file_;  // the log's index of this file's path
 };
 
-std::unique_ptr<xb::File> WriteLog::Open(const char* path) {
-  std::unique_ptr<xb::File> f = base_->Open(path);
-  return f ? std::unique_ptr<xb::File>(new LoggedFile(this, std::move(f), path)) : nullptr;
+std::unique_ptr<xb::File> WriteLog::Wrap(std::unique_ptr<xb::File> file, const char* path) {
+  if (!file) return nullptr;
+  std::lock_guard<std::mutex> lock(mutex_);
+  paths_.push_back(path);
+  return std::unique_ptr<xb::File>(new LoggedFile(this, std::move(file), paths_.size() - 1));
 }
 
-std::unique_ptr<xb::File> WriteLog::OpenReadOnly(const char* path) {
-  std::unique_ptr<xb::File> f = base_->OpenReadOnly(path);
-  return f ? std::unique_ptr<xb::File>(new LoggedFile(this, std::move(f), path)) : nullptr;
-}
+std::unique_ptr<xb::File> WriteLog::Open(const char* path) { return Wrap(base_->Open(path), path); }
+
+std::unique_ptr<xb::File> WriteLog::OpenReadOnly(const char* path) { return Wrap(base_->OpenReadOnly(path), path); }
 
 std::unique_ptr<xb::File> WriteLog::Create(const char* path) {
   // The jobs never create tables; a dry run must not either.
   if (!passThrough_) return nullptr;
-  std::unique_ptr<xb::File> f = base_->Create(path);
-  return f ? std::unique_ptr<xb::File>(new LoggedFile(this, std::move(f), path)) : nullptr;
+  return Wrap(base_->Create(path), path);
 }
 
 bool WriteLog::Remove(const char* path) { return passThrough_ ? base_->Remove(path) : false; }
 
 bool WriteLog::Replace(const char* from, const char* to) { return passThrough_ && base_->Replace(from, to); }
 
-std::vector<WriteLog::Write> WriteLog::Writes() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return writes_;
+WriteLog::Write WriteLog::At(size_t i) const {
+  const Entry& e = entries_[i];
+  return Write{paths_[e.file], e.offset, std::string_view(bytes_).substr(e.from, e.size)};
 }
 
-bool WriteLog::Record(const std::string& path, uint64_t offset, const void* bytes, size_t n) {
+bool WriteLog::Record(size_t file, uint64_t offset, const void* bytes, size_t n) {
   std::lock_guard<std::mutex> lock(mutex_);
-  writes_.push_back({path, offset, std::string(static_cast<const char*>(bytes), n)});
+  entries_.push_back(Entry{file, offset, bytes_.size(), n});
+  bytes_.append(static_cast<const char*>(bytes), n);
   return passThrough_;
 }

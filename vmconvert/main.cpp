@@ -217,14 +217,15 @@ std::string FieldLabel(const Options& o, const std::string& field) {
 std::map<std::string, int> FieldWrites(const Options& o, WriteLog& log, const std::string& target) {
   TableLayout layout(target);
   std::map<std::string, int> perField;
-  for (const WriteLog::Write& w : log.Writes()) {
+  for (size_t i = 0; i < log.Count(); ++i) {
+    WriteLog::Write w = log.At(i);
     uint32_t record = 0;
     std::string field;
     if (w.path != target || !layout.Locate(w.offset, &record, &field)) continue;
     ++perField[field];
     if (o.dryRun)
       std::printf("record %u %s: target \"%s\" -> source \"%s\"\n", record, FieldLabel(o, field).c_str(),
-                  layout.StoredText(record, field).c_str(), Trimmed(w.bytes).c_str());
+                  layout.StoredText(record, field).c_str(), Trimmed(std::string(w.bytes)).c_str());
   }
   return perField;
 }
@@ -285,7 +286,9 @@ bool RunToEnd(const JobPlan& plan, ConsoleProgress& progress) {
     return false;
   }
   while (JobState::workerActive) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    // Once the end message has come, the worker has only its last steps
+    // left: look again soon rather than at the next 20 ms.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, progress.ended() ? 1 : 20, QS_ALLINPUT);
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
     DeliverEventWhenDue(progress);
@@ -320,7 +323,7 @@ int RunJob(const Options& o, const JobPlan& plan, RunReport& report) {
   unsigned sourceCount = RecordsOf(plan.source), targetCount = RecordsOf(plan.target);
   WriteLog log(!o.dryRun);
   engineContext.setFileSystem(&log);
-  ConsoleProgress progress(_isatty(_fileno(stderr)) != 0);
+  ConsoleProgress progress(ConsoleProgress::IsConsole(GetStdHandle(STD_ERROR_HANDLE)));
   std::printf("%s%s: %s -> %s\n", plan.name, o.dryRun ? " (dry run)" : "", plan.source, plan.target);
   std::fflush(stdout);
 
