@@ -78,11 +78,7 @@ unsigned int CVmDatabase::Width(int n) const {
 
 int CVmDatabase::ReadWhole(int n, char* out) {
   if (!Width(n)) return 0;
-  FieldAddr& e = *field_[n];
-  e.field->CopyText(out, e.length + 1);
-  size_t length = std::strlen(out);
-  while (length > 0 && out[length - 1] == ' ') --length;
-  out[length] = '\0';
+  ReadEntry(*field_[n], out);
   return 1;
 }
 
@@ -110,18 +106,23 @@ int CVmDatabase::ReplaceField(unsigned int first, unsigned int lastIndex, const 
                               const char* value) {
   if (!table) return 0;
   int n = FieldNumberOf(name);
-  if (n == 0) return -1;
-  char* stored = StoredName(n);
+  return n == 0 ? -1 : ReplaceField(first, lastIndex, n, value);
+}
+
+int CVmDatabase::ReplaceField(unsigned int first, unsigned int lastIndex, int n, const char* value) {
+  if (!table) return 0;
+  if (n < 1 || n > VmRecord::kFields) return -1;
   // Records first to lastIndex + 1, counted wide so that the end cannot wrap.
   uint64_t last = std::min<uint64_t>(uint64_t(lastIndex) + 1, UINT_MAX);
   for (uint64_t r = first; r <= last; ++r) {
     // A record that was not reached takes no write: the table would still
     // stand on another one.
-    if (!PositionToWrite(unsigned(r))) continue;
+    // A field the table lacks takes no write, as Replace by its name would.
+    if (!PositionToWrite(unsigned(r)) || !field_[n]) continue;
     if (VmRecord::IsText(n))
-      Replace(stored, const_cast<char*>(value));
+      ReplaceEntry(*field_[n], value);
     else
-      Replace(stored, AtoiRule(value));
+      ReplaceEntry(*field_[n], AtoiRule(value));
   }
   return 1;
 }

@@ -30,6 +30,9 @@ class CVmDatabase final : public CDatabase {
   // after writing, 0 when no table is open, -1 (nothing written) for an
   // unknown name.
   int ReplaceField(unsigned int first, unsigned int lastIndex, const char* name, const char* value);
+  // ReplaceField for field Tnn (1 to 99), whose logical name the caller
+  // has already found: -1 for a number outside 1..99.
+  int ReplaceField(unsigned int first, unsigned int lastIndex, int n, const char* value);
 
   // Goes to record and reads it, as ReadRecord does, filling no image: 1,
   // or 0 (with "CDatabase::Go") when it cannot be reached or read.

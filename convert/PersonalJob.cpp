@@ -5,11 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "convert/CPersonalDatabase.h"
 #include "convert/JobReport.h"
 #include "convert/JobState.h"
 #include "app/framework/ResourceString.h"
-#include "convert/ReadTextCut.h"
-#include "db/CDatabase.h"
 #include "db/ShowError.h"
 
 namespace {
@@ -17,23 +16,20 @@ namespace {
 const unsigned int kOldOpenFailed = 126;
 const unsigned int kNewOpenFailed = 127;
 const size_t kBuffer = 128;  // each field text, terminator included
-
-// The copied fields, in the order each pair handles them; "IDXP" first.
-char kFields[15][11] = {"IDXP", "NAME", "DEPARTMENT", "TT1", "TY1", "TT2", "TY2", "TT3",
-                        "TY3",  "TT4",  "TY4",        "TT5", "TY5", "TT6", "TY6"};
+const int kIdxp = 0;         // the first copied field, "IDXP"
 
 // Copies the fields of the old table's current record that differ into the
 // new table's current record. idxp is the old record's "IDXP" text.
-void CopyPair(CDatabase& oldTable, CDatabase& newTable, const char* idxp) {
+void CopyPair(CPersonalDatabase& oldTable, CPersonalDatabase& newTable, const char* idxp) {
   char source[kBuffer], target[kBuffer];
-  for (char* field : kFields) {
-    if (field == kFields[0])
+  for (int k = 0; k < CPersonalDatabase::kFields; ++k) {
+    if (k == kIdxp)
       std::strcpy(source, idxp);
-    else if (!ReadTextCut(oldTable, field, source, kBuffer - 1))
+    else if (!oldTable.ReadField(k, source, kBuffer - 1))
       continue;  // the old table has no such field: nothing to copy
     target[0] = '\0';
-    ReadTextCut(newTable, field, target, kBuffer - 1);
-    if (std::strcmp(source, target) != 0) newTable.Replace(field, source);
+    newTable.ReadField(k, target, kBuffer - 1);
+    if (std::strcmp(source, target) != 0) newTable.ReplaceField(k, source);
   }
 }
 
@@ -61,7 +57,7 @@ void ReportUnpaired(int64_t newCount, int64_t unpaired) {
   ShowError(text, LoadResString(kErrorCaption).c_str());
 }
 
-void RunPersonalJob(CDatabase& oldTable, CDatabase& newTable) {
+void RunPersonalJob(CPersonalDatabase& oldTable, CPersonalDatabase& newTable) {
   if (!oldTable.Open(JobState::oldPersonalPath)) {
     ShowPathError(kOldOpenFailed, JobState::oldPersonalPath);
     return EndWorker();
@@ -83,7 +79,7 @@ void RunPersonalJob(CDatabase& oldTable, CDatabase& newTable) {
   for (int32_t i = 0; i < count; ++i) {
     if (!JobState::running) break;
     char idxp[kBuffer] = "";
-    ReadTextCut(oldTable, kFields[0], idxp, kBuffer - 1);
+    oldTable.ReadField(kIdxp, idxp, kBuffer - 1);
     if (idxp[0] == '\0') break;
     if (i < newCount)
       CopyPair(oldTable, newTable, idxp);
@@ -107,7 +103,7 @@ void RunPersonalJob(CDatabase& oldTable, CDatabase& newTable) {
 // Nothing may leave a job's thread: an allocation that fails ends the job
 // the way a table that cannot be opened does, with its tables let go.
 void __cdecl PersonalJob(void*) {
-  CDatabase oldTable, newTable;
+  CPersonalDatabase oldTable, newTable;
   try {
     RunPersonalJob(oldTable, newTable);
   } catch (...) {

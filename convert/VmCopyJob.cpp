@@ -12,7 +12,6 @@
 #include "convert/CVmDatabase.h"
 #include "convert/JobReport.h"
 #include "convert/JobState.h"
-#include "convert/VmFieldNames.h"
 #include "db/ShowError.h"
 
 namespace {
@@ -80,7 +79,7 @@ void CopyDiffering(CVmDatabase& source, CVmDatabase& target, unsigned int n, Cop
     if (target.Width(f) && value == target.Number(f)) continue;
     char text[16];
     std::snprintf(text, sizeof text, "%d", int(value));
-    target.ReplaceField(n, n - 1, VmFieldNames[f - 1], text);
+    target.ReplaceField(n, n - 1, f, text);
   }
   for (int f = kLastNumeric + 1; f <= kLastCopied; ++f) {
     if (!plan.present[f]) continue;
@@ -90,7 +89,7 @@ void CopyDiffering(CVmDatabase& source, CVmDatabase& target, unsigned int n, Cop
     targetText[0] = '\0';
     target.ReadWhole(f, targetText);
     if (std::strcmp(sourceText, targetText) == 0) continue;
-    target.ReplaceField(n, n - 1, VmFieldNames[f - 1], sourceText);
+    target.ReplaceField(n, n - 1, f, sourceText);
   }
 }
 

@@ -212,26 +212,38 @@ int CDatabase::Read(char* name, int* value) {
 int CDatabase::Read(char* name, char* text) {
   FieldAddr* entry = Lookup(name);
   if (!entry) return 0;
-  entry->field->CopyText(entry->buffer, entry->length + 1);
-  TrimRight(entry->buffer);
-  std::memcpy(text, entry->buffer, std::strlen(entry->buffer) + 1);
+  ReadEntry(*entry, text);
   return 1;
+}
+
+void CDatabase::ReadEntry(FieldAddr& entry, char* text) {
+  entry.field->CopyText(entry.buffer, entry.length + 1);
+  TrimRight(entry.buffer);
+  std::memmove(text, entry.buffer, std::strlen(entry.buffer) + 1);  // text may be the buffer itself
 }
 
 int CDatabase::Replace(char* name, int value) {
   FieldAddr* entry = Lookup(name);
   if (!entry) return 0;
-  entry->field->AssignDouble(double(value));
-  Commit("CDatabase::Replace");
+  ReplaceEntry(*entry, value);
   return 1;
 }
 
 int CDatabase::Replace(char* name, char* text) {
   FieldAddr* entry = Lookup(name);
   if (!entry) return 0;
-  entry->field->AssignText(text);
-  Commit("CDatabase::Replace");
+  ReplaceEntry(*entry, text);
   return 1;
+}
+
+void CDatabase::ReplaceEntry(FieldAddr& entry, int value) {
+  entry.field->AssignDouble(double(value));
+  Commit("CDatabase::Replace");
+}
+
+void CDatabase::ReplaceEntry(FieldAddr& entry, const char* text) {
+  entry.field->AssignText(text);
+  Commit("CDatabase::Replace");
 }
 
 int CDatabase::Append() {

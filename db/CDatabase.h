@@ -102,6 +102,15 @@ class CONVERTER_API CDatabase {
   // Position for a write of single fields: the record already in hand is
   // not read again.
   int PositionToWrite(unsigned int record);
+  // The entry of the named field, or null. A class that reads the same
+  // fields of every record looks them up once and uses the entries below.
+  FieldAddr* Lookup(const char* name);
+  // Read and Replace of a field by its entry, with their results and boxes.
+  // REQUIRES: entry is one of this object's, fetched since the last Open;
+  // text holds entry.length + 1 bytes.
+  void ReadEntry(FieldAddr& entry, char* text);
+  void ReplaceEntry(FieldAddr& entry, int value);
+  void ReplaceEntry(FieldAddr& entry, const char* text);
 
   xb::Table* table;         // the open table, null while closed
   xb::Order* order;         // the order selected at Open; kept, not used
@@ -111,8 +120,6 @@ class CONVERTER_API CDatabase {
 
  private:
   int GetFieldsAddrs();
-  // The entry of the named field, or null.
-  FieldAddr* Lookup(const char* name);
   // Flushes when flush is on (showing box on failure), then releases the locks.
   void Commit(const char* box);
 };

@@ -7,8 +7,9 @@
 #   - the same compare-and-write loop on our engine, natively
 #     (bench/compare_write_loop.cc);
 #   - the loop over Debian's shapelib, natively (bench/shp_loop.c).
-# Twice: tables that agree, and every copied field differing. Prints each
-# time and the ratios to shapelib.
+# Twice: tables that agree, and every copied field differing; each run
+# BENCH_RUNS times (default 3) in turn. Prints the median times and their
+# ratios to shapelib.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh"
@@ -20,24 +21,36 @@ cc -O2 -o "$top/build/native/bench/shp_loop" "$top/bench/shp_loop.c" -lshp
 work=$(mktemp -d /tmp/bench-compare.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 gen="$top/build/native/tools/vmgen"
-seconds() { tr -d '\r' | sed -n 's/^\([0-9.]*\) s.*/\1/p; s/^time: \([0-9.]*\) s$/\1/p'; }
+runs=${BENCH_RUNS:-3}
+seconds() { tr -d '\r' | sed -n 's/^\([0-9.]*\) s.*/\1/p'; }
 fresh() {
   "$gen" small "$work/vm001.dbf" 12000 >/dev/null
   "$gen" big "$work/vm001_big.dbf" 12000 ${1:-} >/dev/null
 }
+# The job's own seconds, from its report.
+job() {
+  "$top/scripts/wine-run.sh" "$top/build/$arch/wineprefix" $arch "$top/build/$arch/vmconvert/vmconvert.exe" \
+    small-to-big --live "Z:$work/vm001.dbf" --big "Z:$work/vm001_big.dbf" --report "Z:$work/report.json" \
+    >/dev/null 2>&1 || true
+  /usr/bin/python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["seconds"])' "$work/report.json"
+}
+# Each of the three, runs times in turn on fresh tables; the median of each.
 for case in agree differ; do
   every=""; [ $case = differ ] && every=1
-  fresh $every
-  wine=$("$top/scripts/wine-run.sh" "$top/build/$arch/wineprefix" $arch "$top/build/$arch/vmconvert/vmconvert.exe" \
-    small-to-big --live "Z:$work/vm001.dbf" --big "Z:$work/vm001_big.dbf" 2>/dev/null | seconds)
-  fresh $every
-  ours=$("$top/build/native/bench/compare_write_loop" "$work/vm001.dbf" "$work/vm001_big.dbf" | seconds)
-  fresh $every
-  shp=$("$top/build/native/bench/shp_loop" "$work/vm001.dbf" "$work/vm001_big.dbf" | seconds)
-  python3 - "$case" "$arch" "$wine" "$ours" "$shp" <<'PY'
-import sys
-case, arch, wine, ours, shp = sys.argv[1], sys.argv[2], *map(float, sys.argv[3:])
-print(f"{case:7s} job under Wine ({arch}) {wine:.3f} s ({wine / shp:.1f}x)   "
-      f"engine loop {ours:.3f} s ({ours / shp:.1f}x)   shapelib loop {shp:.3f} s")
+  wine=""; ours=""; shp=""
+  i=0
+  while [ $i -lt "$runs" ]; do
+    fresh $every; wine="$wine $(job)"
+    fresh $every; ours="$ours $("$top/build/native/bench/compare_write_loop" "$work/vm001.dbf" "$work/vm001_big.dbf" | seconds)"
+    fresh $every; shp="$shp $("$top/build/native/bench/shp_loop" "$work/vm001.dbf" "$work/vm001_big.dbf" | seconds)"
+    i=$((i + 1))
+  done
+  /usr/bin/python3 - "$case" "$arch" "$wine" "$ours" "$shp" <<'PY'
+import statistics, sys
+case, arch = sys.argv[1], sys.argv[2]
+wine, ours, shp = (statistics.median(map(float, a.split())) for a in sys.argv[3:])
+print(f"{case:7s} job under Wine ({arch}) {wine:.3f} s ({wine / shp:.2f}x)   "
+      f"engine loop {ours:.3f} s ({ours / shp:.2f}x)   shapelib loop {shp:.3f} s   "
+      f"(medians of {len(sys.argv[3].split())} runs)")
 PY
 done

@@ -1,0 +1,35 @@
+// CPersonalDatabase: a personal table, with the fifteen fields the
+// personal job copies looked up once per Open instead of by name for
+// every record. Reads and writes behave as CDatabase's by name; its open
+// table is closed by the owner with Close before the object is destroyed,
+// as for CDatabase.
+#ifndef CONVERT_CPERSONALDATABASE_H_
+#define CONVERT_CPERSONALDATABASE_H_
+
+#include <cstddef>
+
+#include "db/CDatabase.h"
+
+class CPersonalDatabase final : public CDatabase {
+ public:
+  static constexpr int kFields = 15;
+  // The copied fields, in the order each pair handles them; "IDXP" first.
+  static const char* const kNames[kFields];
+
+  // CDatabase::Open's result: 1 open, 0 not.
+  int Open(char* path) override;
+
+  // Field k (0 to kFields - 1) of the record in hand as text, trailing
+  // blanks dropped, cut to capacity characters (with any blanks the cut
+  // leaves at its end) into out, which holds capacity + 1 bytes. 0, with
+  // out untouched, when the table has no such field.
+  int ReadField(int k, char* out, size_t capacity);
+  // Writes text into field k as CDatabase::Replace does: 0 (nothing
+  // written) when the table has no such field, else 1.
+  int ReplaceField(int k, const char* text);
+
+ private:
+  FieldAddr* field_[kFields] = {};  // null where the table has none
+};
+
+#endif  // CONVERT_CPERSONALDATABASE_H_
