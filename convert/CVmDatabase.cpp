@@ -116,8 +116,8 @@ int CVmDatabase::ReplaceField(unsigned int first, unsigned int lastIndex, int n,
   uint64_t last = std::min<uint64_t>(uint64_t(lastIndex) + 1, UINT_MAX);
   for (uint64_t r = first; r <= last; ++r) {
     // A record that was not reached takes no write: the table would still
-    // stand on another one.
-    // A field the table lacks takes no write, as Replace by its name would.
+    // stand on another one. A field the table lacks takes none either, as
+    // Replace by its name would.
     if (!PositionToWrite(unsigned(r)) || !field_[n]) continue;
     if (VmRecord::IsText(n))
       ReplaceEntry(*field_[n], value);
