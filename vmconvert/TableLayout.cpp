@@ -4,18 +4,6 @@
 
 namespace {
 
-std::string ReadRange(const std::string& path, uint64_t offset, size_t n) {
-  std::string out;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return out;
-  if (_fseeki64(f, int64_t(offset), SEEK_SET) == 0) {
-    out.resize(n);
-    out.resize(std::fread(&out[0], 1, n, f));
-  }
-  std::fclose(f);
-  return out;
-}
-
 uint32_t Le(const std::string& b, size_t at, int n) {
   uint32_t v = 0;
   for (int i = n - 1; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(b[at + size_t(i)]);
@@ -30,12 +18,24 @@ std::string Trimmed(const std::string& text) {
   return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-TableLayout::TableLayout(const std::string& path) : path_(path) {
-  std::string head = ReadRange(path, 0, 32);
+std::string TableLayout::ReadRange(uint64_t offset, size_t n) const {
+  std::string out;
+  if (!file_ || _fseeki64(file_, int64_t(offset), SEEK_SET) != 0) return out;
+  out.resize(n);
+  out.resize(std::fread(&out[0], 1, n, file_));
+  return out;
+}
+
+TableLayout::~TableLayout() {
+  if (file_) std::fclose(file_);
+}
+
+TableLayout::TableLayout(const std::string& path) : file_(std::fopen(path.c_str(), "rb")) {
+  std::string head = ReadRange(0, 32);
   if (head.size() < 32) return;
   headerLength_ = Le(head, 8, 2);
   recordLength_ = Le(head, 10, 2);
-  std::string descriptors = ReadRange(path, 32, headerLength_ > 32 ? headerLength_ - 32 : 0);
+  std::string descriptors = ReadRange(32, headerLength_ > 32 ? headerLength_ - 32 : 0);
   uint32_t at = 1;
   for (size_t d = 0; d + 32 <= descriptors.size() && descriptors[d] != '\x0D'; d += 32) {
     std::string name = descriptors.substr(d, 11);
@@ -63,6 +63,6 @@ bool TableLayout::Locate(uint64_t offset, uint32_t* record, std::string* field) 
 std::string TableLayout::StoredText(uint32_t record, const std::string& field) const {
   for (const Field& f : fields_)
     if (f.name == field)
-      return Trimmed(ReadRange(path_, headerLength_ + uint64_t(record - 1) * recordLength_ + f.offset, f.width));
+      return Trimmed(ReadRange(headerLength_ + uint64_t(record - 1) * recordLength_ + f.offset, f.width));
   return std::string();
 }
