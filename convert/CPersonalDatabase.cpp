@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/table.h"
+
 const char* const CPersonalDatabase::kNames[kFields] = {
     "IDXP", "NAME", "DEPARTMENT", "TT1", "TY1", "TT2", "TY2", "TT3", "TY3", "TT4", "TY4", "TT5", "TY5", "TT6", "TY6"};
 
@@ -30,3 +32,5 @@ int CPersonalDatabase::ReplaceField(int k, const char* text) {
   ReplaceEntry(*entry, text);
   return 1;
 }
+
+bool CPersonalDatabase::OnReadRecord() const { return table && table->OnReadRecord(); }

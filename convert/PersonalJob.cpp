@@ -36,6 +36,7 @@ void CopyPair(CPersonalDatabase& oldTable, CPersonalDatabase& newTable, const ch
 const int32_t kSteps = 99;  // as many as a full run sends
 const unsigned int kErrorCaption = 102;
 const unsigned int kRecordsMissing = 132;
+const unsigned int kRecordsUnread = 149;
 
 // The step messages due after pair i of count: from 100 records on, one
 // when i is a non-zero multiple of count / 100; below that the 99 steps
@@ -57,6 +58,15 @@ void ReportUnpaired(int64_t newCount, int64_t unpaired) {
   ShowError(text, LoadResString(kErrorCaption).c_str());
 }
 
+// Said once per table at the end: pairs skipped because a record of path
+// could not be read.
+void ReportUnread(const char* path, int64_t unread) {
+  if (unread == 0) return;
+  char text[512];
+  std::snprintf(text, sizeof text, LoadResString(kRecordsUnread).c_str(), unsigned(unread), path);
+  ShowError(text, LoadResString(kErrorCaption).c_str());
+}
+
 void RunPersonalJob(CPersonalDatabase& oldTable, CPersonalDatabase& newTable) {
   if (!oldTable.Open(JobState::oldPersonalPath)) {
     ShowPathError(kOldOpenFailed, JobState::oldPersonalPath);
@@ -75,16 +85,24 @@ void RunPersonalJob(CPersonalDatabase& oldTable, CPersonalDatabase& newTable) {
   oldTable.Top();
 
   int32_t sent = 0;
-  int64_t unpaired = 0;
+  int64_t unpaired = 0, unreadOld = 0, unreadNew = 0;
   for (int32_t i = 0; i < count; ++i) {
     if (!JobState::running) break;
-    char idxp[kBuffer] = "";
-    oldTable.ReadField(kIdxp, idxp, kBuffer - 1);
-    if (idxp[0] == '\0') break;
-    if (i < newCount)
-      CopyPair(oldTable, newTable, idxp);
-    else
-      ++unpaired;
+    // A record that could not be read reads as blanks: its empty "IDXP" is
+    // no end of the walk, and its pair is left as it is.
+    if (!oldTable.OnReadRecord()) {
+      ++unreadOld;
+    } else {
+      char idxp[kBuffer] = "";
+      oldTable.ReadField(kIdxp, idxp, kBuffer - 1);
+      if (idxp[0] == '\0') break;
+      if (i >= newCount)
+        ++unpaired;
+      else if (!newTable.OnReadRecord())
+        ++unreadNew;
+      else
+        CopyPair(oldTable, newTable, idxp);
+    }
     newTable.Skip(1);
     oldTable.Skip(1);
     for (int32_t due = StepsDue(i, count, sent); due > 0; --due, ++sent) SendJobProgress(0);
@@ -93,6 +111,8 @@ void RunPersonalJob(CPersonalDatabase& oldTable, CPersonalDatabase& newTable) {
   newTable.Close();
   oldTable.Close();
   if (JobState::running) ReportUnpaired(newCount, unpaired);
+  ReportUnread(JobState::oldPersonalPath, unreadOld);
+  ReportUnread(JobState::newPersonalPath, unreadNew);
   SendJobProgress(1);
   JobState::running = 0;
   EndWorker();

@@ -19,6 +19,7 @@
 #include "app/TableSwap.h"
 #include "app/TargetLock.h"
 #include "app/framework/ResourceString.h"
+#include "convert/CPersonalDatabase.h"
 #include "convert/JobState.h"
 #include "convert/PersonalJob.h"
 #include "convert/VmCopyJob.h"
@@ -182,19 +183,16 @@ unsigned RecordsOf(char* path) {
 }
 
 // Pairs the personal job walks: up to the first old record with an empty
-// "IDXP".
+// "IDXP" (a record that cannot be read is walked past, as the job does).
 unsigned PersonalWalk(char* oldPath) {
-  CDatabase table;
+  CPersonalDatabase table;
   if (!table.Open(oldPath)) return 0;
   unsigned walked = 0, count = table.RecCount();
-  char idxp[256] = "";
-  char field[] = "IDXP";
   table.Top();
   for (; walked < count; ++walked) {
-    if (table.FieldLength(field) >= sizeof idxp) break;
-    idxp[0] = '\0';
-    table.Read(field, idxp);
-    if (idxp[0] == '\0') break;
+    char idxp[128] = "";  // as the job reads it
+    table.ReadField(0, idxp, sizeof idxp - 1);
+    if (table.OnReadRecord() && idxp[0] == '\0') break;
     table.Skip(1);
   }
   table.Close();

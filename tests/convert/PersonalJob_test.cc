@@ -126,6 +126,29 @@ TEST_F(PersonalJobTest, AnEmptyIdxpEndsTheWalk) {
   EXPECT_EQ(JobState::running, 0);
 }
 
+// A record that cannot be read is no end of the walk: its pair is left as
+// it is, the walk goes on, and the operator is told once at the end.
+TEST_F(PersonalJobTest, AnUnreadableRecordIsSaidAndTheWalkGoesOn) {
+  for (const std::string* table : {&oldPath, &newPath}) {
+    Make(5, 5);
+    RawDbf raw(*table);
+    fs.unreadable = {*table, raw.RecordOffset(3), raw.RecordOffset(4)};
+    boxes.Clear();
+    JobRunner r;
+    ASSERT_TRUE(r.Run(PersonalJob));
+    fs.unreadable = {};
+    EXPECT_TRUE(Copied(1) && Copied(2)) << *table;
+    EXPECT_FALSE(Copied(3)) << *table;
+    EXPECT_TRUE(Copied(4) && Copied(5)) << "the walk stopped at the unreadable record of " << *table;
+    for (const std::string& w : FieldWrites()) EXPECT_NE(w.substr(0, 2), "3:") << w;
+    EXPECT_EQ(r.Ends(), 1);
+    EXPECT_EQ(JobState::running, 0);
+    EXPECT_EQ(boxes.Summary(), "Error !|1 records of the database " + *table +
+                                   " could not be read !\nThey were not converted.")
+        << "the unreadable record of " << *table << " was not said once";
+  }
+}
+
 TEST_F(PersonalJobTest, AnEmptyOldTableIsWalkedNotAtAll) {
   Make(0, 3);
   ASSERT_TRUE(runner.Run(PersonalJob));

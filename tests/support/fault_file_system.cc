@@ -6,6 +6,8 @@ class FaultFile : public xb::File {
       : fs_(fs), base_(std::move(base)), path_(path) {}
 
   bool ReadAt(uint64_t offset, void* buffer, size_t n, size_t* got) override {
+    const FaultFileSystem::Range& bad = fs_->unreadable;
+    if (path_ == bad.path && offset < bad.to && offset + n > bad.from) return false;
     if (!fs_->NextReadFails()) return base_->ReadAt(offset, buffer, n, got);
     if (!fs_->shortReads) return false;
     return base_->ReadAt(offset, buffer, n / 2, got);

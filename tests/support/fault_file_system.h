@@ -1,6 +1,7 @@
 // FaultFileSystem: the real file system with faults on demand. Writes can
 // fail from the n-th on or stop half-way, reads can fail or come up short
-// from the n-th on, a replace can fail, and every write is counted; the
+// from the n-th on or wherever they touch one range of one file, a replace
+// can fail, and every write is counted; the
 // date is fixed so that header bytes are predictable.
 #ifndef TESTS_SUPPORT_FAULT_FILE_SYSTEM_H_
 #define TESTS_SUPPORT_FAULT_FILE_SYSTEM_H_
@@ -33,6 +34,12 @@ class FaultFileSystem : public xb::FileSystem {
   // shortReads they return half of what was asked instead.
   int readsBeforeFailure = -1;
   bool shortReads = false;
+  // Every read of this file that touches bytes from..to-1 fails, however
+  // often it is tried: a bad spot on the disk.
+  struct Range {
+    std::string path;
+    uint64_t from = 0, to = 0;
+  } unreadable;
   bool failReplace = false;
   // Open for writing is refused, as for a file this user may only read.
   bool refuseWriteAccess = false;

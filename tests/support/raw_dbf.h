@@ -21,6 +21,8 @@ class RawDbf {
   // "record:field" for a byte offset inside a record's field, "header" for
   // one before the first record, "flag", "end" otherwise.
   std::string Where(uint64_t offset) const;
+  // Where record (1-based) starts in the file.
+  uint64_t RecordOffset(uint32_t record) const { return headerLength_ + uint64_t(record - 1) * recordLength_; }
 
  private:
   struct Field {
