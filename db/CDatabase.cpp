@@ -178,7 +178,7 @@ unsigned int CDatabase::Find(char* name, int key) {
   for (;;) {
     int value = 0;
     Read(name, &value);
-    if (value == key) return RecNo();
+    if (value == key && table->OnReadRecord()) return RecNo();
     unsigned int here = RecNo();
     if (Skip(1) == here) return 0;
   }
@@ -191,7 +191,7 @@ unsigned int CDatabase::Find(char* name, const char* key) {
   unsigned int found = 0;
   for (;;) {
     Read(name, work);
-    if (std::strcmp(work, key) == 0) {
+    if (std::strcmp(work, key) == 0 && table->OnReadRecord()) {
       found = RecNo();
       break;
     }
@@ -275,10 +275,14 @@ void CDatabase::Pack() {
 
 void CDatabase::CopyRecord(unsigned int from, unsigned int to) {
   Go(from);
-  for (unsigned int i = 0; fields && i < fieldCount; ++i)
+  // A record that could not be read has nothing to give: its blanks would
+  // wipe record to. (An invalid number leaves the table on a record it
+  // read, and the copy goes on from there.)
+  bool readable = table && table->OnReadRecord();
+  for (unsigned int i = 0; readable && fields && i < fieldCount; ++i)
     fields[i].field->CopyText(fields[i].buffer, fields[i].length + 1);
   Go(to);
-  for (unsigned int i = 0; fields && i < fieldCount; ++i) fields[i].field->AssignText(fields[i].buffer);
+  for (unsigned int i = 0; readable && fields && i < fieldCount; ++i) fields[i].field->AssignText(fields[i].buffer);
   Commit("CDatabase::CopyRecord");
 }
 

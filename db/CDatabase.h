@@ -66,7 +66,7 @@ class CONVERTER_API CDatabase {
   virtual int IsField(char* name);
   // Searches forward from the current record for the first record whose
   // field equals key; returns its number and stays there, or 0 (always on
-  // an empty table).
+  // an empty table). A record that cannot be read is passed over.
   virtual unsigned int Find(char* name, int key);
   virtual unsigned int Find(char* name, const char* key);
   // 0 (target untouched) when there is no such field.
@@ -86,7 +86,9 @@ class CONVERTER_API CDatabase {
   // Removes deleted records; does nothing while another handle has the
   // table open or when it cannot be done without risk to a record.
   virtual void Pack();
-  // Copies every field of record from into record to.
+  // Copies every field of record from into record to. A from that cannot
+  // be read ("CDatabase::Go") copies nothing; an invalid one copies the
+  // record the table stays on.
   virtual void CopyRecord(unsigned int from, unsigned int to);
 
   // The name of field number (1-based), owned by the engine; "" when there

@@ -197,6 +197,27 @@ TEST_F(CDatabaseTest, UnreadableRecordsAndReadOnlyTablesShowTheirBoxesAndWriteNo
   EXPECT_EQ(ReadBytes(path), before);
 }
 
+// A record that cannot be read holds nothing to copy or to find: its
+// blanks are not its contents.
+TEST_F(CDatabaseTest, AnUnreadableRecordIsNeitherCopiedNorFound) {
+  Make({"1|a|1", "2|b|2", "3|c|3"});
+  db.Close();
+  std::vector<unsigned char> before = ReadBytes(path);
+  ASSERT_EQ(db.Open(S(path.c_str())), 1);
+  uint64_t record2 = 32 + 3 * 32 + 1 + 1 * (1 + 8 + 20 + 6);
+  fs.unreadable = {path, record2, record2 + 1 + 8 + 20 + 6};
+  db.CopyRecord(2, 3);
+  EXPECT_EQ(boxes.Summary(), "Error|CDatabase::Go");
+  EXPECT_EQ(ReadBytes(path), before) << "the unread record's blanks were copied over record 3";
+  db.Top();
+  EXPECT_EQ(db.Find(S("NAME"), ""), 0u) << "the unread record's blank name was found";
+  db.Top();
+  EXPECT_EQ(db.Find(S("COUNT"), 0), 0u) << "the unread record's blank count was found as 0";
+  db.Top();
+  EXPECT_EQ(db.Find(S("NAME"), "c"), 3u) << "the search goes on past the unread record";
+  fs.unreadable = {};
+}
+
 TEST_F(CDatabaseTest, IntegerFindComparesValues) {
   Make({"1|a|10", "2|b|-5", "3|c|10"});
   db.Go(2);
