@@ -16,7 +16,7 @@ export DEBIAN_FRONTEND=noninteractive
 for try in 1 2 3; do
   apt-get update -q >/dev/null && break
   echo "apt-get update failed (try $try of 3)" >&2
-  sleep $((try * 5))
+  sleep $((try * 3))
 done
 for try in 1 2; do
   # shellcheck disable=SC2086
