@@ -15,6 +15,7 @@ class CPersonalDatabase final : public CDatabase {
   static constexpr int kFields = 15;
   // The copied fields, in the order each pair handles them; "IDXP" first.
   static const char* const kNames[kFields];
+  static constexpr int kIdxp = 0;  // "IDXP": an empty one ends the walk
 
   // CDatabase::Open's result: 1 open, 0 not.
   int Open(char* path) override;

@@ -16,14 +16,13 @@ namespace {
 const unsigned int kOldOpenFailed = 126;
 const unsigned int kNewOpenFailed = 127;
 const size_t kBuffer = 128;  // each field text, terminator included
-const int kIdxp = 0;         // the first copied field, "IDXP"
 
 // Copies the fields of the old table's current record that differ into the
 // new table's current record. idxp is the old record's "IDXP" text.
 void CopyPair(CPersonalDatabase& oldTable, CPersonalDatabase& newTable, const char* idxp) {
   char source[kBuffer], target[kBuffer];
   for (int k = 0; k < CPersonalDatabase::kFields; ++k) {
-    if (k == kIdxp)
+    if (k == CPersonalDatabase::kIdxp)
       std::strcpy(source, idxp);
     else if (!oldTable.ReadField(k, source, kBuffer - 1))
       continue;  // the old table has no such field: nothing to copy
@@ -94,7 +93,7 @@ void RunPersonalJob(CPersonalDatabase& oldTable, CPersonalDatabase& newTable) {
       ++unreadOld;
     } else {
       char idxp[kBuffer] = "";
-      oldTable.ReadField(kIdxp, idxp, kBuffer - 1);
+      oldTable.ReadField(CPersonalDatabase::kIdxp, idxp, kBuffer - 1);
       if (idxp[0] == '\0') break;
       if (i >= newCount)
         ++unpaired;

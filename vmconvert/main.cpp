@@ -191,7 +191,7 @@ unsigned PersonalWalk(char* oldPath) {
   table.Top();
   for (; walked < count; ++walked) {
     char idxp[128] = "";  // as the job reads it
-    table.ReadField(0, idxp, sizeof idxp - 1);
+    table.ReadField(CPersonalDatabase::kIdxp, idxp, sizeof idxp - 1);
     if (table.OnReadRecord() && idxp[0] == '\0') break;
     table.Skip(1);
   }
