@@ -1,8 +1,6 @@
 #include "convert/CPersonalDatabase.h"
 
-#include <algorithm>
-#include <cstring>
-
+#include "convert/CutText.h"
 #include "engine/table.h"
 
 const char* const CPersonalDatabase::kNames[kFields] = {
@@ -14,21 +12,20 @@ int CPersonalDatabase::Open(char* path) {
   return opened;
 }
 
+FieldAddr* CPersonalDatabase::Entry(int k) const { return table && k >= 0 && k < kFields ? field_[k] : nullptr; }
+
 int CPersonalDatabase::ReadField(int k, char* out, size_t capacity) {
-  FieldAddr* entry = k >= 0 && k < kFields ? field_[k] : nullptr;
-  if (!entry || !table) return 0;
+  FieldAddr* entry = Entry(k);
+  if (!entry) return 0;
   // The whole text in the entry's own buffer, then as much as fits.
   ReadEntry(*entry, entry->buffer);
-  size_t n = std::min(std::strlen(entry->buffer), capacity);
-  while (n > 0 && entry->buffer[n - 1] == ' ') --n;
-  std::memcpy(out, entry->buffer, n);
-  out[n] = '\0';
+  CutText(entry->buffer, out, capacity);
   return 1;
 }
 
 int CPersonalDatabase::ReplaceField(int k, const char* text) {
-  FieldAddr* entry = k >= 0 && k < kFields ? field_[k] : nullptr;
-  if (!entry || !table) return 0;
+  FieldAddr* entry = Entry(k);
+  if (!entry) return 0;
   ReplaceEntry(*entry, text);
   return 1;
 }

@@ -34,6 +34,9 @@ class CPersonalDatabase final : public CDatabase {
   bool OnReadRecord() const;
 
  private:
+  // The entry of field k; null where the table has none or none is open.
+  FieldAddr* Entry(int k) const;
+
   FieldAddr* field_[kFields] = {};  // null where the table has none
 };
 

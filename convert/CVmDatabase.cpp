@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "convert/CutText.h"
 #include "convert/VmFieldNames.h"
 #include "engine/field.h"
 #include "engine/table.h"
@@ -91,13 +92,10 @@ int CVmDatabase::ReadRecord(unsigned int record, VmRecord* image) {
       *image->Number(n) = field_[n]->field->AsInt();
       continue;
     }
-    // The whole text, then cut to the member; a cut may end on blanks.
+    // The whole text, then cut to the member.
     char* whole = field_[n]->buffer;
     ReadWhole(n, whole);
-    size_t length = std::min(std::strlen(whole), VmRecord::TextCapacity(n));
-    while (length > 0 && whole[length - 1] == ' ') --length;
-    std::memcpy(image->Text(n), whole, length);
-    image->Text(n)[length] = '\0';
+    CutText(whole, image->Text(n), VmRecord::TextCapacity(n));
   }
   return 1;
 }

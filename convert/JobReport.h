@@ -10,6 +10,9 @@ void SendJobProgress(WPARAM wparam);
 
 // The "Error !" box with string-table entry id, its "%1" replaced by path.
 void ShowPathError(unsigned int id, const char* path);
+// The "Error !" box with string-table entry id as a printf format for the
+// arguments that follow (a text cut at 511 characters).
+void ShowFormattedError(unsigned int id, ...);
 
 // The worker's very last step: it touches nothing shared afterwards.
 void EndWorker();

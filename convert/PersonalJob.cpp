@@ -2,14 +2,11 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 #include "convert/CPersonalDatabase.h"
 #include "convert/JobReport.h"
 #include "convert/JobState.h"
-#include "app/framework/ResourceString.h"
-#include "db/ShowError.h"
 
 namespace {
 
@@ -33,7 +30,6 @@ void CopyPair(CPersonalDatabase& oldTable, CPersonalDatabase& newTable, const ch
 }
 
 const int32_t kSteps = 99;  // as many as a full run sends
-const unsigned int kErrorCaption = 102;
 const unsigned int kRecordsMissing = 132;
 const unsigned int kRecordsUnread = 149;
 
@@ -51,19 +47,14 @@ int32_t StepsDue(int32_t i, int32_t count, int32_t sent) {
 
 void ReportUnpaired(int64_t newCount, int64_t unpaired) {
   if (unpaired == 0) return;
-  char text[512];
-  std::snprintf(text, sizeof text, LoadResString(kRecordsMissing).c_str(), JobState::newPersonalPath,
-                unsigned(newCount), unsigned(unpaired));
-  ShowError(text, LoadResString(kErrorCaption).c_str());
+  ShowFormattedError(kRecordsMissing, JobState::newPersonalPath, unsigned(newCount), unsigned(unpaired));
 }
 
 // Said once per table at the end: pairs skipped because a record of path
 // could not be read.
 void ReportUnread(const char* path, int64_t unread) {
   if (unread == 0) return;
-  char text[512];
-  std::snprintf(text, sizeof text, LoadResString(kRecordsUnread).c_str(), unsigned(unread), path);
-  ShowError(text, LoadResString(kErrorCaption).c_str());
+  ShowFormattedError(kRecordsUnread, unsigned(unread), path);
 }
 
 void RunPersonalJob(CPersonalDatabase& oldTable, CPersonalDatabase& newTable) {

@@ -105,10 +105,7 @@ void ReportWhatWasNotCarried(const CopyPlan& plan, char* sourcePath, char* targe
   unsigned int reach = std::min(std::max(sourceCount, targetCount), kLastRecord);
   unsigned int shorter = std::min(sourceCount, targetCount);
   if (shorter >= reach) return;
-  char text[512];
-  std::snprintf(text, sizeof text, LoadResString(kRecordsMissing).c_str(),
-                sourceCount < targetCount ? sourcePath : targetPath, shorter, reach - shorter);
-  ShowError(text, LoadResString(kErrorCaption).c_str());
+  ShowFormattedError(kRecordsMissing, sourceCount < targetCount ? sourcePath : targetPath, shorter, reach - shorter);
 }
 
 void CopyVmTable(char* sourcePath, char* targetPath) {
