@@ -3,7 +3,9 @@
 # Windows programs, and sets up what they need when it can.
 #   1. A tiny 32-bit x86 Linux program (written out byte by byte below) must
 #      run and exit with 42: without 32-bit execution no 32-bit Wine starts.
-#   2. Wine's 32-bit half (wine32:i386) is installed when it is missing.
+#   2. Wine's 32-bit half (wine32:i386) is installed when it is missing
+#      (scripts/install-wine32.sh: from the mirror's lists, else from the
+#      release's own).
 #   3. A tiny 32-bit Windows program, built with the cross compiler, must
 #      run under Wine in a 32-bit prefix and exit with 42.
 # Exit 0 when all three hold. Otherwise exit 1 and print one line saying
@@ -34,8 +36,7 @@ fi
 
 if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
   echo "installing wine32:i386 for the 32-bit programs" >&2
-  if ! { dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386; } ||
-     ! "$top/scripts/apt-install.sh" wine32:i386; then
+  if ! "$top/scripts/install-wine32.sh"; then
     echo "Wine's 32-bit support (wine32:i386) could not be installed"
     exit 1
   fi
