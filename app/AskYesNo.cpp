@@ -4,7 +4,8 @@
 
 #include <string>
 
-#include "app/framework/ResourceString.h"
+#include "messages/ResourceString.h"
+#include "messages/StringIds.h"
 
 bool AskYesNo(const char* text, const char* caption, int noIsDefault) {
   UINT type = MB_YESNO | MB_ICONQUESTION | (noIsDefault ? MB_DEFBUTTON2 : MB_DEFBUTTON1);
@@ -12,8 +13,7 @@ bool AskYesNo(const char* text, const char* caption, int noIsDefault) {
 }
 
 bool AskString(unsigned int id, const char* arg1, const char* arg2) {
-  const unsigned int kQuestionCaption = 106;
   std::string text;
   AfxFormatString2(text, id, arg1, arg2);
-  return AskYesNo(text.c_str(), LoadResString(kQuestionCaption).c_str(), 0);
+  return AskYesNo(text.c_str(), LoadResString(IDS_CONFIRM_CAPTION).c_str(), 0);
 }

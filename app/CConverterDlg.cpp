@@ -3,19 +3,16 @@
 #include "app/AskYesNo.h"
 #include "app/CAboutDlg.h"
 #include "app/CProgressDlg.h"
-#include "app/PathNames.h"
-#include "app/TableSwap.h"
-#include "app/framework/ResourceString.h"
+#include "commands/PathNames.h"
+#include "commands/CommandPlan.h"
+#include "messages/ResourceString.h"
 #include "app/resource.h"
+#include "messages/StringIds.h"
 #include "convert/JobState.h"
-#include "db/ShowError.h"
+#include "messages/ShowError.h"
 
 namespace {
 
-const unsigned kErrorCaption = 102;
-const unsigned kLivePathTooLong = 141;
-const unsigned kTargetBusy = 145;
-const size_t kPathField = sizeof JobState::bigPath;  // each typed path's field
 const UINT_PTR kWorkerTimer = 1;
 const UINT kWorkerPollMs = 100;
 const int kCommands[] = {IDC_SMALL_TO_BIG, IDC_BIG_TO_SMALL, IDC_OLD_TO_NEW};
@@ -116,67 +113,53 @@ LRESULT CConverterDlg::OnInfo(WPARAM, LPARAM) {
 }
 
 LRESULT CConverterDlg::OnSmallToBig(WPARAM, LPARAM) {
-  if (JobState::workerActive) return 0;
-  UpdateData(TRUE);
-  ConvertVoicemail(bigPathText, JobState::bigPath, 103, 104, 107, true);
+  Convert(PlanFor(CommandPlan::kSmallToBig), bigPathText, nullptr);
   return 0;
 }
 
 LRESULT CConverterDlg::OnBigToSmall(WPARAM, LPARAM) {
-  if (JobState::workerActive) return 0;
-  UpdateData(TRUE);
-  ConvertVoicemail(smallPathText, JobState::smallPath, 114, 115, 116, false);
+  Convert(PlanFor(CommandPlan::kBigToSmall), smallPathText, nullptr);
   return 0;
-}
-
-void CConverterDlg::ConvertVoicemail(const std::string& typed, char* field, unsigned empty, unsigned missing,
-                                     unsigned question, bool smallToBig) {
-  if (!TakePath(typed, field, empty, missing)) return;
-  if (!livePathUsable_) {
-    ShowError(LoadResString(kLivePathTooLong).c_str(), LoadResString(kErrorCaption).c_str());
-    return;
-  }
-  if (!SwapCanBeMade(TableSwap(JobState::livePath, field, smallToBig ? "_small.dbf" : "_big.dbf"))) return;
-  if (!AskString(question, JobState::livePath, field)) return;
-  RunJob(smallToBig ? 1 : 0, smallToBig ? 0 : 1, 0);
 }
 
 LRESULT CConverterDlg::OnOldToNew(WPARAM, LPARAM) {
-  if (JobState::workerActive) return 0;
-  UpdateData(TRUE);
-  if (!TakePath(oldPersonalText, JobState::oldPersonalPath, 124, 128)) return 0;
-  if (!TakePath(newPersonalText, JobState::newPersonalPath, 129, 125)) return 0;
-  if (!SwapCanBeMade(TableSwap(JobState::oldPersonalPath, JobState::newPersonalPath))) return 0;
-  if (!AskString(123, JobState::oldPersonalPath, JobState::newPersonalPath)) return 0;
-  RunJob(0, 0, 1);
+  Convert(PlanFor(CommandPlan::kOldToNew), newPersonalText, &oldPersonalText);
   return 0;
 }
 
-bool CConverterDlg::TakePath(const std::string& typed, char* field, unsigned empty, unsigned missing) {
-  std::string error = CheckTypedPath(typed.c_str(), field, kPathField, empty, missing);
+// A command's checks in the window's order: the typed paths (the personal
+// source first), the live table's path, the swap's names, the question.
+void CConverterDlg::Convert(const CommandPlan& plan, const std::string& typedTarget, const std::string* typedSource) {
+  if (JobState::workerActive) return;
+  UpdateData(TRUE);
+  if (typedSource && !Passes(TakeSource(plan, typedSource->c_str()))) return;
+  if (!Passes(TakeTarget(plan, typedTarget.c_str()))) return;
+  if (!plan.personal() && !livePathUsable_) {
+    ShowError(LoadResString(IDS_INI_PATH_TOO_LONG).c_str(), LoadResString(IDS_ERROR_CAPTION).c_str());
+    return;
+  }
+  if (!Passes(plan.Swap().error())) return;
+  if (!AskString(plan.question, plan.source, plan.target)) return;
+  RunJob(plan);
+}
+
+bool CConverterDlg::Passes(const std::string& error) {
   if (error.empty()) return true;
-  ShowError(error.c_str(), LoadResString(kErrorCaption).c_str());
+  ShowError(error.c_str(), LoadResString(IDS_ERROR_CAPTION).c_str());
   return false;
 }
 
-bool CConverterDlg::SwapCanBeMade(const TableSwap& swap) {
-  if (swap.error().empty()) return true;
-  ShowError(swap.error().c_str(), LoadResString(kErrorCaption).c_str());
-  return false;
-}
-
-void CConverterDlg::RunJob(int smallToBig, int bigToSmall, int personal) {
-  const char* target = smallToBig ? JobState::bigPath : bigToSmall ? JobState::smallPath : JobState::newPersonalPath;
-  if (!jobLock_.Acquire(target)) {
+void CConverterDlg::RunJob(const CommandPlan& plan) {
+  if (!jobLock_.Acquire(plan.target)) {
     std::string busy;
-    AfxFormatString1(busy, kTargetBusy, target);
-    ShowError(busy.c_str(), LoadResString(kErrorCaption).c_str());
+    AfxFormatString1(busy, IDS_TARGET_BUSY, plan.target);
+    ShowError(busy.c_str(), LoadResString(IDS_ERROR_CAPTION).c_str());
     return;
   }
   CProgressDlg* dlg = new CProgressDlg();
-  dlg->smallToBigJob = smallToBig;
-  dlg->bigToSmallJob = bigToSmall;
-  dlg->personalJob = personal;
+  dlg->smallToBigJob = plan.command == CommandPlan::kSmallToBig;
+  dlg->bigToSmallJob = plan.command == CommandPlan::kBigToSmall;
+  dlg->personalJob = plan.command == CommandPlan::kOldToNew;
   dlg->DoModal();
   delete dlg;
   AfterJob();

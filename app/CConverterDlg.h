@@ -14,10 +14,10 @@
 
 #include <string>
 
-#include "app/TargetLock.h"
+#include "commands/TargetLock.h"
 #include "app/framework/CDialog.h"
 
-class TableSwap;
+struct CommandPlan;
 
 class CConverterDlg : public CDialog {
  public:
@@ -48,17 +48,13 @@ class CConverterDlg : public CDialog {
   // Enables the voicemail direction that fits the live table's size, and
   // the personal command.
   void ApplySizeRule();
-  // The voicemail commands: target into its JobState field, checks,
-  // question, job. Ids of the strings of the command's column.
-  void ConvertVoicemail(const std::string& typed, char* field, unsigned empty, unsigned missing,
-                        unsigned question, bool smallToBig);
-  // Copies typed into field and checks it is given and exists; false after
-  // showing the box.
-  bool TakePath(const std::string& typed, char* field, unsigned empty, unsigned missing);
-  // False, after showing why, when the names of the swap the job would
-  // offer cannot be built.
-  bool SwapCanBeMade(const TableSwap& swap);
-  void RunJob(int smallToBig, int bigToSmall, int personal);
+  // A command: its paths into their JobState fields and checked, the
+  // question, then the job. typedSource is the personal job's old table,
+  // null for the voicemail jobs (their source is the live table).
+  void Convert(const CommandPlan& plan, const std::string& typedTarget, const std::string* typedSource);
+  // True for a check that passed (""); otherwise shows error and is false.
+  bool Passes(const std::string& error);
+  void RunJob(const CommandPlan& plan);
   void AfterJob();
 
   bool livePathUsable_ = true;

@@ -3,22 +3,21 @@
 #include <cstdio>
 
 #include "app/AskYesNo.h"
-#include "app/TableSwap.h"
-#include "app/framework/ResourceString.h"
+#include "commands/CommandPlan.h"
+#include "messages/ResourceString.h"
 #include "app/resource.h"
+#include "messages/StringIds.h"
 #include "convert/JobState.h"
-#include "convert/PersonalJob.h"
-#include "convert/VmCopyJob.h"
-#include "db/ShowError.h"
-
-namespace {
-
-const unsigned kErrorCaption = 102;
-const unsigned kNotStarted = 133;
-
-}  // namespace
+#include "messages/ShowError.h"
 
 CProgressDlg::CProgressDlg(CDialog* parent) : CDialog(IDD_PROGRESS, parent) {}
+
+const CommandPlan* CProgressDlg::Plan() const {
+  if (smallToBigJob == 1) return &PlanFor(CommandPlan::kSmallToBig);
+  if (bigToSmallJob == 1) return &PlanFor(CommandPlan::kBigToSmall);
+  if (personalJob == 1) return &PlanFor(CommandPlan::kOldToNew);
+  return nullptr;
+}
 
 void CProgressDlg::DoDataExchange(CDataExchange* pDX) {
   DDX_Control(pDX, IDC_PROGRESS_BAR, progressBar);
@@ -32,23 +31,12 @@ BOOL CProgressDlg::OnInitDialog() {
   JobState::progressCount = 0;
   progressBar.SetPos(0);
   progressBar.SetStep(1);
-  SetButtonText(109);
-  const struct {
-    int32_t flag;
-    unsigned text;
-    const char* first;
-    const char* second;
-    JobState::Job job;
-  } kJobs[] = {
-      {smallToBigJob, 108, JobState::livePath, JobState::bigPath, SmallToBigJob},
-      {bigToSmallJob, 117, JobState::livePath, JobState::smallPath, BigToSmallJob},
-      {personalJob, 122, JobState::oldPersonalPath, JobState::newPersonalPath, PersonalJob},
-  };
-  for (const auto& j : kJobs) {
-    if (j.flag != 1) continue;
-    AfxFormatString2(jobText, j.text, j.first, j.second);
+  SetButtonText(IDS_CANCEL);
+  if (const CommandPlan* plan = Plan()) {
+    AfxFormatString2(jobText, plan->progressText, plan->source, plan->target);
     JobState::running = 1;
-    if (!JobState::StartJob(j.job)) ShowError(LoadResString(kNotStarted).c_str(), LoadResString(kErrorCaption).c_str());
+    if (!JobState::StartJob(plan->routine))
+      ShowError(LoadResString(IDS_NOT_STARTED).c_str(), LoadResString(IDS_ERROR_CAPTION).c_str());
   }
   UpdateData(FALSE);
   return TRUE;
@@ -65,14 +53,14 @@ LRESULT CProgressDlg::OnJobProgress(WPARAM wparam, LPARAM) {
   if (wparam == 0) {
     progressBar.StepIt();
     char text[80];
-    std::snprintf(text, sizeof text, LoadResString(111).c_str(), int(JobState::progressCount));
+    std::snprintf(text, sizeof text, LoadResString(IDS_PERCENT_CONVERTED).c_str(), int(JobState::progressCount));
     statusText = text;
     ++JobState::progressCount;
   } else {
     ended = true;
     progressBar.SetPos(100);
-    SetButtonText(110);
-    statusText = LoadResString(112);
+    SetButtonText(IDS_OK);
+    statusText = LoadResString(IDS_CONVERTED);
   }
   UpdateData(FALSE);
   return 1;
@@ -84,7 +72,7 @@ void CProgressDlg::OnOK() {
   // Decided by the end message, not by running: the job clears running only
   // after the dialog has handled that message.
   if (!ended) {
-    if (!AskString(113, nullptr, nullptr)) return;
+    if (!AskString(IDS_ASK_CANCEL, nullptr, nullptr)) return;
     JobState::running = 0;
     CDialog::OnOK();
     return;
@@ -94,18 +82,10 @@ void CProgressDlg::OnOK() {
 }
 
 void CProgressDlg::OfferSwap() {
-  if (smallToBigJob == 1 && AskString(118, JobState::bigPath, nullptr)) {
-    TableSwap swap(JobState::livePath, JobState::bigPath, "_small.dbf");
-    Swap(swap);
-  }
-  if (bigToSmallJob == 1 && AskString(119, JobState::smallPath, nullptr)) {
-    TableSwap swap(JobState::livePath, JobState::smallPath, "_big.dbf");
-    Swap(swap);
-  }
-  if (personalJob == 1 && AskString(130, JobState::newPersonalPath, JobState::oldPersonalPath)) {
-    TableSwap swap(JobState::oldPersonalPath, JobState::newPersonalPath);
-    Swap(swap);
-  }
+  const CommandPlan* plan = Plan();
+  if (!plan || !AskString(plan->swapQuestion, plan->target, plan->personal() ? plan->source : nullptr)) return;
+  TableSwap swap = plan->Swap();
+  Swap(swap);
 }
 
 void CProgressDlg::Swap(TableSwap& swap) {
@@ -113,8 +93,8 @@ void CProgressDlg::Swap(TableSwap& swap) {
   bool ok = swap.Run();
   SetCursor(LoadCursor(nullptr, IDC_ARROW));
   if (!ok) {
-    ShowError(swap.error().c_str(), LoadResString(kErrorCaption).c_str());
+    ShowError(swap.error().c_str(), LoadResString(IDS_ERROR_CAPTION).c_str());
     return;
   }
-  MessageBoxA(m_hWnd, LoadResString(121).c_str(), LoadResString(120).c_str(), MB_OK | MB_ICONINFORMATION);
+  MessageBoxA(m_hWnd, LoadResString(IDS_COPIED).c_str(), LoadResString(IDS_INFORMATION_CAPTION).c_str(), MB_OK | MB_ICONINFORMATION);
 }

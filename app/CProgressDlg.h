@@ -16,6 +16,7 @@
 #include "app/framework/CProgressCtrl.h"
 
 class TableSwap;
+struct CommandPlan;
 
 class CProgressDlg : public CDialog {
  public:
@@ -37,6 +38,8 @@ class CProgressDlg : public CDialog {
  private:
   LRESULT OnJobProgress(WPARAM wparam, LPARAM lparam);
   void SetButtonText(unsigned id);
+  // The command of the flag that is set; null when none is.
+  const CommandPlan* Plan() const;
   void OfferSwap();
   void Swap(TableSwap& swap);
 

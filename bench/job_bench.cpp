@@ -20,6 +20,7 @@
 #include "convert/VmCopyJob.h"
 #include "db/CDatabase.h"
 #include "db/EngineContext.h"
+#include "engine/file_wrapper.h"
 #include "tools/vmtables.h"
 
 std::atomic<long> allocations{0};
@@ -49,48 +50,34 @@ struct Counts {
   long reads = 0, writes = 0, syncs = 0;
 };
 
-class CountingFile : public xb::File {
+class CountingFile : public xb::FileWrapper {
  public:
-  CountingFile(Counts* c, std::unique_ptr<xb::File> base) : c_(c), base_(std::move(base)) {}
+  CountingFile(Counts* c, std::unique_ptr<xb::File> base) : FileWrapper(std::move(base)), c_(c) {}
   bool ReadAt(uint64_t o, void* b, size_t n, size_t* got) override {
     ++c_->reads;
-    return base_->ReadAt(o, b, n, got);
+    return base()->ReadAt(o, b, n, got);
   }
   bool WriteAt(uint64_t o, const void* b, size_t n) override {
     ++c_->writes;
-    return base_->WriteAt(o, b, n);
+    return base()->WriteAt(o, b, n);
   }
-  bool Size(uint64_t* s) override { return base_->Size(s); }
-  bool Truncate(uint64_t s) override { return base_->Truncate(s); }
   bool Sync() override {
     ++c_->syncs;
-    return base_->Sync();
+    return base()->Sync();
   }
-  bool TryLock(uint64_t o, uint64_t n) override { return base_->TryLock(o, n); }
-  bool TryLockShared(uint64_t o, uint64_t n) override { return base_->TryLockShared(o, n); }
-  bool Unlock(uint64_t o, uint64_t n) override { return base_->Unlock(o, n); }
 
  private:
   Counts* c_;
-  std::unique_ptr<xb::File> base_;
 };
 
-class CountingFileSystem : public xb::FileSystem {
+class CountingFileSystem : public xb::FileSystemWrapper {
  public:
-  std::unique_ptr<xb::File> Open(const char* p) override { return Wrap(base_->Open(p)); }
-  std::unique_ptr<xb::File> OpenReadOnly(const char* p) override { return Wrap(base_->OpenReadOnly(p)); }
-  std::unique_ptr<xb::File> Create(const char* p) override { return Wrap(base_->Create(p)); }
-  bool Remove(const char* p) override { return base_->Remove(p); }
-  bool Replace(const char* from, const char* to) override { return base_->Replace(from, to); }
-  xb::Date Today() override { return base_->Today(); }
-  void Pause(unsigned ms) override { base_->Pause(ms); }
   Counts counts;
 
  private:
-  std::unique_ptr<xb::File> Wrap(std::unique_ptr<xb::File> f) {
-    return f ? std::unique_ptr<xb::File>(new CountingFile(&counts, std::move(f))) : nullptr;
+  std::unique_ptr<xb::File> WrapFile(std::unique_ptr<xb::File> f, const char*) override {
+    return std::unique_ptr<xb::File>(new CountingFile(&counts, std::move(f)));
   }
-  xb::FileSystem* base_ = xb::FileSystem::Default();
 };
 
 CountingFileSystem countingFs;

@@ -12,6 +12,9 @@
 
 class CPersonalDatabase final : public CDatabase {
  public:
+  // What the job's outcome counts: every change of the open table's fields
+  // and whether it reached the file (see CDatabase).
+  using CDatabase::ObserveWrites;
   static constexpr int kFields = 15;
   // The copied fields, in the order each pair handles them; "IDXP" first.
   static const char* const kNames[kFields];

@@ -11,6 +11,9 @@
 
 class CVmDatabase final : public CDatabase {
  public:
+  // What the job's outcome counts: every change of the open table's fields
+  // and whether it reached the file (see CDatabase).
+  using CDatabase::ObserveWrites;
   // Opens the table at path; a caller that needs the result calls Open again.
   explicit CVmDatabase(char* path);
 

@@ -4,20 +4,17 @@
 #include <cstdio>
 #include <string>
 
-#include "app/framework/ResourceString.h"
+#include "messages/ResourceString.h"
 #include "convert/JobState.h"
-#include "db/ShowError.h"
-
-namespace {
-const unsigned int kErrorCaption = 102;
-}
+#include "messages/ShowError.h"
+#include "messages/StringIds.h"
 
 void SendJobProgress(WPARAM wparam) { SendMessageA(JobState::progressWindow, WM_JOB_PROGRESS, wparam, 0); }
 
 void ShowPathError(unsigned int id, const char* path) {
   std::string text;
   AfxFormatString1(text, id, path);
-  ShowError(text.c_str(), LoadResString(kErrorCaption).c_str());
+  ShowError(text.c_str(), LoadResString(IDS_ERROR_CAPTION).c_str());
 }
 
 void ShowFormattedError(unsigned int id, ...) {
@@ -26,7 +23,7 @@ void ShowFormattedError(unsigned int id, ...) {
   va_start(arguments, id);
   std::vsnprintf(text, sizeof text, LoadResString(id).c_str(), arguments);
   va_end(arguments);
-  ShowError(text, LoadResString(kErrorCaption).c_str());
+  ShowError(text, LoadResString(IDS_ERROR_CAPTION).c_str());
 }
 
 void EndWorker() { JobState::workerActive = 0; }

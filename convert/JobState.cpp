@@ -15,6 +15,7 @@ std::atomic<int32_t> running;
 CVmDatabase* sourceTable;
 CVmDatabase* targetTable;
 std::atomic<int32_t> workerActive;
+JobOutcome outcome;
 ThreadStarter beginThread = _beginthread;
 
 bool StartJob(Job job) {

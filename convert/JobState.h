@@ -16,6 +16,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "convert/JobOutcome.h"
+
 class CVmDatabase;
 
 // The message a job sends to progressWindow: wparam 0 one step (one
@@ -36,6 +38,8 @@ extern std::atomic<int32_t> running;
 extern CVmDatabase* sourceTable;
 extern CVmDatabase* targetTable;
 extern std::atomic<int32_t> workerActive;
+// What the last job did (see JobOutcome): the job's own while it runs.
+extern JobOutcome outcome;
 
 // A job's thread routine: takes a null argument and ends its thread by
 // returning.

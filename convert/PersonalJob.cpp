@@ -7,11 +7,10 @@
 #include "convert/CPersonalDatabase.h"
 #include "convert/JobReport.h"
 #include "convert/JobState.h"
+#include "messages/StringIds.h"
 
 namespace {
 
-const unsigned int kOldOpenFailed = 126;
-const unsigned int kNewOpenFailed = 127;
 const size_t kBuffer = 128;  // each field text, terminator included
 
 // Copies the fields of the old table's current record that differ into the
@@ -30,8 +29,6 @@ void CopyPair(CPersonalDatabase& oldTable, CPersonalDatabase& newTable, const ch
 }
 
 const int32_t kSteps = 99;  // as many as a full run sends
-const unsigned int kRecordsMissing = 132;
-const unsigned int kRecordsUnread = 149;
 
 // The step messages due after pair i of count: from 100 records on, one
 // when i is a non-zero multiple of count / 100; below that the 99 steps
@@ -47,23 +44,49 @@ int32_t StepsDue(int32_t i, int32_t count, int32_t sent) {
 
 void ReportUnpaired(int64_t newCount, int64_t unpaired) {
   if (unpaired == 0) return;
-  ShowFormattedError(kRecordsMissing, JobState::newPersonalPath, unsigned(newCount), unsigned(unpaired));
+  ShowFormattedError(IDS_RECORDS_MISSING, JobState::newPersonalPath, unsigned(newCount), unsigned(unpaired));
 }
 
 // Said once per table at the end: pairs skipped because a record of path
 // could not be read.
 void ReportUnread(const char* path, int64_t unread) {
   if (unread == 0) return;
-  ShowFormattedError(kRecordsUnread, unsigned(unread), path);
+  ShowFormattedError(IDS_RECORDS_UNREAD, unsigned(unread), path);
+}
+
+// One pair: the old table's record in hand and the new table's record at
+// the same position. False when the old record's empty "IDXP" ends the
+// walk. A record that could not be read reads as blanks: its empty "IDXP"
+// is no end of the walk, and its pair is left as it is.
+bool HandlePair(CPersonalDatabase& oldTable, CPersonalDatabase& newTable, int64_t i, int64_t newCount,
+                JobOutcome& outcome) {
+  if (!oldTable.OnReadRecord()) {
+    ++outcome.unreadSource;
+    return true;
+  }
+  char idxp[kBuffer] = "";
+  oldTable.ReadField(CPersonalDatabase::kIdxp, idxp, kBuffer - 1);
+  if (idxp[0] == '\0') return false;
+  if (i >= newCount) {
+    ++outcome.beyondTargetEnd;
+  } else if (!newTable.OnReadRecord()) {
+    ++outcome.unreadTarget;
+  } else {
+    CopyPair(oldTable, newTable, idxp);
+    ++outcome.compared;
+  }
+  return true;
 }
 
 void RunPersonalJob(CPersonalDatabase& oldTable, CPersonalDatabase& newTable) {
+  JobOutcome& outcome = JobState::outcome;
+  outcome.Start(0);
   if (!oldTable.Open(JobState::oldPersonalPath)) {
-    ShowPathError(kOldOpenFailed, JobState::oldPersonalPath);
+    ShowPathError(IDS_OLD_PERSONAL_OPEN_FAILED, JobState::oldPersonalPath);
     return EndWorker();
   }
   if (!newTable.Open(JobState::newPersonalPath)) {
-    ShowPathError(kNewOpenFailed, JobState::newPersonalPath);
+    ShowPathError(IDS_NEW_PERSONAL_OPEN_FAILED, JobState::newPersonalPath);
     oldTable.Close();
     return EndWorker();
   }
@@ -71,38 +94,33 @@ void RunPersonalJob(CPersonalDatabase& oldTable, CPersonalDatabase& newTable) {
   // The new table's records stop here; the engine would leave a Skip past
   // its end on its last record, and later pairs would overwrite it.
   const int64_t newCount = newTable.RecCount();
+  outcome.opened = true;
+  outcome.walkLength = uint32_t(count);
+  outcome.NameFields(newTable);
+  newTable.ObserveWrites(&outcome);
   newTable.Top();
   oldTable.Top();
 
   int32_t sent = 0;
-  int64_t unpaired = 0, unreadOld = 0, unreadNew = 0;
   for (int32_t i = 0; i < count; ++i) {
     if (!JobState::running) break;
-    // A record that could not be read reads as blanks: its empty "IDXP" is
-    // no end of the walk, and its pair is left as it is.
-    if (!oldTable.OnReadRecord()) {
-      ++unreadOld;
-    } else {
-      char idxp[kBuffer] = "";
-      oldTable.ReadField(CPersonalDatabase::kIdxp, idxp, kBuffer - 1);
-      if (idxp[0] == '\0') break;
-      if (i >= newCount)
-        ++unpaired;
-      else if (!newTable.OnReadRecord())
-        ++unreadNew;
-      else
-        CopyPair(oldTable, newTable, idxp);
+    if (!HandlePair(oldTable, newTable, i, newCount, outcome)) {
+      outcome.walkLength = uint32_t(i);  // the walk ends here
+      break;
     }
+    outcome.handled = uint32_t(i + 1);
     newTable.Skip(1);
     oldTable.Skip(1);
     for (int32_t due = StepsDue(i, count, sent); due > 0; --due, ++sent) SendJobProgress(0);
   }
+  outcome.cancelled = outcome.handled < outcome.walkLength;
+  if (outcome.cancelled) outcome.stoppedAfter = outcome.handled;
 
   newTable.Close();
   oldTable.Close();
-  if (JobState::running) ReportUnpaired(newCount, unpaired);
-  ReportUnread(JobState::oldPersonalPath, unreadOld);
-  ReportUnread(JobState::newPersonalPath, unreadNew);
+  if (JobState::running) ReportUnpaired(newCount, outcome.beyondTargetEnd);
+  ReportUnread(JobState::oldPersonalPath, outcome.unreadSource);
+  ReportUnread(JobState::newPersonalPath, outcome.unreadTarget);
   SendJobProgress(1);
   JobState::running = 0;
   EndWorker();

@@ -7,31 +7,26 @@
 #include <string>
 #include <vector>
 
-#include "app/framework/ResourceString.h"
+#include "messages/ResourceString.h"
 
 #include "convert/CVmDatabase.h"
 #include "convert/JobReport.h"
 #include "convert/JobState.h"
-#include "db/ShowError.h"
+#include "messages/ShowError.h"
+#include "messages/StringIds.h"
 
 namespace {
 
-const unsigned int kLastRecord = 12000;
-const unsigned int kProgressInterval = 120;
 const int kFirstCopied = 2;   // "status"
 const int kLastNumeric = 30;  // "p_ogm4"
 const int kLastCopied = 33;   // "text_opt1"
-const unsigned int kOpenFailed = 105;
-const unsigned int kErrorCaption = 102;
-const unsigned int kFieldsMissing = 131;
-const unsigned int kRecordsMissing = 132;
 
 // Opens path into slot; on failure shows the box, releases the object and
 // clears slot.
 bool OpenInto(CVmDatabase*& slot, char* path) {
   slot = new (std::nothrow) CVmDatabase(path);
   if (slot && slot->Open(path)) return true;
-  ShowPathError(kOpenFailed, path);
+  ShowPathError(IDS_OPEN_FAILED, path);
   delete slot;
   slot = nullptr;
   return false;
@@ -99,16 +94,34 @@ void ReportWhatWasNotCarried(const CopyPlan& plan, char* sourcePath, char* targe
                              unsigned int targetCount) {
   if (!plan.missing.empty()) {
     std::string text;
-    AfxFormatString2(text, kFieldsMissing, sourcePath, plan.missing.c_str());
-    ShowError(text.c_str(), LoadResString(kErrorCaption).c_str());
+    AfxFormatString2(text, IDS_FIELDS_MISSING, sourcePath, plan.missing.c_str());
+    ShowError(text.c_str(), LoadResString(IDS_ERROR_CAPTION).c_str());
   }
-  unsigned int reach = std::min(std::max(sourceCount, targetCount), kLastRecord);
+  unsigned int reach = std::min(std::max(sourceCount, targetCount), kVmJobRecords);
   unsigned int shorter = std::min(sourceCount, targetCount);
   if (shorter >= reach) return;
-  ShowFormattedError(kRecordsMissing, sourceCount < targetCount ? sourcePath : targetPath, shorter, reach - shorter);
+  ShowFormattedError(IDS_RECORDS_MISSING, sourceCount < targetCount ? sourcePath : targetPath, shorter, reach - shorter);
+}
+
+// Record n of both tables: compared, and its differing fields written,
+// where both tables hold it and it can be read in both.
+void CompareRecord(CVmDatabase& source, CVmDatabase& target, unsigned int n, unsigned int sourceCount,
+                   unsigned int targetCount, CopyPlan& plan, JobOutcome& outcome) {
+  if (n > sourceCount) ++outcome.beyondSourceEnd;
+  if (n > targetCount) ++outcome.beyondTargetEnd;
+  if (n > sourceCount || n > targetCount) return;
+  if (!source.Reach(n)) {
+    ++outcome.unreadSource;
+  } else if (!target.Reach(n)) {
+    ++outcome.unreadTarget;
+  } else {
+    CopyDiffering(source, target, n, plan);
+    ++outcome.compared;
+  }
 }
 
 void CopyVmTable(char* sourcePath, char* targetPath) {
+  JobState::outcome.Start(kVmJobRecords);
   if (!OpenInto(JobState::sourceTable, sourcePath)) return EndWorker();
   if (!OpenInto(JobState::targetTable, targetPath)) {
     // The source is open; leaving it so would hold the live table's file
@@ -122,14 +135,20 @@ void CopyVmTable(char* sourcePath, char* targetPath) {
   const unsigned int targetCount = target.RecCount();
   CopyPlan plan;
   MakePlan(source, target, plan);
+  JobOutcome& outcome = JobState::outcome;
+  outcome.opened = true;
+  outcome.NameFields(target);
+  target.ObserveWrites(&outcome);
 
-  for (unsigned int i = 0; i < kLastRecord; ++i) {
+  for (unsigned int i = 0; i < kVmJobRecords; ++i) {
     if (!JobState::running) break;
     unsigned int n = i + 1;
-    bool inBoth = n <= sourceCount && n <= targetCount;
-    if (inBoth && source.Reach(n) && target.Reach(n)) CopyDiffering(source, target, n, plan);
-    if (i % kProgressInterval == 0 && i != 0) SendJobProgress(0);
+    CompareRecord(source, target, n, sourceCount, targetCount, plan, outcome);
+    outcome.handled = n;
+    if (i % kVmJobStepRecords == 0 && i != 0) SendJobProgress(0);
   }
+  outcome.cancelled = outcome.handled < outcome.walkLength;
+  if (outcome.cancelled) outcome.stoppedAfter = outcome.handled;
 
   CloseAndRelease(JobState::sourceTable);
   CloseAndRelease(JobState::targetTable);

@@ -9,7 +9,12 @@
 #ifndef CONVERT_VMCOPYJOB_H_
 #define CONVERT_VMCOPYJOB_H_
 
-// Thread routines for _beginthread; the argument is ignored.
+// Records 1 to kVmJobRecords are compared; one step per kVmJobStepRecords.
+constexpr unsigned int kVmJobRecords = 12000;
+constexpr unsigned int kVmJobStepRecords = 120;
+
+// Thread routines for _beginthread; the argument is ignored. Each fills
+// JobState::outcome as it works.
 void __cdecl SmallToBigJob(void*);  // target JobState::bigPath
 void __cdecl BigToSmallJob(void*);  // target JobState::smallPath
 

@@ -5,7 +5,7 @@
 #include <new>
 
 #include "db/EngineContext.h"
-#include "db/ShowError.h"
+#include "messages/ShowError.h"
 #include "engine/table.h"
 
 xb::Context engineContext;
@@ -244,6 +244,10 @@ void CDatabase::ReplaceEntry(FieldAddr& entry, int value) {
 void CDatabase::ReplaceEntry(FieldAddr& entry, const char* text) {
   entry.field->AssignText(text);
   Commit("CDatabase::Replace");
+}
+
+void CDatabase::ObserveWrites(xb::WriteObserver* observer) {
+  if (table) table->SetObserver(observer);
 }
 
 int CDatabase::Append() {

@@ -15,13 +15,14 @@
 #ifndef DB_CDATABASE_H_
 #define DB_CDATABASE_H_
 
-#include "db/Export.h"
+#include "export/Export.h"
 #include "engine/field_info.h"
 
 namespace xb {
 class Table;
 class Field;
 class Order;
+class WriteObserver;
 }  // namespace xb
 
 // One field of the open table, fetched once at Open.
@@ -113,6 +114,10 @@ class CONVERTER_API CDatabase {
   void ReadEntry(FieldAddr& entry, char* text);
   void ReplaceEntry(FieldAddr& entry, int value);
   void ReplaceEntry(FieldAddr& entry, const char* text);
+  // Tells observer of every change of the open table's fields and whether
+  // it reached the file, until the table is closed (Open and Close end
+  // it). REQUIRES: observer outlives the table's Close.
+  void ObserveWrites(xb::WriteObserver* observer);
 
   xb::Table* table;         // the open table, null while closed
   xb::Order* order;         // the order selected at Open; kept, not used

@@ -61,7 +61,9 @@ Table::Table(FileSystem* fs, std::unique_ptr<File> file, const char* path, bool 
 }
 
 Table::~Table() {
-  if (file_) WritePending();
+  if (!file_) return;
+  WritePending();
+  DropPending();
 }
 
 std::unique_ptr<Table> Table::OpenFile(FileSystem* fs, const char* path) {
@@ -224,8 +226,19 @@ uint64_t Table::RecordOffset(uint32_t record) const {
 }
 
 void Table::DropPending() {
+  if (observer_ && dirtyParts_ != 0)
+    for (unsigned part = 1; part < dirty_.size(); ++part)
+      if (dirty_[part]) observer_->Settled(recNo_, part, false);
   std::fill(dirty_.begin(), dirty_.end(), uint8_t(0));
   dirtyParts_ = 0;
+}
+
+void Table::MarkWritten(unsigned first, unsigned last) {
+  for (unsigned part = first; part <= last; ++part) {
+    dirty_[part] = 0;
+    if (observer_ && part != 0) observer_->Settled(recNo_, part, true);
+  }
+  dirtyParts_ -= last - first + 1;
 }
 
 bool Table::Load(uint32_t record) {
@@ -268,6 +281,8 @@ void Table::Store(unsigned part, const uint8_t* bytes) {
   uint8_t* at = &record_[PartOffset(part)];
   uint32_t n = PartWidth(part);
   if (std::memcmp(at, bytes, n) == 0) return;
+  // A part changed again before its write is one change, settled once.
+  if (observer_ && part != 0 && !dirty_[part]) observer_->Changed(recNo_, part, at, bytes, n);
   std::memcpy(at, bytes, n);
   if (!dirty_[part]) {
     dirty_[part] = 1;
@@ -300,8 +315,7 @@ void Table::WritePending() {
     uint32_t from = PartOffset(part);
     uint32_t to = PartOffset(last) + PartWidth(last);
     if (file_->WriteAt(RecordOffset(recNo_) + from, &record_[from], to - from)) {
-      std::fill(dirty_.begin() + part, dirty_.begin() + last + 1, uint8_t(0));
-      dirtyParts_ -= last - part + 1;
+      MarkWritten(part, last);
     } else {
       writeFailed_ = true;
     }
@@ -338,6 +352,7 @@ int Table::Flush() {
 int Table::Close() {
   if (!file_) return 0;
   int result = Flush();
+  DropPending();
   if (!readOnly_ && !file_->Sync()) result = 1;
   Unlock();
   file_.reset();

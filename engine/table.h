@@ -19,6 +19,7 @@
 #include "engine/field.h"
 #include "engine/field_info.h"
 #include "engine/file_system.h"
+#include "engine/write_observer.h"
 
 namespace xb {
 
@@ -106,6 +107,11 @@ class Table {
   // or when any step fails; the file then holds every record as before.
   int Pack();
 
+  // Tells observer (not owned; null for none) of every field change from
+  // now on and how it settled. REQUIRES: observer outlives the table or is
+  // replaced first.
+  void SetObserver(WriteObserver* observer) { observer_ = observer; }
+
   Order* DefaultOrder() const { return nullptr; }
   void SelectOrder(Order*) {}
 
@@ -131,8 +137,11 @@ class Table {
   uint32_t PartOffset(unsigned part) const;
   uint32_t PartWidth(unsigned part) const;
   bool Pending() const { return dirtyParts_ != 0 || headerDirty_; }
-  // Forgets the record's unwritten changes (on leaving it).
+  // Forgets the record's unwritten changes (on leaving it, and on closing);
+  // the observer hears of each as given up.
   void DropPending();
+  // Clears the marks of parts first..last, written; the observer hears of each.
+  void MarkWritten(unsigned first, unsigned last);
   void WritePending();
   bool WriteDate();
   bool WriteDateAndCount();
@@ -165,6 +174,7 @@ class Table {
   bool dateTouched_ = false;          // this session already dated the header
   bool writeFailed_ = false;          // a write failed since the last Flush
   bool locked_ = false;
+  WriteObserver* observer_ = nullptr;  // not owned; null for none
 };
 
 }  // namespace xb

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "db/CDatabase.h"
-#include "db/ShowError.h"
+#include "messages/ShowError.h"
 #include "engine/table.h"
 
 // Warnings are counted, not shown: there is nobody to press OK.

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "db/Export.h"
+#include "export/Export.h"
 
 class CONVERTER_API CLauncher {
  public:

@@ -20,7 +20,7 @@
 
 #include <windows.h>
 
-#include "db/Export.h"
+#include "export/Export.h"
 
 class CONVERTER_API CCommPort {
  public:

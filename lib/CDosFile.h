@@ -13,7 +13,7 @@
 #ifndef LIB_CDOSFILE_H_
 #define LIB_CDOSFILE_H_
 
-#include "db/Export.h"
+#include "export/Export.h"
 
 class CONVERTER_API CDosFile {
  public:

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "db/Export.h"
+#include "export/Export.h"
 
 class CONVERTER_API CFileStat {
  public:

@@ -26,7 +26,7 @@
 
 #include <windows.h>
 
-#include "db/Export.h"
+#include "export/Export.h"
 
 class CONVERTER_API CNamedPipe {
  public:

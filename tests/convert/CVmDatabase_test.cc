@@ -7,7 +7,6 @@
 #include <cstring>
 #include <string>
 
-#include "app/framework/ResourceString.h"
 #include "convert/VmFieldNames.h"
 #include "db/EngineContext.h"
 #include "tests/support/box_watcher.h"
@@ -61,23 +60,6 @@ TEST(VmLayoutTest, NamesKindsAndCapacitiesAgree) {
   EXPECT_EQ(VmRecord::TextCapacity(58), 22u);
   EXPECT_EQ(r.Number(0), nullptr);
   EXPECT_EQ(r.Number(100), nullptr);
-}
-
-TEST(ResourceStringTest, TheStringTableTextsAndTheirPlaceholders) {
-  EXPECT_EQ(LoadResString(102), "Error !");
-  EXPECT_EQ(LoadResString(104),
-            "The big database %1 was not found ! \nPlease make sure this database exists in the defined directory.");
-  EXPECT_EQ(LoadResString(111), "%d %% converted");
-  EXPECT_EQ(LoadResString(117), "Converting voicemail database %1 into small voicemail database %2 ");
-  EXPECT_EQ(LoadResString(999), "") << "an entry that is not there";
-  std::string text;
-  AfxFormatString2(text, 107, "c:\\vm\\vm001.dbf", "%2");
-  EXPECT_EQ(text,
-            "Convert voicemail database c:\\vm\\vm001.dbf into big voicemail database %2 ?\n"
-            "This could take several minutes to convert.")
-      << "an argument's own %2 is not replaced again";
-  AfxFormatString1(text, 105, "a%1b");
-  EXPECT_EQ(text, "The database a%1b could not be opend !\nPlease check that the database exists.");
 }
 
 TEST_F(CVmDatabaseTest, ReadRecordOnASmallTableLeavesTheBigMembersAlone) {

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -375,6 +376,54 @@ TEST_F(TableTest, ASecondWriterCannotTakeTheLockUntilItIsReleased) {
   EXPECT_FALSE(AnotherWriterCanLock(context, path));
   t->Unlock();
   EXPECT_TRUE(AnotherWriterCanLock(context, path));
+}
+
+// What an observer hears: each change once, settled once, as the file saw it.
+class Recorder : public xb::WriteObserver {
+ public:
+  void Changed(uint32_t record, unsigned field, const uint8_t* before, const uint8_t* after,
+               unsigned width) override {
+    events.push_back("changed " + std::to_string(record) + ":" + std::to_string(field) + " \"" +
+                     std::string(reinterpret_cast<const char*>(before), width) + "\" -> \"" +
+                     std::string(reinterpret_cast<const char*>(after), width) + "\"");
+  }
+  void Settled(uint32_t record, unsigned field, bool written) override {
+    events.push_back(std::string(written ? "written " : "given up ") + std::to_string(record) + ":" +
+                     std::to_string(field));
+  }
+  std::vector<std::string> events;
+};
+
+TEST_F(TableTest, AnObserverHearsEachChangeOnceAndHowItSettled) {
+  const struct {
+    const char* name;
+    int failingWrites;  // writes that fail from the first attempt on (-1: none)
+    bool moveAway;      // the table moves on before the write could succeed
+    std::vector<std::string> heard;
+  } cases[] = {
+      {"written at once", -1, false, {"changed 1:1 \"n1        \" -> \"x         \"", "written 1:1"}},
+      {"written by the retry", 1, false,
+       {"changed 1:1 \"n1        \" -> \"x         \"", "written 1:1"}},
+      {"given up on the move", 100, true,
+       {"changed 1:1 \"n1        \" -> \"x         \"", "given up 1:1"}},
+      {"given up at close", 100, false, {"changed 1:1 \"n1        \" -> \"x         \"", "given up 1:1"}},
+  };
+  for (const auto& c : cases) {
+    std::unique_ptr<xb::Table> t = Make(2);
+    Recorder recorder;
+    t->SetObserver(&recorder);
+    t->Go(1);
+    t->FieldAt(1)->AssignText("x");
+    t->FieldAt(1)->AssignText("x");  // the same bytes again: no change
+    fs.writesBeforeFailure = c.failingWrites < 0 ? -1 : 0;
+    t->Flush();
+    if (c.failingWrites == 1) fs.writesBeforeFailure = -1;
+    t->Flush();
+    if (c.moveAway) t->Go(2);
+    t->Close();
+    fs.writesBeforeFailure = -1;
+    EXPECT_EQ(recorder.events, c.heard) << c.name;
+  }
 }
 
 }  // namespace

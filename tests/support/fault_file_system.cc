@@ -1,53 +1,40 @@
 #include "tests/support/fault_file_system.h"
 
-class FaultFile : public xb::File {
+class FaultFile : public xb::FileWrapper {
  public:
   FaultFile(FaultFileSystem* fs, std::unique_ptr<xb::File> base, const char* path)
-      : fs_(fs), base_(std::move(base)), path_(path) {}
+      : FileWrapper(std::move(base)), fs_(fs), path_(path) {}
 
   bool ReadAt(uint64_t offset, void* buffer, size_t n, size_t* got) override {
     const FaultFileSystem::Range& bad = fs_->unreadable;
     if (path_ == bad.path && offset < bad.to && offset + n > bad.from) return false;
-    if (!fs_->NextReadFails()) return base_->ReadAt(offset, buffer, n, got);
+    if (!fs_->NextReadFails()) return base()->ReadAt(offset, buffer, n, got);
     if (!fs_->shortReads) return false;
-    return base_->ReadAt(offset, buffer, n / 2, got);
+    return base()->ReadAt(offset, buffer, n / 2, got);
   }
   bool WriteAt(uint64_t offset, const void* buffer, size_t n) override {
     fs_->log.push_back({path_, offset, n});
-    if (!fs_->NextWriteFails()) return base_->WriteAt(offset, buffer, n);
-    if (fs_->failHalfWay) base_->WriteAt(offset, buffer, n / 2);
+    if (!fs_->NextWriteFails()) return base()->WriteAt(offset, buffer, n);
+    if (fs_->failHalfWay) base()->WriteAt(offset, buffer, n / 2);
     return false;
   }
-  bool Size(uint64_t* size) override { return base_->Size(size); }
-  bool Truncate(uint64_t size) override { return base_->Truncate(size); }
   bool Sync() override {
     ++fs_->syncs;
-    return base_->Sync();
+    return base()->Sync();
   }
-  bool TryLock(uint64_t offset, uint64_t length) override { return base_->TryLock(offset, length); }
-  bool TryLockShared(uint64_t offset, uint64_t length) override { return base_->TryLockShared(offset, length); }
-  bool Unlock(uint64_t offset, uint64_t length) override { return base_->Unlock(offset, length); }
 
  private:
   FaultFileSystem* fs_;
-  std::unique_ptr<xb::File> base_;
   std::string path_;
 };
 
 std::unique_ptr<xb::File> FaultFileSystem::Open(const char* path) {
   if (refuseWriteAccess) return nullptr;
-  std::unique_ptr<xb::File> f = base_->Open(path);
-  return f ? std::unique_ptr<xb::File>(new FaultFile(this, std::move(f), path)) : nullptr;
+  return FileSystemWrapper::Open(path);
 }
 
-std::unique_ptr<xb::File> FaultFileSystem::OpenReadOnly(const char* path) {
-  std::unique_ptr<xb::File> f = base_->OpenReadOnly(path);
-  return f ? std::unique_ptr<xb::File>(new FaultFile(this, std::move(f), path)) : nullptr;
-}
-
-std::unique_ptr<xb::File> FaultFileSystem::Create(const char* path) {
-  std::unique_ptr<xb::File> f = base_->Create(path);
-  return f ? std::unique_ptr<xb::File>(new FaultFile(this, std::move(f), path)) : nullptr;
+std::unique_ptr<xb::File> FaultFileSystem::WrapFile(std::unique_ptr<xb::File> file, const char* path) {
+  return std::unique_ptr<xb::File>(new FaultFile(this, std::move(file), path));
 }
 
 bool FaultFileSystem::NextWriteFails() {

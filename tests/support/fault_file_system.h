@@ -10,18 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "engine/file_system.h"
+#include "engine/file_wrapper.h"
 
-class FaultFileSystem : public xb::FileSystem {
+class FaultFileSystem : public xb::FileSystemWrapper {
  public:
   FaultFileSystem() = default;
 
   std::unique_ptr<xb::File> Open(const char* path) override;
-  std::unique_ptr<xb::File> OpenReadOnly(const char* path) override;
-  std::unique_ptr<xb::File> Create(const char* path) override;
-  bool Remove(const char* path) override { return base_->Remove(path); }
   bool Replace(const char* from, const char* to) override {
-    return !failReplace && base_->Replace(from, to);
+    return !failReplace && FileSystemWrapper::Replace(from, to);
   }
   xb::Date Today() override { return today; }
   void Pause(unsigned) override {}
@@ -57,8 +54,7 @@ class FaultFileSystem : public xb::FileSystem {
   friend class FaultFile;
   bool NextWriteFails();
   bool NextReadFails();
-
-  xb::FileSystem* base_ = xb::FileSystem::Default();
+  std::unique_ptr<xb::File> WrapFile(std::unique_ptr<xb::File> file, const char* path) override;
 };
 
 #endif  // TESTS_SUPPORT_FAULT_FILE_SYSTEM_H_

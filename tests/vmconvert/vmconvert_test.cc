@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -11,7 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/TargetLock.h"
+#include "commands/TargetLock.h"
 #include "vmconvert/ConsoleProgress.h"
 #include "tests/support/raw_dbf.h"
 #include "tests/support/temp_dir.h"
@@ -238,25 +239,65 @@ TEST(ConsoleProgressTest, OnlyAConsoleIsTakenForOne) {
 
 // The test build delivers the event on a thread of its own, as the system
 // does; the shipped program has no such hook.
-TEST_F(VmconvertTest, EveryConsoleEventIsAConfirmedCancel) {
+// The number after "label " in text; 0 when it is not there.
+unsigned NumberAfter(const std::string& text, const std::string& label) {
+  size_t at = text.find(label);
+  return at == std::string::npos ? 0 : unsigned(std::strtoul(text.c_str() + at + label.size(), nullptr, 10));
+}
+
+// Every field of every record differs, so the run's counts can be checked
+// against what really changed in the file.
+TEST_F(VmconvertTest, EveryConsoleEventIsAConfirmedCancelWithExactCounts) {
   ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 12000));
   for (const char* event : {"c", "break", "close", "logoff", "shutdown"}) {
     ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 12000, Variation{1, 0}));
+    RawDbf before(big);
     SetEnvironmentVariableA("VMCONVERT_EVENT_AFTER_STEPS", (std::string("3:") + event).c_str());
     Result r = Vmconvert(Paths(), Hooks());
     EXPECT_EQ(r.status, 3) << event << ": " << r.out << r.err;
-    EXPECT_TRUE(Has(r.out, "cancelled after about")) << event << ": " << r.out;
+    unsigned stopped = NumberAfter(r.out, "cancelled after record");
+    EXPECT_TRUE(Has(r.out, "cancelled after record " + std::to_string(stopped) + " of 12000;")) << r.out;
+    EXPECT_GE(stopped, 360u) << event << ": three steps of 120 records came first";
+    EXPECT_LT(stopped, 12000u) << event;
     RawDbf after(big);
     EXPECT_EQ(after.Records(), 12000u) << event;
-    EXPECT_EQ(after.Value(1, "T02"), vmtables::VmValue(Layout::kSmall, 1, 2)) << event << ": the first records";
-    EXPECT_EQ(after.Value(12000, "T02"), vmtables::VmValue(Layout::kBig, 12000, 2, Variation{1, 0}))
-        << event << ": the last were not converted";
+    unsigned changed = 0, changedBeyond = 0;
+    for (uint32_t n = 1; n <= 12000; ++n) {
+      bool differs = after.Value(n, "T02") != before.Value(n, "T02");
+      changed += differs;
+      changedBeyond += differs && n > stopped;
+    }
+    EXPECT_EQ(changed, stopped) << event << ": every record up to the one it stopped after, and no other";
+    EXPECT_EQ(changedBeyond, 0u) << event;
+    EXPECT_EQ(NumberAfter(r.out, "records compared:"), stopped) << event << ": " << r.out;
+    EXPECT_EQ(NumberAfter(r.out, "T02 (status):"), stopped) << event;
+    EXPECT_EQ(NumberAfter(r.out, "fields written:"), stopped * 32) << event;
     EXPECT_TRUE(DeleteFileA(big.c_str())) << event << ": the tables were closed";
   }
   SetEnvironmentVariableA("VMCONVERT_EVENT_AFTER_STEPS", "3");
   ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 12000, Variation{1, 0}));
   Result shipped = Vmconvert(Paths());
   EXPECT_EQ(shipped.status, 0) << "the shipped program has no test hook";
+}
+
+// A target that may only be read takes no write: each failed field is
+// counted once as failed, none as written.
+TEST_F(VmconvertTest, WritesThatFailAreCountedAsFailedNotWritten) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 50));
+  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 50, Variation{1, 0}));
+  std::vector<unsigned char> original = ReadBytes(big);
+  ASSERT_TRUE(SetFileAttributesA(big.c_str(), FILE_ATTRIBUTE_READONLY));
+  Result r = Vmconvert(Paths() + " --report \"" + dir.File("report.json") + "\"");
+  SetFileAttributesA(big.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(r.status, 5) << r.out << r.err;
+  EXPECT_EQ(ReadBytes(big), original);
+  EXPECT_EQ(NumberAfter(r.out, "fields written:"), 0u) << r.out;
+  EXPECT_TRUE(Has(r.out, "fields written: 0\n")) << r.out;
+  EXPECT_EQ(NumberAfter(r.out, "fields that could not be written:"), 50u * 32) << r.out;
+  EXPECT_EQ(NumberAfter(r.out, "T02 (status):"), 50u) << "each field once, though the engine tried it again";
+  std::vector<unsigned char> bytes = ReadBytes(dir.File("report.json"));
+  nlohmann::json report = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
+  EXPECT_TRUE(report["fields_written"].empty()) << std::string(bytes.begin(), bytes.end());
 }
 
 TEST_F(VmconvertTest, SwapAfterARunAndAFailingBackup) {

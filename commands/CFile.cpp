@@ -1,4 +1,4 @@
-#include "app/framework/CFile.h"
+#include "commands/CFile.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 // The names the converter builds from table paths, each into a fixed
 // buffer. Every function refuses (false) rather than write past its buffer.
-#ifndef APP_PATHNAMES_H_
-#define APP_PATHNAMES_H_
+#ifndef COMMANDS_PATHNAMES_H_
+#define COMMANDS_PATHNAMES_H_
 
 #include <cstddef>
 #include <string>
@@ -51,4 +51,4 @@ bool LiveTableIsBig(const char* livePath);
 // when it does not fit.
 bool CopyPath(char* field, size_t size, const char* text);
 
-#endif  // APP_PATHNAMES_H_
+#endif  // COMMANDS_PATHNAMES_H_

@@ -1,4 +1,4 @@
-#include "db/ShowError.h"
+#include "messages/ShowError.h"
 
 #include <windows.h>
 

@@ -3,8 +3,8 @@
 // from the table's full path without regard to case; the system releases
 // it when its owner ends, however it ends. Owned by the thread that
 // acquired it, which also releases it (or the destructor, on that thread).
-#ifndef APP_TARGETLOCK_H_
-#define APP_TARGETLOCK_H_
+#ifndef COMMANDS_TARGETLOCK_H_
+#define COMMANDS_TARGETLOCK_H_
 
 #include <windows.h>
 
@@ -24,4 +24,4 @@ class TargetLock {
   HANDLE mutex_ = nullptr;
 };
 
-#endif  // APP_TARGETLOCK_H_
+#endif  // COMMANDS_TARGETLOCK_H_

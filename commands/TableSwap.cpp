@@ -1,22 +1,16 @@
-#include "app/TableSwap.h"
+#include "commands/TableSwap.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "app/PathNames.h"
-#include "app/framework/ResourceString.h"
+#include "commands/PathNames.h"
+#include "messages/ResourceString.h"
+#include "messages/StringIds.h"
 
 namespace {
 
-const unsigned kNotCopied = 134;
-const unsigned kNotChanged = 135;
-const unsigned kNotChangedCopyIn = 136;
-const unsigned kRestoreFrom = 137;
-const unsigned kOneFile = 138;
-const unsigned kNoConvertedIndex = 139;
-const unsigned kNoBackupName = 140;
 const DWORD kChunk = 64 * 1024;
 
 bool Exists(const std::string& path) {
@@ -84,7 +78,7 @@ void TableSwap::Plan(const char* replaced, const char* replacement, const char* 
   replaced_ = replaced;
   replacement_ = replacement;
   if (!BackupName(replaced, suffix, &backup_)) {
-    error_ = FillPlaceholders(LoadResString(kNoBackupName), replaced, nullptr);
+    error_ = FillPlaceholders(LoadResString(IDS_NO_BACKUP_NAME), replaced, nullptr);
     return;
   }
   if (!indexes) return;
@@ -98,11 +92,11 @@ bool TableSwap::Refused() {
   for (int i = 0; i < 3; ++i)
     for (int j = i + 1; j < 3; ++j)
       if (FileIdentity(tables[i]->c_str()) == FileIdentity(tables[j]->c_str())) {
-        error_ = FillPlaceholders(LoadResString(kOneFile), tables[i]->c_str(), tables[j]->c_str());
+        error_ = FillPlaceholders(LoadResString(IDS_ONE_FILE), tables[i]->c_str(), tables[j]->c_str());
         return true;
       }
   if (Exists(replacedIndex_) && !Exists(replacementIndex_)) {
-    error_ = FillPlaceholders(LoadResString(kNoConvertedIndex), replaced_.c_str(), replacement_.c_str());
+    error_ = FillPlaceholders(LoadResString(IDS_NO_CONVERTED_INDEX), replaced_.c_str(), replacement_.c_str());
     return true;
   }
   return false;
@@ -116,17 +110,17 @@ bool TableSwap::Run() {
   if (!replacedIndex_.empty() && Exists(replacementIndex_)) replacements.push_back({replacementIndex_, replacedIndex_});
 
   for (const Copy& c : backups)
-    if (!Stage(c) || !Place(c)) return Fail(c, kNotChanged, replaced_, "");
+    if (!Stage(c) || !Place(c)) return Fail(c, IDS_NOT_CHANGED, replaced_, "");
   for (size_t i = 0; i < replacements.size(); ++i) {
     if (Stage(replacements[i])) continue;
     for (size_t j = 0; j < i; ++j) DeleteFileA(Temporary(replacements[j].to).c_str());
-    return Fail(replacements[i], kNotChangedCopyIn, replaced_, backup_);
+    return Fail(replacements[i], IDS_NOT_CHANGED_COPY_IN, replaced_, backup_);
   }
   // Both copies are ready; the table and then its index take their places.
   for (size_t i = 0; i < replacements.size(); ++i) {
     if (Place(replacements[i])) continue;
     for (size_t j = i + 1; j < replacements.size(); ++j) DeleteFileA(Temporary(replacements[j].to).c_str());
-    return Fail(replacements[i], i == 0 ? kNotChangedCopyIn : kRestoreFrom, replaced_, backup_);
+    return Fail(replacements[i], i == 0 ? IDS_NOT_CHANGED_COPY_IN : IDS_RESTORE_FROM, replaced_, backup_);
   }
   return true;
 }
@@ -149,7 +143,7 @@ bool TableSwap::Place(const Copy& c) {
 }
 
 bool TableSwap::Fail(const Copy& c, unsigned after, const std::string& arg1, const std::string& arg2) {
-  error_ = FillPlaceholders(LoadResString(kNotCopied), c.from.c_str(), c.to.c_str()) + "\n" +
+  error_ = FillPlaceholders(LoadResString(IDS_NOT_COPIED), c.from.c_str(), c.to.c_str()) + "\n" +
            FillPlaceholders(LoadResString(after), arg1.c_str(), arg2.c_str());
   return false;
 }

@@ -14,8 +14,8 @@
 // its source, and only then moved over the target in one step, written
 // through. The first copy that fails stops the swap; error() names it and
 // says whether the replaced table was changed and where its copy is.
-#ifndef APP_TABLESWAP_H_
-#define APP_TABLESWAP_H_
+#ifndef COMMANDS_TABLESWAP_H_
+#define COMMANDS_TABLESWAP_H_
 
 #include <string>
 #include <utility>
@@ -60,4 +60,4 @@ class TableSwap {
   std::string error_;
 };
 
-#endif  // APP_TABLESWAP_H_
+#endif  // COMMANDS_TABLESWAP_H_

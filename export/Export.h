@@ -1,6 +1,6 @@
 // CONVERTER_API marks the classes that converter.exe exports by name.
-#ifndef DB_EXPORT_H_
-#define DB_EXPORT_H_
+#ifndef EXPORT_EXPORT_H_
+#define EXPORT_EXPORT_H_
 
 #ifdef _WIN32
 #define CONVERTER_API __declspec(dllexport)
@@ -8,4 +8,4 @@
 #define CONVERTER_API
 #endif
 
-#endif  // DB_EXPORT_H_
+#endif  // EXPORT_EXPORT_H_

@@ -1,6 +1,6 @@
 // File status as the dialogs ask for it.
-#ifndef APP_FRAMEWORK_CFILE_H_
-#define APP_FRAMEWORK_CFILE_H_
+#ifndef COMMANDS_CFILE_H_
+#define COMMANDS_CFILE_H_
 
 #include <cstdint>
 
@@ -15,4 +15,4 @@ class CFile {
   static bool GetStatus(const char* path, CFileStatus& status);
 };
 
-#endif  // APP_FRAMEWORK_CFILE_H_
+#endif  // COMMANDS_CFILE_H_

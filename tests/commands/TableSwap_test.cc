@@ -1,5 +1,5 @@
 // The names the swap builds and the copies it makes, on real files.
-#include "app/TableSwap.h"
+#include "commands/TableSwap.h"
 
 #include <windows.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/PathNames.h"
+#include "commands/PathNames.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/PathNames.h"
+#include "commands/PathNames.h"
 
 #include <io.h>
 #include <windows.h>
@@ -7,8 +7,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/framework/CFile.h"
-#include "app/framework/ResourceString.h"
+#include "commands/CFile.h"
+#include "messages/ResourceString.h"
+#include "messages/StringIds.h"
 
 const char kDefaultBigPath[] = "\\db1\\vm001_big.dbf";
 const char kDefaultSmallPath[] = "\\db1\\vm001_small.dbf";
@@ -18,7 +19,6 @@ const char kDefaultNewPersonal[] = "\\db1\\kxpers_new.dbf";
 namespace {
 
 const int32_t kBigLayoutAbove = 2100000;
-const unsigned kPathTooLong = 142;
 
 std::string Lower(const char* text) {
   std::string out(text);
@@ -78,7 +78,7 @@ bool ReadLivePath(char (&out)[80]) {
 
 std::string CheckTypedPath(const char* typed, char* field, size_t size, unsigned int empty, unsigned int missing) {
   if (!CopyPath(field, size, typed))
-    return FillPlaceholders(LoadResString(kPathTooLong), typed, nullptr);
+    return FillPlaceholders(LoadResString(IDS_PATH_TOO_LONG), typed, nullptr);
   if (field[0] == '\0') return LoadResString(empty);
   if (_access(field, 0) != 0) return FillPlaceholders(LoadResString(missing), field, nullptr);
   return std::string();

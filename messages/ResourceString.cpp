@@ -1,4 +1,4 @@
-#include "app/framework/ResourceString.h"
+#include "messages/ResourceString.h"
 
 #include <windows.h>
 

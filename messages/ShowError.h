@@ -4,12 +4,12 @@
 //
 // A program with nobody to press OK (an unattended console run) may send
 // the warnings elsewhere with SetErrorSink; null restores the boxes.
-#ifndef DB_SHOWERROR_H_
-#define DB_SHOWERROR_H_
+#ifndef MESSAGES_SHOWERROR_H_
+#define MESSAGES_SHOWERROR_H_
 
 void ShowError(const char* text, const char* caption);
 
 typedef void (*ErrorSink)(const char* text, const char* caption);
 void SetErrorSink(ErrorSink sink);
 
-#endif  // DB_SHOWERROR_H_
+#endif  // MESSAGES_SHOWERROR_H_

@@ -1,8 +1,8 @@
-#include "app/TargetLock.h"
+#include "commands/TargetLock.h"
 
 #include <string>
 
-#include "app/PathNames.h"
+#include "commands/PathNames.h"
 
 namespace {
 const size_t kNameRoom = 200;

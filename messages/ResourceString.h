@@ -1,7 +1,7 @@
 // String-table texts of the running program, and their "%1"/"%2" filled in
 // the way the dialogs' messages expect.
-#ifndef APP_FRAMEWORK_RESOURCESTRING_H_
-#define APP_FRAMEWORK_RESOURCESTRING_H_
+#ifndef MESSAGES_RESOURCESTRING_H_
+#define MESSAGES_RESOURCESTRING_H_
 
 #include <string>
 
@@ -16,4 +16,4 @@ void AfxFormatString2(std::string& out, unsigned int id, const char* arg1, const
 // The replacement itself, on a given pattern.
 std::string FillPlaceholders(const std::string& pattern, const char* arg1, const char* arg2);
 
-#endif  // APP_FRAMEWORK_RESOURCESTRING_H_
+#endif  // MESSAGES_RESOURCESTRING_H_

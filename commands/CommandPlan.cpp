@@ -1,0 +1,64 @@
+#include "commands/CommandPlan.h"
+
+#include <io.h>
+
+#include <cctype>
+
+#include "commands/PathNames.h"
+#include "convert/PersonalJob.h"
+#include "convert/VmCopyJob.h"
+#include "messages/ResourceString.h"
+#include "messages/StringIds.h"
+
+namespace {
+
+const CommandPlan kPlans[] = {
+    {CommandPlan::kSmallToBig, "small-to-big", SmallToBigJob, JobState::livePath, JobState::bigPath, 0, 0,
+     IDS_NO_BIG_PATH, IDS_BIG_NOT_FOUND, IDS_ASK_SMALL_TO_BIG, IDS_CONVERTING_SMALL_TO_BIG,
+     IDS_ASK_SWAP_SMALL_TO_BIG, kDefaultBigPath, nullptr, "_small.dbf"},
+    {CommandPlan::kBigToSmall, "big-to-small", BigToSmallJob, JobState::livePath, JobState::smallPath, 0, 0,
+     IDS_NO_SMALL_PATH, IDS_SMALL_NOT_FOUND, IDS_ASK_BIG_TO_SMALL, IDS_CONVERTING_BIG_TO_SMALL,
+     IDS_ASK_SWAP_BIG_TO_SMALL, kDefaultSmallPath, nullptr, "_big.dbf"},
+    {CommandPlan::kOldToNew, "old-to-new", PersonalJob, JobState::oldPersonalPath, JobState::newPersonalPath,
+     IDS_NO_OLD_PERSONAL, IDS_OLD_PERSONAL_NOT_FOUND, IDS_NO_NEW_PERSONAL, IDS_NEW_PERSONAL_NOT_FOUND,
+     IDS_ASK_PERSONAL, IDS_CONVERTING_PERSONAL, IDS_ASK_SWAP_PERSONAL, kDefaultNewPersonal, kDefaultOldPersonal,
+     nullptr},
+};
+
+bool NamesTheLiveTable(std::string path) {
+  for (char& c : path) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return path.find("vm001.dbf") != std::string::npos;
+}
+
+}  // namespace
+
+const CommandPlan& PlanFor(CommandPlan::Command command) { return kPlans[command]; }
+
+TableSwap CommandPlan::Swap() const {
+  return swapSuffix ? TableSwap(source, target, swapSuffix) : TableSwap(source, target);
+}
+
+std::string TakeTarget(const CommandPlan& plan, const char* typed) {
+  return CheckTypedPath(typed, plan.target, sizeof JobState::bigPath, plan.targetEmpty, plan.targetMissing);
+}
+
+std::string TakeSource(const CommandPlan& plan, const char* typed) {
+  return CheckTypedPath(typed, plan.source, sizeof JobState::oldPersonalPath, plan.sourceEmpty, plan.sourceMissing);
+}
+
+std::string TakeLivePath(const char* given) {
+  if (!given) return ReadLivePath(JobState::livePath) ? std::string() : LoadResString(IDS_INI_PATH_TOO_LONG);
+  bool fits = NamesTheLiveTable(given) ? CopyPath(JobState::livePath, sizeof JobState::livePath, given)
+                                       : LivePathFromIni(given, JobState::livePath);
+  return fits ? std::string() : FillPlaceholders(LoadResString(IDS_LIVE_PATH_TOO_LONG), given, nullptr);
+}
+
+std::string DirectionRefusal(const CommandPlan& plan) {
+  if (plan.personal() || _access(JobState::livePath, 0) != 0) return std::string();
+  bool big = LiveTableIsBig(JobState::livePath);
+  if (plan.command == CommandPlan::kSmallToBig && big)
+    return FillPlaceholders(LoadResString(IDS_ONLY_BIG_TO_SMALL), JobState::livePath, nullptr);
+  if (plan.command == CommandPlan::kBigToSmall && !big)
+    return FillPlaceholders(LoadResString(IDS_ONLY_SMALL_TO_BIG), JobState::livePath, nullptr);
+  return std::string();
+}

@@ -1,0 +1,16 @@
+// vmconvert's exit statuses; --help and the README list them.
+#ifndef VMCONVERT_EXITSTATUS_H_
+#define VMCONVERT_EXITSTATUS_H_
+
+enum ExitStatus {
+  kDone = 0,
+  kBadUsage = 1,
+  kNotOpened = 2,
+  kCancelled = 3,
+  kSwapFailed = 4,
+  kWarned = 5,
+  kCheckFailed = 6,
+  kBusy = 7,
+};
+
+#endif  // VMCONVERT_EXITSTATUS_H_

@@ -1,0 +1,43 @@
+#include "vmconvert/Warnings.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <mutex>
+
+#include "messages/ShowError.h"
+
+namespace {
+
+std::mutex mutex;
+std::vector<std::string> kept;
+
+void Remember(const char* text, const char* caption) {
+  std::lock_guard<std::mutex> lock(mutex);
+  kept.push_back(std::string(caption) + ": " + text);
+}
+
+void Print(const char* text, const char* caption) {
+  Remember(text, caption);
+  std::fprintf(stderr, "%s: %s\n", caption, text);
+}
+
+void Box(const char* text, const char* caption) {
+  Remember(text, caption);
+  MessageBoxA(GetActiveWindow(), text, caption, MB_OK | MB_ICONEXCLAMATION);
+}
+
+}  // namespace
+
+namespace Warnings {
+
+void Catch(bool boxes) { SetErrorSink(boxes ? Box : Print); }
+
+std::vector<std::string> All() {
+  std::lock_guard<std::mutex> lock(mutex);
+  return kept;
+}
+
+void PrintError(const std::string& text) { std::fprintf(stderr, "vmconvert: %s\n", text.c_str()); }
+
+}  // namespace Warnings
