@@ -110,7 +110,6 @@ int main(int argc, char** argv) {
   Set(JobState::smallPath, sizeof JobState::smallPath, small);
   Set(JobState::oldPersonalPath, sizeof JobState::oldPersonalPath, oldP);
   Set(JobState::newPersonalPath, sizeof JobState::newPersonalPath, newP);
-  CDatabase warm;  // sets the engine up before its file layer is swapped
   engineContext.setFileSystem(&countingFs);
   const Variation every{1, 0};
   const uint32_t n = argc > 2 ? uint32_t(std::atoi(argv[2])) : 12000;

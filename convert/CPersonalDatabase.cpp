@@ -1,7 +1,6 @@
 #include "convert/CPersonalDatabase.h"
 
 #include "convert/CutText.h"
-#include "engine/table.h"
 
 const char* const CPersonalDatabase::kNames[kFields] = {
     "IDXP", "NAME", "DEPARTMENT", "TT1", "TY1", "TT2", "TY2", "TT3", "TY3", "TT4", "TY4", "TT5", "TY5", "TT6", "TY6"};
@@ -30,4 +29,3 @@ int CPersonalDatabase::ReplaceField(int k, const char* text) {
   return 1;
 }
 
-bool CPersonalDatabase::OnReadRecord() const { return table && table->OnReadRecord(); }

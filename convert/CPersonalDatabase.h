@@ -31,10 +31,9 @@ class CPersonalDatabase final : public CDatabase {
   // Writes text into field k as CDatabase::Replace does: 0 (nothing
   // written) when the table has no such field, else 1.
   int ReplaceField(int k, const char* text);
-  // True when the table stands on a record whose bytes were read: false on
-  // a record that could not be read (its fields then read as blanks and
-  // take no write), and when no table is open.
-  bool OnReadRecord() const;
+  // True when the table stands on a record whose bytes were read (see
+  // CDatabase).
+  using CDatabase::OnReadRecord;
 
  private:
   // The entry of field k; null where the table has none or none is open.

@@ -2,45 +2,12 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 #include <cstring>
 
 #include "convert/CutText.h"
 #include "convert/VmFieldNames.h"
-#include "engine/field.h"
-#include "engine/table.h"
 
 namespace {
-
-// "T01" to "T99", built once; CDatabase takes names as char*.
-char (&StoredNames())[VmRecord::kFields][4] {
-  static char names[VmRecord::kFields][4];
-  static bool built = [] {
-    for (int n = 1; n <= VmRecord::kFields; ++n) std::snprintf(names[n - 1], sizeof names[0], "T%02d", n);
-    return true;
-  }();
-  (void)built;
-  return names;
-}
-
-char* StoredName(int n) { return StoredNames()[n - 1]; }
-
-// The C library's atoi rule: leading blanks, an optional sign, decimal
-// digits up to the first other character; 0 when there are none. Out of
-// range values stop at the 32-bit limits instead of overflowing.
-int32_t AtoiRule(const char* text) {
-  while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
-  bool negative = *text == '-';
-  if (*text == '-' || *text == '+') ++text;
-  long long value = 0;
-  for (; *text >= '0' && *text <= '9'; ++text) {
-    value = value * 10 + (*text - '0');
-    if (value > 1LL + INT32_MAX) value = 1LL + INT32_MAX;
-  }
-  if (negative) value = -value;
-  if (value > INT32_MAX) value = INT32_MAX;
-  return int32_t(value);
-}
 
 int FieldNumberOf(const char* name) {
   for (int k = 0; k < VmRecord::kFields; ++k)
@@ -60,17 +27,16 @@ int CVmDatabase::Open(char* path) {
 
 void CVmDatabase::ResolveFields() {
   for (int n = 1; n <= VmRecord::kFields; ++n) {
-    int number = table && fields ? table->FieldNumber(StoredName(n)) : 0;
-    field_[n] = number >= 1 && unsigned(number) <= fieldCount ? &fields[number - 1] : nullptr;
+    field_[n] = Lookup(VmStoredName(n));
   }
 }
 
 int CVmDatabase::Reach(unsigned int record) { return table ? Position(record) : 0; }
 
-int32_t CVmDatabase::Number(int n) const { return Width(n) ? field_[n]->field->AsInt() : 0; }
+int32_t CVmDatabase::Number(int n) const { return Width(n) ? EntryNumber(*field_[n]) : 0; }
 
 bool CVmDatabase::SameBytes(int n, const CVmDatabase& other) const {
-  return Width(n) && other.Width(n) && field_[n]->field->SameBytes(*other.field_[n]->field);
+  return Width(n) && other.Width(n) && CDatabase::SameBytes(*field_[n], *other.field_[n]);
 }
 
 unsigned int CVmDatabase::Width(int n) const {
@@ -89,7 +55,7 @@ int CVmDatabase::ReadRecord(unsigned int record, VmRecord* image) {
   for (int n = 1; n <= VmRecord::kFields; ++n) {
     if (!field_[n]) continue;
     if (!VmRecord::IsText(n)) {
-      *image->Number(n) = field_[n]->field->AsInt();
+      *image->Number(n) = EntryNumber(*field_[n]);
       continue;
     }
     // The whole text, then cut to the member.

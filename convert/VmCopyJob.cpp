@@ -12,6 +12,7 @@
 #include "convert/CVmDatabase.h"
 #include "convert/JobReport.h"
 #include "convert/JobState.h"
+#include "convert/VmFieldNames.h"
 #include "messages/ShowError.h"
 #include "messages/StringIds.h"
 
@@ -52,11 +53,7 @@ struct CopyPlan {
 void MakePlan(CVmDatabase& source, CVmDatabase& target, CopyPlan& plan) {
   for (int f = kFirstCopied; f <= kLastCopied; ++f) {
     plan.present[f] = source.Width(f) != 0;
-    if (!plan.present[f]) {
-      char name[4];
-      std::snprintf(name, sizeof name, "T%02d", f);
-      plan.missing += (plan.missing.empty() ? "" : ", ") + std::string(name);
-    }
+    if (!plan.present[f]) plan.missing += (plan.missing.empty() ? "" : ", ") + std::string(VmStoredName(f));
     if (f <= kLastNumeric) continue;
     plan.sourceText[f].resize(source.Width(f) + 1);
     plan.targetText[f].resize(target.Width(f) + 1);

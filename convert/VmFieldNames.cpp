@@ -1,5 +1,7 @@
 #include "convert/VmFieldNames.h"
 
+#include <cstdio>
+
 #include "convert/VmRecord.h"
 
 const char* const VmFieldNames[99] = {
@@ -16,3 +18,13 @@ static_assert(0 VM_RECORD_FIELDS(VM_COUNT_NUM, VM_COUNT_TEXT) == VmRecord::kFiel
               "the field list names every field T01 to T99 once");
 #undef VM_COUNT_NUM
 #undef VM_COUNT_TEXT
+
+const char* VmStoredName(int n) {
+  static char names[VmRecord::kFields][4];
+  static const bool built = [] {
+    for (int k = 1; k <= VmRecord::kFields; ++k) std::snprintf(names[k - 1], sizeof names[0], "T%02d", k);
+    return true;
+  }();
+  (void)built;
+  return n >= 1 && n <= VmRecord::kFields ? names[n - 1] : "";
+}

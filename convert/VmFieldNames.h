@@ -5,4 +5,7 @@
 
 extern const char* const VmFieldNames[99];
 
+// "T01" to "T99", the stored name of field number n (1 to 99); "" outside.
+const char* VmStoredName(int n);
+
 #endif  // CONVERT_VMFIELDNAMES_H_

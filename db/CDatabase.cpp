@@ -6,6 +6,7 @@
 
 #include "db/EngineContext.h"
 #include "messages/ShowError.h"
+#include "engine/field.h"
 #include "engine/table.h"
 
 xb::Context engineContext;
@@ -16,7 +17,11 @@ bool engineReady = false;
 const char kCaption[] = "Error";
 char noName[] = "";
 
-// Words of the engine context set once per process, as (byte offset, value).
+// Words of the engine context set once per process, as (byte offset, value):
+// the settings the table class has always given the engine before its first
+// table (the word at 116 on, the others cleared). This engine reads none of
+// them; they are kept so that the context holds what callers of the class
+// may look at, and Init leaves the file layer where a caller put it.
 const struct {
   unsigned offset;
   int value;
@@ -245,6 +250,14 @@ void CDatabase::ReplaceEntry(FieldAddr& entry, const char* text) {
   entry.field->AssignText(text);
   Commit("CDatabase::Replace");
 }
+
+int32_t CDatabase::AtoiRule(const char* text) { return xb::AtoiRule(text, text + std::strlen(text)); }
+
+int32_t CDatabase::EntryNumber(const FieldAddr& entry) { return entry.field->AsInt(); }
+
+bool CDatabase::SameBytes(const FieldAddr& a, const FieldAddr& b) { return a.field->SameBytes(*b.field); }
+
+bool CDatabase::OnReadRecord() const { return table && table->OnReadRecord(); }
 
 void CDatabase::ObserveWrites(xb::WriteObserver* observer) {
   if (table) table->SetObserver(observer);

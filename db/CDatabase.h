@@ -16,6 +16,8 @@
 #define DB_CDATABASE_H_
 
 #include "export/Export.h"
+#include <cstdint>
+
 #include "engine/field_info.h"
 
 namespace xb {
@@ -114,6 +116,18 @@ class CONVERTER_API CDatabase {
   void ReadEntry(FieldAddr& entry, char* text);
   void ReplaceEntry(FieldAddr& entry, int value);
   void ReplaceEntry(FieldAddr& entry, const char* text);
+  // text as an integer by the C library's atoi rule, the rule by which
+  // every integer read goes.
+  static int32_t AtoiRule(const char* text);
+  // The integer of the entry's field in the record in hand, by the C
+  // library's atoi rule, as Read(name, int*) reads it.
+  static int32_t EntryNumber(const FieldAddr& entry);
+  // True when both entries' fields have one width and hold the same bytes
+  // in their tables' records in hand (of this table or another).
+  static bool SameBytes(const FieldAddr& a, const FieldAddr& b);
+  // True when the table stands on a record whose bytes were read: false on
+  // a record that could not be read, and when no table is open.
+  bool OnReadRecord() const;
   // Tells observer of every change of the open table's fields and whether
   // it reached the file, until the table is closed (Open and Close end
   // it). REQUIRES: observer outlives the table's Close.

@@ -10,7 +10,6 @@ bool ValidOffset(unsigned byteOffset) {
 
 void Context::Init() {
   for (int32_t& s : settings_) s = 0;
-  fs_ = FileSystem::Default();
 }
 
 void Context::SetSetting(unsigned byteOffset, int32_t value) {

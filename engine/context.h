@@ -14,9 +14,10 @@ class Context {
  public:
   static constexpr unsigned kSettingsBytes = 256;
 
-  Context() { Init(); }
+  Context() : fs_(FileSystem::Default()) { Init(); }
 
-  // Restores every setting to 0 and the file system to the operating system's.
+  // Restores every setting to 0. The file system stays: it is where the
+  // tables are, not a setting.
   void Init();
 
   // Stores a word at a byte offset (a multiple of 4 below kSettingsBytes);
@@ -30,8 +31,8 @@ class Context {
   void setFileSystem(FileSystem* fs) { fs_ = fs; }
 
  private:
-  int32_t settings_[kSettingsBytes / 4];
   FileSystem* fs_;
+  int32_t settings_[kSettingsBytes / 4];
 };
 
 }  // namespace xb

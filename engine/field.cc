@@ -26,10 +26,8 @@ void Field::CopyText(char* buffer, size_t size) const {
   buffer[n] = '\0';
 }
 
-int32_t Field::AsInt() const {
-  const uint8_t* p = table_->FieldBytes(*this);
-  if (!p) return 0;
-  const uint8_t* end = p + width_;
+int32_t AtoiRule(const char* text, const char* end) {
+  const char* p = text;
   while (p < end && (*p == ' ' || (*p >= '\t' && *p <= '\r'))) ++p;
   bool negative = false;
   if (p < end && (*p == '-' || *p == '+')) negative = *p++ == '-';
@@ -41,6 +39,11 @@ int32_t Field::AsInt() const {
   if (negative) value = -value;
   if (value > INT32_MAX) value = INT32_MAX;
   return int32_t(value);
+}
+
+int32_t Field::AsInt() const {
+  const char* p = reinterpret_cast<const char*>(table_->FieldBytes(*this));
+  return p ? AtoiRule(p, p + width_) : 0;
 }
 
 void Field::AssignText(const char* text) {

@@ -13,6 +13,12 @@ namespace xb {
 
 class Table;
 
+// The C library's atoi rule on the text from text up to end (or its first
+// NUL): leading blanks skipped, an optional sign, then decimal digits up to
+// the first other character, saturated to the 32-bit range; 0 without
+// digits.
+int32_t AtoiRule(const char* text, const char* end);
+
 class Field {
  public:
   // REQUIRES: name is NUL-terminated with at most 11 characters.

@@ -10,7 +10,6 @@
 #include "commands/TableSwap.h"
 #include "commands/TargetLock.h"
 #include "convert/JobState.h"
-#include "db/CDatabase.h"
 #include "db/EngineContext.h"
 #include "messages/ResourceString.h"
 #include "messages/StringIds.h"
@@ -142,7 +141,6 @@ int RunJob(const Options& o, const CommandPlan& plan, RunReport& report) {
 // The checks and the job, with the report's paths filled in; the status.
 int Run(const Options& o, RunReport& report) {
   Warnings::Catch(o.boxes);
-  CDatabase ready;  // sets the table layer up before its file layer is swapped
   const CommandPlan& plan = PlanOf(o.job);
   report.command = plan.name;
   report.dryRun = o.dryRun;

@@ -14,12 +14,13 @@
 #include "tests/support/raw_dbf.h"
 #include "tests/support/temp_dir.h"
 #include "tools/vmtables.h"
+#include "tests/support/engine_layer.h"
+#include "tests/support/mutable_text.h"
 
 namespace {
 
 using vmtables::Layout;
 
-char* S(const std::string& s) { return const_cast<char*>(s.c_str()); }
 
 class CVmDatabaseTest : public ::testing::Test {
  protected:
@@ -171,7 +172,7 @@ TEST_F(CVmDatabaseTest, ARecordOutOfReachOrUnreadableIsNeitherReadNorWritten) {
   for (bool unreadable : {false, true}) {
     Make(Layout::kSmall, 3);
     FaultFileSystem fs;
-    engineContext.setFileSystem(&fs);
+    ScopedFileSystem layer(&fs);
     ASSERT_EQ(db.Open(S(path)), 1);
     ASSERT_EQ(db.ReadRecord(3, &scratch), 1);
     std::vector<unsigned char> before = ReadBytes(path);
@@ -184,7 +185,6 @@ TEST_F(CVmDatabaseTest, ARecordOutOfReachOrUnreadableIsNeitherReadNorWritten) {
     EXPECT_EQ(db.ReplaceField(record, record - 1, "status", "1"), 1);
     fs.readsBeforeFailure = -1;
     db.Close();
-    engineContext.setFileSystem(xb::FileSystem::Default());
     EXPECT_EQ(ReadBytes(path), before) << "a write landed on another record";
     EXPECT_EQ(boxes.Summary(), "Error|CDatabase::Go\nError|CDatabase::Go");
     boxes.Clear();

@@ -17,12 +17,13 @@
 #include "tests/support/raw_dbf.h"
 #include "tests/support/temp_dir.h"
 #include "tools/vmtables.h"
+#include "tests/support/engine_layer.h"
+#include "tests/support/table_edit.h"
 
 namespace {
 
 using vmtables::Variation;
 
-char* S(const std::string& s) { return const_cast<char*>(s.c_str()); }
 
 const char* const kNames[] = {"IDXP", "NAME", "DEPARTMENT", "TT1", "TY1", "TT2", "TY2", "TT3",
                               "TY3",  "TT4",  "TY4",        "TT5", "TY5", "TT6", "TY6", "NOTE"};
@@ -30,14 +31,11 @@ const char* const kNames[] = {"IDXP", "NAME", "DEPARTMENT", "TT1", "TY1", "TT2",
 class PersonalJobTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    engineContext.setFileSystem(&fs);
     oldPath = dir.File("kxpersonal.dbf");
     newPath = dir.File("kxpers_new.dbf");
     std::snprintf(JobState::oldPersonalPath, sizeof JobState::oldPersonalPath, "%s", oldPath.c_str());
     std::snprintf(JobState::newPersonalPath, sizeof JobState::newPersonalPath, "%s", newPath.c_str());
   }
-  void TearDown() override { engineContext.setFileSystem(xb::FileSystem::Default()); }
-
   void Make(uint32_t oldRecords, uint32_t newRecords, Variation v = {1, 0}) {
     ASSERT_TRUE(vmtables::MakePersonalTable(oldPath, oldRecords));
     ASSERT_TRUE(vmtables::MakePersonalTable(newPath, newRecords, v));
@@ -45,20 +43,10 @@ class PersonalJobTest : public ::testing::Test {
   }
 
   void Set(const std::string& path, uint32_t record, const char* field, const std::string& value) {
-    CDatabase db;
-    ASSERT_EQ(db.Open(S(path)), 1);
-    db.Go(record);
-    db.Replace(S(field), S(value));
-    db.Close();
+    ASSERT_TRUE(SetField(path, record, field, value));
   }
 
-  std::vector<std::string> FieldWrites() {
-    RawDbf raw(newPath);
-    std::vector<std::string> out;
-    for (const auto& w : fs.log)
-      if (w.path == newPath && raw.Where(w.offset) != "header") out.push_back(raw.Where(w.offset));
-    return out;
-  }
+  std::vector<std::string> FieldWrites() { return ::FieldWrites(fs, newPath); }
 
   // Whether every copied field of record r of the new table holds the old
   // table's value.
@@ -69,9 +57,9 @@ class PersonalJobTest : public ::testing::Test {
     return true;
   }
 
-  CDatabase warm;
   TempDir dir;
   FaultFileSystem fs;
+  ScopedFileSystem layer{&fs};
   BoxWatcher boxes;
   JobRunner runner;
   std::string oldPath, newPath;

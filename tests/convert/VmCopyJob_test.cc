@@ -23,13 +23,14 @@
 #include "tests/support/raw_dbf.h"
 #include "tests/support/temp_dir.h"
 #include "tools/vmtables.h"
+#include "tests/support/engine_layer.h"
+#include "tests/support/table_edit.h"
 
 namespace {
 
 using vmtables::Layout;
 using vmtables::Variation;
 
-char* S(const std::string& s) { return const_cast<char*>(s.c_str()); }
 
 // A voicemail table of the layout with its definitions changed by edit
 // (a field dropped, a width changed); every field holds the generator's
@@ -64,7 +65,6 @@ void Drop(std::vector<FIELD4INFO>& defs, const char* name) {
 class VmCopyJobTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    engineContext.setFileSystem(&fs);
     live = dir.File("vm001.dbf");
     big = dir.File("vm001_big.dbf");
     small = dir.File("vm001_small.dbf");
@@ -72,30 +72,18 @@ class VmCopyJobTest : public ::testing::Test {
     std::snprintf(JobState::bigPath, sizeof JobState::bigPath, "%s", big.c_str());
     std::snprintf(JobState::smallPath, sizeof JobState::smallPath, "%s", small.c_str());
   }
-  void TearDown() override { engineContext.setFileSystem(xb::FileSystem::Default()); }
-
   // The writes that reached the table at path, as "record:field", leaving
   // out the header (its date and count).
-  std::vector<std::string> FieldWrites(const std::string& path) {
-    RawDbf raw(path);
-    std::vector<std::string> out;
-    for (const auto& w : fs.log)
-      if (w.path == path && raw.Where(w.offset) != "header") out.push_back(raw.Where(w.offset));
-    return out;
-  }
+  std::vector<std::string> FieldWrites(const std::string& path) { return ::FieldWrites(fs, path); }
 
   // Changes fields of a table through the table layer.
   void Set(const std::string& path, uint32_t record, const char* field, const std::string& value) {
-    CDatabase db;
-    ASSERT_EQ(db.Open(S(path)), 1);
-    db.Go(record);
-    db.Replace(S(field), S(value));
-    db.Close();
+    ASSERT_TRUE(SetField(path, record, field, value));
   }
 
-  CDatabase warm;  // sets the engine up before the file system is swapped
   TempDir dir;
   FaultFileSystem fs;
+  ScopedFileSystem layer{&fs};
   BoxWatcher boxes;
   JobRunner runner;
   std::string live, big, small;

@@ -9,6 +9,7 @@
 #include "tests/support/box_watcher.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/mutable_text.h"
 
 namespace {
 
@@ -25,7 +26,6 @@ class Probe : public CDatabase {
   unsigned int count() const { return fieldCount; }
 };
 
-char* S(const char* text) { return const_cast<char*>(text); }
 
 class CDatabaseTest : public ::testing::Test {
  protected:

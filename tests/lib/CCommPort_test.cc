@@ -11,10 +11,11 @@
 #include <vector>
 
 #include "tests/support/temp_dir.h"
+#include "tests/support/mutable_text.h"
+#include "tests/support/process.h"
 
 namespace {
 
-char* S(const std::string& s) { return const_cast<char*>(s.c_str()); }
 
 // Runs a shell command line on the Linux side and waits until it has
 // finished: Wine cannot wait for a Linux process, so the command leaves a
@@ -26,12 +27,7 @@ bool Shell(const std::string& command) {
   for (char& c : windowsMark)
     if (c == '/') c = '\\';
   std::string line = "Z:\\bin\\sh -c \"" + command + "; touch " + mark + "\"";
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi = {};
-  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-  CloseHandle(pi.hProcess);
-  CloseHandle(pi.hThread);
+  if (!StartProcess(line)) return false;
   for (int i = 0; i < 500 && GetFileAttributesA(windowsMark.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(10);
   return DeleteFileA(windowsMark.c_str()) != 0;
 }

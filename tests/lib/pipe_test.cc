@@ -18,10 +18,11 @@
 #include "lib/CNamedPipe.h"
 #include "lib/CPipeService.h"
 #include "tests/support/pipe_echo.h"
+#include "tests/support/mutable_text.h"
+#include "tests/support/process.h"
 
 namespace {
 
-char* S(const std::string& s) { return const_cast<char*>(s.c_str()); }
 
 std::string UniqueName(const char* what) {
   static int serial = 0;
@@ -48,23 +49,7 @@ bool Eventually(const std::function<bool()>& condition) {
 
 // A client process of this program; its exit status.
 int RunClient(const std::string& self, const std::string& pipe, const std::string& text) {
-  std::string line = "\"" + self + "\" --client " + pipe + " " + text;
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi = {};
-  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
-  WaitForSingleObject(pi.hProcess, 30000);
-  DWORD status = 1;
-  GetExitCodeProcess(pi.hProcess, &status);
-  CloseHandle(pi.hProcess);
-  CloseHandle(pi.hThread);
-  return int(status);
-}
-
-std::string SelfPath() {
-  char path[MAX_PATH];
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return path;
+  return RunProcess("\"" + self + "\" --client " + pipe + " " + text, false, 30000).status;
 }
 
 // Server and client connected by the polled form.

@@ -14,6 +14,7 @@
 
 #include "commands/TargetLock.h"
 #include "vmconvert/ConsoleProgress.h"
+#include "tests/support/process.h"
 #include "tests/support/raw_dbf.h"
 #include "tests/support/temp_dir.h"
 #include "tools/vmtables.h"
@@ -30,16 +31,6 @@ struct Result {
   std::string out, err;
 };
 
-std::string Drain(HANDLE pipe) {
-  std::string text;
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0)
-    for (DWORD i = 0; i < got; ++i)
-      if (buffer[i] != '\r') text += buffer[i];  // text-mode line ends
-  return text;
-}
-
 // The test build of vmconvert, beside it.
 std::string Hooks() {
   size_t slash = program.find_last_of("\\\\/");
@@ -48,36 +39,8 @@ std::string Hooks() {
 
 // Runs vmconvert (or exe) with args; standard output and error are pipes.
 Result Vmconvert(const std::string& args, const std::string& exe = program) {
-  SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-  HANDLE outRead, outWrite, errRead, errWrite;
-  CreatePipe(&outRead, &outWrite, &sa, 0);
-  CreatePipe(&errRead, &errWrite, &sa, 0);
-  SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-  SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdOutput = outWrite;
-  si.hStdError = errWrite;
-  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  PROCESS_INFORMATION pi = {};
-  std::string line = "\"" + exe + "\" " + args;
-  Result r{-1, "", ""};
-  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) return r;
-  CloseHandle(outWrite);
-  CloseHandle(errWrite);
-  // Read the error pipe on the side so that neither pipe can fill up.
-  std::string err;
-  std::thread reader([&] { err = Drain(errRead); });
-  r.out = Drain(outRead);
-  reader.join();
-  WaitForSingleObject(pi.hProcess, INFINITE);
-  DWORD status = 0;
-  GetExitCodeProcess(pi.hProcess, &status);
-  r.status = int(status);
-  r.err = err;
-  for (HANDLE h : {pi.hProcess, pi.hThread, outRead, errRead}) CloseHandle(h);
-  return r;
+  ProcessResult r = RunProcess("\"" + exe + "\" " + args, true);
+  return Result{r.status, r.out, r.err};
 }
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }

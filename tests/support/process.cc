@@ -1,0 +1,77 @@
+#include "tests/support/process.h"
+
+#include <thread>
+
+namespace {
+
+std::string Drain(HANDLE pipe) {
+  std::string text;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0)
+    for (DWORD i = 0; i < got; ++i)
+      if (buffer[i] != '\r') text += buffer[i];
+  return text;
+}
+
+bool Start(std::string line, STARTUPINFOA& si, bool inherit, PROCESS_INFORMATION& pi) {
+  si.cb = sizeof si;
+  return CreateProcessA(nullptr, &line[0], nullptr, nullptr, inherit, 0, nullptr, nullptr, &si, &pi) != 0;
+}
+
+}  // namespace
+
+ProcessResult RunProcess(const std::string& commandLine, bool capture, DWORD waitMs) {
+  ProcessResult r;
+  SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+  HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
+  STARTUPINFOA si = {};
+  if (capture) {
+    CreatePipe(&outRead, &outWrite, &sa, 0);
+    CreatePipe(&errRead, &errWrite, &sa, 0);
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = outWrite;
+    si.hStdError = errWrite;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  }
+  PROCESS_INFORMATION pi = {};
+  bool started = Start(commandLine, si, capture, pi);
+  if (capture) {
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+  }
+  if (started && capture) {
+    // The error pipe is read on the side so that neither pipe can fill up.
+    std::thread reader([&] { r.err = Drain(errRead); });
+    r.out = Drain(outRead);
+    reader.join();
+  }
+  if (capture) {
+    CloseHandle(outRead);
+    CloseHandle(errRead);
+  }
+  if (!started) return r;
+  DWORD status = DWORD(-1);
+  if (WaitForSingleObject(pi.hProcess, waitMs) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &status);
+  r.status = int(status);
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  return r;
+}
+
+bool StartProcess(const std::string& commandLine) {
+  STARTUPINFOA si = {};
+  PROCESS_INFORMATION pi = {};
+  if (!Start(commandLine, si, false, pi)) return false;
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  return true;
+}
+
+std::string SelfPath() {
+  char path[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  return std::string(path, n);
+}
