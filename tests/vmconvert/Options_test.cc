@@ -1,0 +1,86 @@
+// vmconvert's command line, parsed in-process.
+#include "vmconvert/Options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Parses the words of line (split at blanks; no quoting needed here).
+bool Parse(const std::string& line, Options* o, std::string* error) {
+  std::vector<std::string> words{"vmconvert"};
+  for (size_t at = 0; at < line.size();) {
+    size_t end = line.find(' ', at);
+    if (end == std::string::npos) end = line.size();
+    if (end > at) words.push_back(line.substr(at, end - at));
+    at = end + 1;
+  }
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(&w[0]);
+  return ParseOptions(int(argv.size()), argv.data(), o, error);
+}
+
+TEST(OptionsTest, UsageErrorsSayWhatIsWrong) {
+  const struct {
+    const char* args;
+    const char* error;
+  } cases[] = {
+      {"", "no command given"},
+      {"convert", "unknown command convert"},
+      {"small-to-big --old x", "option --old does not belong to small-to-big"},
+      {"old-to-new --new", "--new needs a value"},
+      {"small-to-big --big a --big=b", "--big given twice"},
+      {"small-to-big --report a --report b", "--report given twice"},
+      {"small-to-big --dry-run --swap", "--swap cannot follow a dry run"},
+      {"small-to-big --bogus", "unknown option --bogus"},
+      {"small-to-big --dry-run=yes", "unknown option --dry-run"},
+      {"small-to-big old-to-new", "unexpected argument old-to-new"},
+  };
+  for (const auto& c : cases) {
+    Options o;
+    std::string error;
+    EXPECT_FALSE(Parse(c.args, &o, &error)) << "\"" << c.args << "\"";
+    EXPECT_EQ(error, c.error) << "\"" << c.args << "\"";
+  }
+}
+
+TEST(OptionsTest, OptionsStandBeforeOrAfterTheCommandWithEitherValueForm) {
+  const char* const forms[] = {
+      "--big=B small-to-big --live L --dry-run",
+      "--dry-run --live L --big B -- small-to-big",
+      "small-to-big --live=L --big B --dry-run --quiet-boxes",
+  };
+  for (const char* form : forms) {
+    Options o;
+    std::string error;
+    ASSERT_TRUE(Parse(form, &o, &error)) << form << ": " << error;
+    EXPECT_EQ(o.job, Options::Job::kSmallToBig) << form;
+    EXPECT_TRUE(o.dryRun) << form;
+    EXPECT_EQ(o.live, "L") << form;
+    EXPECT_TRUE(o.liveGiven) << form;
+    EXPECT_EQ(o.target, "B") << form;
+    EXPECT_FALSE(o.boxes) << form;
+  }
+  Options personal;
+  std::string error;
+  ASSERT_TRUE(Parse("old-to-new --old O --new N --swap --boxes --report R", &personal, &error)) << error;
+  EXPECT_EQ(personal.job, Options::Job::kPersonal);
+  EXPECT_EQ(personal.source, "O");
+  EXPECT_EQ(personal.target, "N");
+  EXPECT_TRUE(personal.swap && personal.boxes);
+  EXPECT_EQ(personal.report, "R");
+  EXPECT_FALSE(personal.liveGiven);
+}
+
+TEST(OptionsTest, HelpAndVersionNeedNoCommand) {
+  for (const char* args : {"--help", "-h", "/?", "small-to-big --help", "--version"}) {
+    Options o;
+    std::string error;
+    EXPECT_TRUE(Parse(args, &o, &error)) << args << ": " << error;
+    EXPECT_TRUE(o.help || o.version) << args;
+  }
+}
+
+}  // namespace

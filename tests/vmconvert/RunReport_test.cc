@@ -1,0 +1,60 @@
+// vmconvert's JSON report, written in-process and read back.
+#include "vmconvert/RunReport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+TEST(RunReportTest, EveryKeyReadsBackWithItsValue) {
+  TempDir dir;
+  RunReport r;
+  r.command = "old-to-new";
+  r.source = "C:\\db1\\kxpersonal.dbf";
+  r.target = "C:\\db1\\na\xefve \"quoted\".dbf";
+  r.compared = 7;
+  r.beyondSourceEnd = 1;
+  r.beyondTargetEnd = 2;
+  r.fieldsWritten = {{"NAME", 3}, {"TT1", 4}};
+  r.warnings = {"Error !: line one\nline two"};
+  r.cancelled = true;
+  r.swap = "failed";
+  r.copies = {{"a.dbf", "b.dbf"}};
+  r.swapError = "tab\there";
+  r.seconds = 1.25;
+  r.status = 4;
+  ASSERT_TRUE(r.Write(dir.File("r.json")));
+  std::vector<unsigned char> bytes = ReadBytes(dir.File("r.json"));
+  nlohmann::json j = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
+  ASSERT_FALSE(j.is_discarded()) << std::string(bytes.begin(), bytes.end());
+  EXPECT_EQ(j["command"], "old-to-new");
+  EXPECT_EQ(j["source"], r.source);
+  EXPECT_EQ(j["target"], "C:\\db1\\na\u00efve \"quoted\".dbf") << "a code-page byte comes back as its character";
+  EXPECT_EQ(j["dry_run"], false);
+  EXPECT_EQ(j["records_compared"], 7);
+  EXPECT_EQ(j["records_beyond_source_end"], 1);
+  EXPECT_EQ(j["records_beyond_target_end"], 2);
+  EXPECT_EQ(j["fields_written"]["TT1"], 4);
+  EXPECT_EQ(j["warnings"][0], "Error !: line one\nline two");
+  EXPECT_EQ(j["cancelled"], true);
+  EXPECT_EQ(j["swap"], "failed");
+  EXPECT_EQ(j["swap_copies"][0][1], "b.dbf");
+  EXPECT_EQ(j["swap_error"], "tab\there");
+  EXPECT_DOUBLE_EQ(j["seconds"].get<double>(), 1.25);
+  EXPECT_EQ(j["exit_status"], 4);
+}
+
+TEST(RunReportTest, AReportThatCannotBeWrittenSaysSo) {
+  TempDir dir;
+  RunReport r;
+  EXPECT_FALSE(r.Write(dir.path())) << "a folder cannot take the report";
+  EXPECT_FALSE(r.Write(dir.File("no-such-folder\\r.json")));
+}
+
+}  // namespace
