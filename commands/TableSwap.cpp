@@ -1,69 +1,56 @@
 #include "commands/TableSwap.h"
 
-#include <windows.h>
-
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "commands/PathNames.h"
+#include "db/EngineContext.h"
 #include "messages/ResourceString.h"
 #include "messages/StringIds.h"
 
 namespace {
 
-const DWORD kChunk = 64 * 1024;
-
-bool Exists(const std::string& path) {
-  return !path.empty() && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+const size_t kChunk = 64 * 1024;
 
 std::string Temporary(const std::string& target) { return target + ".swap"; }
 
-// Reads up to size bytes; the count read, or -1 on failure.
-long ReadChunk(HANDLE file, char* buffer, DWORD size) {
-  DWORD got = 0;
-  return ReadFile(file, buffer, size, &got, nullptr) ? long(got) : -1;
+// Reads up to size bytes at offset; the count read, or -1 on failure.
+long ReadChunk(xb::File& file, uint64_t offset, char* buffer, size_t size) {
+  size_t got = 0;
+  return file.ReadAt(offset, buffer, size, &got) ? long(got) : -1;
 }
 
-bool CopyBytes(HANDLE from, HANDLE to) {
+bool CopyBytes(xb::File& from, xb::File& to) {
   std::vector<char> buffer(kChunk);
-  for (;;) {
-    long got = ReadChunk(from, buffer.data(), kChunk);
+  for (uint64_t offset = 0;;) {
+    long got = ReadChunk(from, offset, buffer.data(), kChunk);
     if (got < 0) return false;
     if (got == 0) return true;
-    DWORD written = 0;
-    if (!WriteFile(to, buffer.data(), DWORD(got), &written, nullptr) || written != DWORD(got)) return false;
+    if (!to.WriteAt(offset, buffer.data(), size_t(got))) return false;
+    offset += uint64_t(got);
   }
 }
 
-HANDLE OpenToRead(const std::string& path) {
-  // The server may hold the table open for writing beside us.
-  return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                     FILE_ATTRIBUTE_NORMAL, nullptr);
+// The server may hold the table open for writing beside us: the source is
+// opened shared, for reading only.
+bool CopyFlushed(xb::FileSystem& fs, const std::string& from, const std::string& to) {
+  std::unique_ptr<xb::File> source = fs.OpenReadOnly(from.c_str());
+  if (!source) return false;
+  std::unique_ptr<xb::File> target = fs.Create(to.c_str());
+  return target && CopyBytes(*source, *target) && target->Sync();
 }
 
-bool CopyFlushed(const std::string& from, const std::string& to) {
-  HANDLE source = OpenToRead(from);
-  if (source == INVALID_HANDLE_VALUE) return false;
-  HANDLE target = CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  bool ok = target != INVALID_HANDLE_VALUE && CopyBytes(source, target) && FlushFileBuffers(target);
-  if (target != INVALID_HANDLE_VALUE && !CloseHandle(target)) ok = false;
-  CloseHandle(source);
-  return ok;
-}
-
-bool SameBytes(const std::string& a, const std::string& b) {
-  HANDLE first = OpenToRead(a), second = OpenToRead(b);
-  bool same = first != INVALID_HANDLE_VALUE && second != INVALID_HANDLE_VALUE;
+bool SameBytes(xb::FileSystem& fs, const std::string& a, const std::string& b) {
+  std::unique_ptr<xb::File> first = fs.OpenReadOnly(a.c_str()), second = fs.OpenReadOnly(b.c_str());
+  if (!first || !second) return false;
   std::vector<char> x(kChunk), y(kChunk);
-  while (same) {
-    long gotX = ReadChunk(first, x.data(), kChunk), gotY = ReadChunk(second, y.data(), kChunk);
-    same = gotX >= 0 && gotX == gotY && std::equal(x.begin(), x.begin() + gotX, y.begin());
-    if (gotX <= 0) break;
+  for (uint64_t offset = 0;;) {
+    long gotX = ReadChunk(*first, offset, x.data(), kChunk), gotY = ReadChunk(*second, offset, y.data(), kChunk);
+    if (gotX < 0 || gotX != gotY || !std::equal(x.begin(), x.begin() + gotX, y.begin())) return false;
+    if (gotX == 0) return true;
+    offset += uint64_t(gotX);
   }
-  if (first != INVALID_HANDLE_VALUE) CloseHandle(first);
-  if (second != INVALID_HANDLE_VALUE) CloseHandle(second);
-  return same;
 }
 
 }  // namespace
@@ -87,6 +74,10 @@ void TableSwap::Plan(const char* replaced, const char* replacement, const char* 
   backupIndex_ = IndexName(backup_.c_str());
 }
 
+bool TableSwap::Exists(const std::string& path) const {
+  return !path.empty() && fs_->OpenReadOnly(path.c_str()) != nullptr;
+}
+
 bool TableSwap::Refused() {
   const std::string* tables[] = {&replaced_, &replacement_, &backup_};
   for (int i = 0; i < 3; ++i)
@@ -103,6 +94,7 @@ bool TableSwap::Refused() {
 }
 
 bool TableSwap::Run() {
+  fs_ = engineContext.fileSystem();
   if (!error_.empty() || Refused()) return false;
   std::vector<Copy> backups = {{replaced_, backup_}};
   std::vector<Copy> replacements = {{replacement_, replaced_}};
@@ -113,13 +105,13 @@ bool TableSwap::Run() {
     if (!Stage(c) || !Place(c)) return Fail(c, IDS_NOT_CHANGED, replaced_, "");
   for (size_t i = 0; i < replacements.size(); ++i) {
     if (Stage(replacements[i])) continue;
-    for (size_t j = 0; j < i; ++j) DeleteFileA(Temporary(replacements[j].to).c_str());
+    for (size_t j = 0; j < i; ++j) fs_->Remove(Temporary(replacements[j].to).c_str());
     return Fail(replacements[i], IDS_NOT_CHANGED_COPY_IN, replaced_, backup_);
   }
   // Both copies are ready; the table and then its index take their places.
   for (size_t i = 0; i < replacements.size(); ++i) {
     if (Place(replacements[i])) continue;
-    for (size_t j = i + 1; j < replacements.size(); ++j) DeleteFileA(Temporary(replacements[j].to).c_str());
+    for (size_t j = i + 1; j < replacements.size(); ++j) fs_->Remove(Temporary(replacements[j].to).c_str());
     return Fail(replacements[i], i == 0 ? IDS_NOT_CHANGED_COPY_IN : IDS_RESTORE_FROM, replaced_, backup_);
   }
   return true;
@@ -127,15 +119,15 @@ bool TableSwap::Run() {
 
 bool TableSwap::Stage(const Copy& c) {
   std::string temp = Temporary(c.to);
-  if (CopyFlushed(c.from, temp) && SameBytes(c.from, temp)) return true;
-  DeleteFileA(temp.c_str());
+  if (CopyFlushed(*fs_, c.from, temp) && SameBytes(*fs_, c.from, temp)) return true;
+  fs_->Remove(temp.c_str());
   return false;
 }
 
 bool TableSwap::Place(const Copy& c) {
   std::string temp = Temporary(c.to);
-  if (!MoveFileExA(temp.c_str(), c.to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    DeleteFileA(temp.c_str());
+  if (!fs_->Replace(temp.c_str(), c.to.c_str())) {
+    fs_->Remove(temp.c_str());
     return false;
   }
   copied_.push_back({c.from, c.to});

@@ -14,12 +14,19 @@
 // its source, and only then moved over the target in one step, written
 // through. The first copy that fails stops the swap; error() names it and
 // says whether the replaced table was changed and where its copy is.
+//
+// Every file call goes through the engine's file layer (the engine
+// context's file system), so a test can fail any step of it.
 #ifndef COMMANDS_TABLESWAP_H_
 #define COMMANDS_TABLESWAP_H_
 
 #include <string>
 #include <utility>
 #include <vector>
+
+namespace xb {
+class FileSystem;
+}  // namespace xb
 
 class TableSwap {
  public:
@@ -41,6 +48,7 @@ class TableSwap {
     std::string from, to;
   };
   void Plan(const char* replaced, const char* replacement, const char* suffix, bool indexes);
+  bool Exists(const std::string& path) const;
   bool Refused();
   // Copies c to its temporary file beside c.to, flushed and verified;
   // false (the temporary file removed) when any step fails.
@@ -58,6 +66,7 @@ class TableSwap {
   std::string replacedIndex_, replacementIndex_, backupIndex_;
   std::vector<std::pair<std::string, std::string>> copied_;
   std::string error_;
+  xb::FileSystem* fs_ = nullptr;  // the engine's file layer, taken by Run
 };
 
 #endif  // COMMANDS_TABLESWAP_H_

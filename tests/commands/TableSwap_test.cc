@@ -8,60 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "commands/PathNames.h"
+#include "tests/support/engine_layer.h"
+#include "tests/support/fault_file_system.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 using Bytes = std::vector<unsigned char>;
 using Copies = std::vector<std::pair<std::string, std::string>>;
-
-TEST(PathNamesTest, TheLivePathFromTheIniValue) {
-  char live[80];
-  EXPECT_TRUE(LivePathFromIni("\\db1\\", live));
-  EXPECT_STREQ(live, "\\db1\\.\\vm001.dbf");
-  EXPECT_TRUE(LivePathFromIni("C:\\VM\\VM001.DBF", live));
-  EXPECT_STREQ(live, "c:\\vm\\vm001.dbf");
-  EXPECT_TRUE(LivePathFromIni("D:\\DATA", live));
-  EXPECT_STREQ(live, "d:\\data.\\vm001.dbf");
-  EXPECT_TRUE(LivePathFromIni(std::string(68, 'a').c_str(), live)) << "68 + 11 characters fit";
-  EXPECT_FALSE(LivePathFromIni(std::string(69, 'a').c_str(), live));
-  EXPECT_STREQ(live, "");
-  EXPECT_TRUE(LivePathFromIni((std::string(70, 'a') + "vm001.dbf").c_str(), live));
-}
-
-TEST(PathNamesTest, BackupAndIndexNames) {
-  const struct {
-    std::string path, suffix;
-    bool built;
-    std::string name;
-  } backups[] = {
-      {"\\db1\\.\\vm001.dbf", "_small.dbf", true, "\\db1\\.\\vm001_small.dbf"},
-      {"abc", "_old.dbf", false, ""},
-      {".dbf", "_old.dbf", true, "_old.dbf"},
-      {std::string(120, 'a') + ".dbf", "_small.dbf", true, std::string(120, 'a') + "_small.dbf"},
-      {std::string(250, 'a') + ".dbf", "_small.dbf", false, ""},
-  };
-  for (const auto& b : backups) {
-    std::string name;
-    EXPECT_EQ(BackupName(b.path.c_str(), b.suffix.c_str(), &name), b.built) << b.path;
-    if (b.built) {
-      EXPECT_EQ(name, b.name);
-    }
-  }
-  const struct {
-    std::string path, index;
-  } indexes[] = {
-      {"\\db1\\vm001_small.dbf", "\\db1\\vm001_small.ndx"},
-      {"D:\\DBFILES\\BIG.DBF", "d:\\dbfiles\\big.ndx"},  // the table's own extension, not the first "dbf"
-      {"c:\\dbf\\.\\vm001.dbf", "c:\\dbf\\.\\vm001.ndx"},
-      {"\\db1\\table.dat", ""},
-      {"c:\\x.dbf\\table", ""},
-      {"c:\\x\\vm001.dbfx", ""},
-      {std::string(200, 'a') + ".dbf", std::string(200, 'a') + ".ndx"},
-  };
-  for (const auto& i : indexes) EXPECT_EQ(IndexName(i.path.c_str()), i.index) << i.path;
-}
 
 class TableSwapTest : public ::testing::Test {
  protected:
@@ -178,6 +132,61 @@ TEST_F(TableSwapTest, AFailureAtAnyCopyLeavesTheLiveTableAndItsIndexAsTheyWere) 
     }
     for (int j = 0; j < 4; ++j)
       EXPECT_TRUE(j == k || !Exists(temporaries[j])) << temporaries[j] << " left after " << temporaries[k];
+  }
+}
+
+// Every file call of a swap fails in turn, each kind counted from a swap
+// that succeeds: each create, write, sync, read (copy and compare) and
+// move. After each, the live table and its index are each either as they
+// were or the converted ones; once the live table has changed, its backup
+// and the backup's index hold the originals; no temporary file is left;
+// and the swap says it failed.
+TEST_F(TableSwapTest, EveryFailingFileCallLeavesEveryTableWhole) {
+  const char* const kNames[] = {"vm001.dbf", "vm001.ndx", "big.dbf", "big.ndx"};
+  const char* const kContents[] = {"live", "live index", "converted", "converted index"};
+  auto fresh = [&] {
+    for (int i = 0; i < 4; ++i) Put(kNames[i], kContents[i]);
+    for (const char* n : {"vm001_small.dbf", "vm001_small.ndx"}) DeleteFileA(F(n).c_str());
+  };
+  FaultFileSystem counter;
+  {
+    fresh();
+    ScopedFileSystem layer(&counter);
+    TableSwap swap(F("vm001.dbf").c_str(), F("big.dbf").c_str(), "_small.dbf");
+    ASSERT_TRUE(swap.Run()) << swap.error();
+  }
+  const struct {
+    const char* kind;
+    int FaultFileSystem::*countdown;
+    int calls;
+  } kinds[] = {
+      {"create", &FaultFileSystem::createsBeforeFailure, counter.creates},
+      {"write", &FaultFileSystem::writesBeforeFailure, counter.writes},
+      {"sync", &FaultFileSystem::syncsBeforeFailure, counter.syncs},
+      {"read", &FaultFileSystem::readsBeforeFailure, counter.reads},
+      {"move", &FaultFileSystem::replacesBeforeFailure, counter.replaces},
+  };
+  for (const auto& k : kinds) {
+    ASSERT_GT(k.calls, 0) << k.kind;
+    for (int n = 0; n < k.calls; ++n) {
+      fresh();
+      FaultFileSystem fs;
+      fs.*k.countdown = n;
+      ScopedFileSystem layer(&fs);
+      TableSwap swap(F("vm001.dbf").c_str(), F("big.dbf").c_str(), "_small.dbf");
+      std::string at = std::string(k.kind) + " " + std::to_string(n + 1) + " of " + std::to_string(k.calls);
+      EXPECT_FALSE(swap.Run()) << at;
+      EXPECT_NE(swap.error().find("could not be copied"), std::string::npos) << at << ": " << swap.error();
+      std::string live = Get("vm001.dbf"), index = Get("vm001.ndx");
+      EXPECT_TRUE(live == "live" || live == "converted") << at << ": " << live;
+      EXPECT_TRUE(index == "live index" || index == "converted index") << at << ": " << index;
+      if (live != "live" || index != "live index") {
+        EXPECT_EQ(Get("vm001_small.dbf"), "live") << at;
+        EXPECT_EQ(Get("vm001_small.ndx"), "live index") << at;
+      }
+      for (const char* t : {"vm001_small.dbf.swap", "vm001_small.ndx.swap", "vm001.dbf.swap", "vm001.ndx.swap"})
+        EXPECT_FALSE(Exists(t)) << t << " left after " << at;
+    }
   }
 }
 

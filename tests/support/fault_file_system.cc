@@ -7,6 +7,7 @@ class FaultFile : public xb::FileWrapper {
 
   bool ReadAt(uint64_t offset, void* buffer, size_t n, size_t* got) override {
     const FaultFileSystem::Range& bad = fs_->unreadable;
+    ++fs_->reads;
     if (path_ == bad.path && offset < bad.to && offset + n > bad.from) return false;
     if (!fs_->NextReadFails()) return base()->ReadAt(offset, buffer, n, got);
     if (!fs_->shortReads) return false;
@@ -20,7 +21,7 @@ class FaultFile : public xb::FileWrapper {
   }
   bool Sync() override {
     ++fs_->syncs;
-    return base()->Sync();
+    return !FaultFileSystem::Fails(&fs_->syncsBeforeFailure) && base()->Sync();
   }
 
  private:
@@ -33,21 +34,30 @@ std::unique_ptr<xb::File> FaultFileSystem::Open(const char* path) {
   return FileSystemWrapper::Open(path);
 }
 
+std::unique_ptr<xb::File> FaultFileSystem::Create(const char* path) {
+  ++creates;
+  return Fails(&createsBeforeFailure) ? nullptr : FileSystemWrapper::Create(path);
+}
+
+bool FaultFileSystem::Replace(const char* from, const char* to) {
+  ++replaces;
+  return !failReplace && !Fails(&replacesBeforeFailure) && FileSystemWrapper::Replace(from, to);
+}
+
+bool FaultFileSystem::Fails(int* countdown) {
+  if (*countdown < 0) return false;
+  if (*countdown == 0) return true;
+  --*countdown;
+  return false;
+}
+
 std::unique_ptr<xb::File> FaultFileSystem::WrapFile(std::unique_ptr<xb::File> file, const char* path) {
   return std::unique_ptr<xb::File>(new FaultFile(this, std::move(file), path));
 }
 
 bool FaultFileSystem::NextWriteFails() {
   ++writes;
-  if (writesBeforeFailure < 0) return false;
-  if (writesBeforeFailure == 0) return true;
-  --writesBeforeFailure;
-  return false;
+  return Fails(&writesBeforeFailure);
 }
 
-bool FaultFileSystem::NextReadFails() {
-  if (readsBeforeFailure < 0) return false;
-  if (readsBeforeFailure == 0) return true;
-  --readsBeforeFailure;
-  return false;
-}
+bool FaultFileSystem::NextReadFails() { return Fails(&readsBeforeFailure); }

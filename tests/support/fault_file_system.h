@@ -17,9 +17,8 @@ class FaultFileSystem : public xb::FileSystemWrapper {
   FaultFileSystem() = default;
 
   std::unique_ptr<xb::File> Open(const char* path) override;
-  bool Replace(const char* from, const char* to) override {
-    return !failReplace && FileSystemWrapper::Replace(from, to);
-  }
+  std::unique_ptr<xb::File> Create(const char* path) override;
+  bool Replace(const char* from, const char* to) override;
   xb::Date Today() override { return today; }
   void Pause(unsigned) override {}
 
@@ -38,6 +37,11 @@ class FaultFileSystem : public xb::FileSystemWrapper {
     uint64_t from = 0, to = 0;
   } unreadable;
   bool failReplace = false;
+  // Syncs, creates and replaces after this many more succeed fail
+  // (negative: never).
+  int syncsBeforeFailure = -1;
+  int createsBeforeFailure = -1;
+  int replacesBeforeFailure = -1;
   // Open for writing is refused, as for a file this user may only read.
   bool refuseWriteAccess = false;
   int writes = 0;        // writes attempted
@@ -48,12 +52,17 @@ class FaultFileSystem : public xb::FileSystemWrapper {
   };
   std::vector<Write> log;  // every write attempted, in order
   int syncs = 0;         // syncs done
+  int reads = 0;         // reads attempted
+  int creates = 0;       // creates attempted
+  int replaces = 0;      // replaces attempted
   xb::Date today{2026, 12, 8};
 
  private:
   friend class FaultFile;
   bool NextWriteFails();
   bool NextReadFails();
+  // Counts a call of its kind and says whether it fails, by its countdown.
+  static bool Fails(int* countdown);
   std::unique_ptr<xb::File> WrapFile(std::unique_ptr<xb::File> file, const char* path) override;
 };
 
