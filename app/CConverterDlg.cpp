@@ -62,7 +62,7 @@ void CConverterDlg::ApplySizeRule() {
 
 void CConverterDlg::ReadLivePath() { livePathUsable_ = ::ReadLivePath(JobState::livePath); }
 
-bool CConverterDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
+Handled CConverterDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   static const MessageMapEntry<CConverterDlg> kMap[] = {
       {WM_SYSCOMMAND, 0, &CConverterDlg::OnSysCommand},
       {WM_PAINT, 0, &CConverterDlg::OnPaint},
@@ -73,24 +73,18 @@ bool CConverterDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESUL
       {WM_COMMAND, IDC_INFO, &CConverterDlg::OnInfo},
       {WM_COMMAND, IDC_OLD_TO_NEW, &CConverterDlg::OnOldToNew},
   };
-  return DispatchMessageMap(this, kMap, message, wparam, lparam, result);
+  return DispatchMessageMap(this, kMap, message, wparam, lparam);
 }
 
-LRESULT CConverterDlg::OnSysCommand(WPARAM id, LPARAM) {
-  if ((id & 0xFFF0) == IDM_ABOUTBOX) {
-    CAboutDlg about;
-    about.DoModal();
-  } else {
-    Default();
-  }
-  return 0;
+Handled CConverterDlg::OnSysCommand(WPARAM id, LPARAM) {
+  if ((id & 0xFFF0) != IDM_ABOUTBOX) return PassOn();
+  CAboutDlg about;
+  about.DoModal();
+  return Done();
 }
 
-LRESULT CConverterDlg::OnPaint(WPARAM, LPARAM) {
-  if (!IsIconic(m_hWnd)) {
-    Default();
-    return 0;
-  }
+Handled CConverterDlg::OnPaint(WPARAM, LPARAM) {
+  if (!IsIconic(m_hWnd)) return PassOn();
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(m_hWnd, &ps);
   SendMessageA(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
@@ -101,30 +95,30 @@ LRESULT CConverterDlg::OnPaint(WPARAM, LPARAM) {
   int y = (rect.bottom - rect.top - cy + 1) / 2;
   DrawIcon(dc, x, y, icon);
   EndPaint(m_hWnd, &ps);
-  return 0;
+  return Done();
 }
 
-LRESULT CConverterDlg::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<LRESULT>(icon); }
+Handled CConverterDlg::OnQueryDragIcon(WPARAM, LPARAM) { return Done(reinterpret_cast<LRESULT>(icon)); }
 
-LRESULT CConverterDlg::OnInfo(WPARAM, LPARAM) {
+Handled CConverterDlg::OnInfo(WPARAM, LPARAM) {
   CAboutDlg about;
   about.DoModal();
-  return 0;
+  return Done();
 }
 
-LRESULT CConverterDlg::OnSmallToBig(WPARAM, LPARAM) {
+Handled CConverterDlg::OnSmallToBig(WPARAM, LPARAM) {
   Convert(PlanFor(CommandPlan::kSmallToBig), bigPathText, nullptr);
-  return 0;
+  return Done();
 }
 
-LRESULT CConverterDlg::OnBigToSmall(WPARAM, LPARAM) {
+Handled CConverterDlg::OnBigToSmall(WPARAM, LPARAM) {
   Convert(PlanFor(CommandPlan::kBigToSmall), smallPathText, nullptr);
-  return 0;
+  return Done();
 }
 
-LRESULT CConverterDlg::OnOldToNew(WPARAM, LPARAM) {
+Handled CConverterDlg::OnOldToNew(WPARAM, LPARAM) {
   Convert(PlanFor(CommandPlan::kOldToNew), newPersonalText, &oldPersonalText);
-  return 0;
+  return Done();
 }
 
 // A command's checks in the window's order: the typed paths (the personal
@@ -180,10 +174,10 @@ void CConverterDlg::AfterJob() {
   SetTimer(m_hWnd, kWorkerTimer, kWorkerPollMs, nullptr);
 }
 
-LRESULT CConverterDlg::OnTimer(WPARAM id, LPARAM) {
-  if (id != kWorkerTimer || JobState::workerActive) return 0;
+Handled CConverterDlg::OnTimer(WPARAM id, LPARAM) {
+  if (id != kWorkerTimer || JobState::workerActive) return Done();
   KillTimer(m_hWnd, kWorkerTimer);
   jobLock_.Release();
   ApplySizeRule();
-  return 0;
+  return Done();
 }

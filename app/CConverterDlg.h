@@ -32,17 +32,17 @@ class CConverterDlg : public CDialog {
  protected:
   void DoDataExchange(CDataExchange* pDX) override;
   BOOL OnInitDialog() override;
-  bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
+  Handled OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
  private:
-  LRESULT OnSysCommand(WPARAM id, LPARAM);
-  LRESULT OnPaint(WPARAM, LPARAM);
-  LRESULT OnQueryDragIcon(WPARAM, LPARAM);
-  LRESULT OnSmallToBig(WPARAM, LPARAM);
-  LRESULT OnBigToSmall(WPARAM, LPARAM);
-  LRESULT OnInfo(WPARAM, LPARAM);
-  LRESULT OnOldToNew(WPARAM, LPARAM);
-  LRESULT OnTimer(WPARAM id, LPARAM);
+  Handled OnSysCommand(WPARAM id, LPARAM);
+  Handled OnPaint(WPARAM, LPARAM);
+  Handled OnQueryDragIcon(WPARAM, LPARAM);
+  Handled OnSmallToBig(WPARAM, LPARAM);
+  Handled OnBigToSmall(WPARAM, LPARAM);
+  Handled OnInfo(WPARAM, LPARAM);
+  Handled OnOldToNew(WPARAM, LPARAM);
+  Handled OnTimer(WPARAM id, LPARAM);
 
   void ReadLivePath();
   // Enables the voicemail direction that fits the live table's size, and

@@ -42,14 +42,14 @@ BOOL CProgressDlg::OnInitDialog() {
   return TRUE;
 }
 
-bool CProgressDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
+Handled CProgressDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   static const MessageMapEntry<CProgressDlg> kMap[] = {
       {WM_JOB_PROGRESS, 0, &CProgressDlg::OnJobProgress},
   };
-  return DispatchMessageMap(this, kMap, message, wparam, lparam, result);
+  return DispatchMessageMap(this, kMap, message, wparam, lparam);
 }
 
-LRESULT CProgressDlg::OnJobProgress(WPARAM wparam, LPARAM) {
+Handled CProgressDlg::OnJobProgress(WPARAM wparam, LPARAM) {
   if (wparam == 0) {
     progressBar.StepIt();
     char text[80];
@@ -63,7 +63,7 @@ LRESULT CProgressDlg::OnJobProgress(WPARAM wparam, LPARAM) {
     statusText = LoadResString(IDS_CONVERTED);
   }
   UpdateData(FALSE);
-  return 1;
+  return Done(1);
 }
 
 void CProgressDlg::SetButtonText(unsigned id) { SetDlgItemTextA(m_hWnd, IDOK, LoadResString(id).c_str()); }

@@ -33,10 +33,10 @@ class CProgressDlg : public CDialog {
   void DoDataExchange(CDataExchange* pDX) override;
   BOOL OnInitDialog() override;
   void OnOK() override;
-  bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
+  Handled OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
  private:
-  LRESULT OnJobProgress(WPARAM wparam, LPARAM lparam);
+  Handled OnJobProgress(WPARAM wparam, LPARAM lparam);
   void SetButtonText(unsigned id);
   // The command of the flag that is set; null when none is.
   const CommandPlan* Plan() const;

@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
   long written = 0;
   uint32_t last = std::min<uint32_t>(12000, std::min(source->RecCount(), target->RecCount()));
   for (uint32_t r = 1; r <= last; ++r) {
-    if (source->Go(r) != 0 || target->Go(r) != 0) continue;
+    if (!source->Go(r) || !target->Go(r)) continue;
     for (int f = 2; f <= 33; ++f) {
       char a[128], b[128];
       if (f <= 30) {
@@ -62,11 +62,11 @@ int main(int argc, char** argv) {
       }
       target->GoToWrite(r);
       to[f]->AssignText(a);
-      if (target->Flush() != 0) return 1;
+      if (!target->Flush()) return 1;
       ++written;
     }
   }
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("%.3f s, %ld fields written\n", seconds, written);
-  return source->Close() == 0 && target->Close() == 0 ? 0 : 1;
+  return source->Close() && target->Close() ? 0 : 1;
 }

@@ -126,28 +126,28 @@ FieldAddr* CDatabase::Lookup(const char* name) {
 }
 
 void CDatabase::Commit(const char* box) {
-  if (flush && (!table || table->Flush() != 0)) ShowError(box, kCaption);
+  if (flush && (!table || !table->Flush())) ShowError(box, kCaption);
   if (table) table->Unlock();
 }
 
 void CDatabase::Top() {
-  if (!table || table->Top() != 0) ShowError("CDatabase::Top", kCaption);
+  if (!table || !table->Top()) ShowError("CDatabase::Top", kCaption);
 }
 
 void CDatabase::Bottom() {
-  if (!table || table->Bottom() != 0) ShowError("CDatabase::Bottom", kCaption);
+  if (!table || !table->Bottom()) ShowError("CDatabase::Bottom", kCaption);
 }
 
 void CDatabase::Go(unsigned int record) { Position(record); }
 
 int CDatabase::Position(unsigned int record) {
-  if (table && table->Go(record) == 0) return 1;
+  if (table && table->Go(record)) return 1;
   ShowError("CDatabase::Go", kCaption);
   return 0;
 }
 
 int CDatabase::PositionToWrite(unsigned int record) {
-  if (table && table->GoToWrite(record) == 0) return 1;
+  if (table && table->GoToWrite(record)) return 1;
   ShowError("CDatabase::Go", kCaption);
   return 0;
 }
@@ -172,7 +172,7 @@ void CDatabase::Unlock() {
 void CDatabase::SetFlush(int on) { flush = on; }
 
 void CDatabase::Flush() {
-  if (!table || table->Flush() != 0) ShowError("CDatabase::Flush", kCaption);
+  if (!table || !table->Flush()) ShowError("CDatabase::Flush", kCaption);
   if (table) table->Unlock();
 }
 
@@ -264,9 +264,9 @@ void CDatabase::ObserveWrites(xb::WriteObserver* observer) {
 }
 
 int CDatabase::Append() {
-  int result = table ? table->Append() : 1;
+  bool added = table && table->Append();
   if (table) table->Unlock();
-  return result == 0 ? 1 : 0;
+  return added ? 1 : 0;
 }
 
 void CDatabase::Blank() {

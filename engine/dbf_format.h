@@ -27,6 +27,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
+
+#include "engine/file_system.h"
 
 namespace xb {
 namespace dbf {
@@ -88,6 +91,42 @@ inline bool IsKnownVersion(uint8_t v) {
 }
 
 inline bool IsNumericType(char type) { return type == 'N' || type == 'F'; }
+
+// The header's fields that the engine reads.
+struct Header {
+  uint8_t version = kVersionPlain;
+  uint32_t count = 0;          // records, as the header says
+  uint32_t headerLength = 0;   // where record 1 starts
+  uint32_t recordLength = 0;   // the deletion flag included
+};
+
+// One field descriptor as the engine uses it.
+struct Descriptor {
+  char name[kDescNameSize + 1];  // NUL-terminated
+  char type;
+  unsigned width;
+  unsigned decimals;
+};
+
+// The header fields of bytes (kHeaderSize of them).
+Header ReadHeader(const uint8_t* bytes);
+
+// The descriptors of the area between the header and the first record
+// (header length - 32 bytes). They run until a terminator at a descriptor
+// boundary; whatever follows it belongs to the header. Without one, an area
+// that leaves exactly one byte after the last whole descriptor is still
+// read (some writers put something else there). False, with out unchanged,
+// for an area that is not a list of 1 to kMaxFields named descriptors of
+// widths 1 to kMaxWidth whose widths and flag add up to recordLength.
+bool ReadDescriptors(const uint8_t* area, size_t size, uint32_t recordLength, std::vector<Descriptor>* out);
+
+// The bytes of a new, empty table of these fields: header dated today,
+// descriptors (names upper-cased), terminator, end marker. REQUIRES:
+// fields were checked (names of 1 to 10 characters, widths that fit).
+std::vector<uint8_t> EmptyTable(const std::vector<Descriptor>& fields, Date today);
+
+// Puts date into the header's date bytes; true when they changed.
+bool StampDate(uint8_t* header, Date date);
 
 }  // namespace dbf
 }  // namespace xb

@@ -7,11 +7,6 @@ namespace xb {
 
 namespace {
 
-// The table lock sits far beyond any record so that it never blocks a
-// reader or writer of the records themselves.
-constexpr uint64_t kLockOffset = 0x7FFFFFFEull;
-constexpr uint64_t kOpenOffset = 0x7FFFFFFDull;  // shared by every open handle
-constexpr uint64_t kLockLength = 1;
 constexpr unsigned kLockTries = 200;
 constexpr unsigned kLockPauseMs = 10;
 
@@ -66,17 +61,23 @@ Table::~Table() {
   DropPending();
 }
 
-std::unique_ptr<Table> Table::OpenFile(FileSystem* fs, const char* path) {
-  bool readOnly = false;
+std::unique_ptr<File> Table::OpenShared(FileSystem* fs, const char* path, bool* readOnly) {
+  *readOnly = false;
   std::unique_ptr<File> file = fs->Open(path);
   if (!file) {
     file = fs->OpenReadOnly(path);
-    readOnly = true;
+    *readOnly = true;
   }
-  if (!file) return nullptr;
   // Every handle shares the open range; Pack takes it whole to know that
   // no other handle has the table open.
-  file->TryLockShared(kOpenOffset, kLockLength);
+  if (file) file->TryLockShared(kOpenOffset, kLockLength);
+  return file;
+}
+
+std::unique_ptr<Table> Table::OpenFile(FileSystem* fs, const char* path) {
+  bool readOnly = false;
+  std::unique_ptr<File> file = OpenShared(fs, path, &readOnly);
+  if (!file) return nullptr;
   return std::unique_ptr<Table>(new Table(fs, std::move(file), path, readOnly));
 }
 
@@ -105,26 +106,17 @@ std::unique_ptr<Table> Table::Create(Context& context, const char* path,
   uint32_t headerLength = uint32_t(dbf::kHeaderSize + n * dbf::kDescriptorSize + 1);
   if (n == 0 || recordLength > 0xFFFF || headerLength > 0xFFFF) return nullptr;
 
-  FileSystem* fs = context.fileSystem();
-  std::vector<uint8_t> image(headerLength + 1, 0);
-  Date today = fs->Today();
-  image[dbf::kVersion] = dbf::kVersionPlain;
-  image[dbf::kDateYear] = uint8_t(today.year - 1900);
-  image[dbf::kDateMonth] = uint8_t(today.month);
-  image[dbf::kDateDay] = uint8_t(today.day);
-  dbf::Put16(&image[dbf::kHeaderLength], uint16_t(headerLength));
-  dbf::Put16(&image[dbf::kRecordLength], uint16_t(recordLength));
+  std::vector<dbf::Descriptor> fields(n);
   for (size_t i = 0; i < n; ++i) {
-    uint8_t* d = &image[dbf::kHeaderSize + i * dbf::kDescriptorSize];
     const FIELD4INFO& def = definitions[i];
-    for (size_t k = 0; def.name[k]; ++k) d[dbf::kDescName + k] = uint8_t(Upper(def.name[k]));
-    d[dbf::kDescType] = uint8_t(def.type);
-    d[dbf::kDescWidth] = uint8_t(DefinedWidth(def));
-    d[dbf::kDescDecimals] = uint8_t(dbf::IsNumericType(char(def.type)) ? def.dec : 0);
+    std::memset(fields[i].name, 0, sizeof fields[i].name);
+    std::memcpy(fields[i].name, def.name, strnlen(def.name, dbf::kDescNameSize));
+    fields[i].type = char(def.type);
+    fields[i].width = DefinedWidth(def);
+    fields[i].decimals = def.dec;
   }
-  image[headerLength - 1] = dbf::kTerminator;
-  image[headerLength] = dbf::kEndMarker;
-
+  FileSystem* fs = context.fileSystem();
+  std::vector<uint8_t> image = dbf::EmptyTable(fields, fs->Today());
   std::unique_ptr<File> file = fs->Create(path);
   if (!file || !file->WriteAt(0, image.data(), image.size()) || !file->Sync()) return nullptr;
   file->TryLockShared(kOpenOffset, kLockLength);
@@ -139,49 +131,28 @@ bool Table::ReadStructure() {
   size_t got = 0;
   if (!file_->Size(&size) || size < dbf::kHeaderSize) return false;
   if (!file_->ReadAt(0, header_, sizeof header_, &got) || got != sizeof header_) return false;
-  if (!dbf::IsKnownVersion(header_[dbf::kVersion])) return false;
-  headerLength_ = dbf::Get16(&header_[dbf::kHeaderLength]);
-  recordLength_ = dbf::Get16(&header_[dbf::kRecordLength]);
+  dbf::Header header = dbf::ReadHeader(header_);
+  if (!dbf::IsKnownVersion(header.version)) return false;
+  headerLength_ = header.headerLength;
+  recordLength_ = header.recordLength;
   if (headerLength_ < dbf::kHeaderSize + dbf::kDescriptorSize + 1 || headerLength_ > size)
     return false;
 
   std::vector<uint8_t> area(headerLength_ - dbf::kHeaderSize);
   if (!file_->ReadAt(dbf::kHeaderSize, area.data(), area.size(), &got) || got != area.size())
     return false;
-  if (!ReadDescriptors(area)) return false;
+  std::vector<dbf::Descriptor> descriptors;
+  if (!dbf::ReadDescriptors(area.data(), area.size(), recordLength_, &descriptors)) return false;
+  uint32_t offset = 1;
+  for (const dbf::Descriptor& d : descriptors) {
+    fields_.emplace_back(this, d.name, d.type, offset, d.width, d.decimals);
+    offset += d.width;
+  }
 
   BuildNameIndex();
   record_.assign(recordLength_, ' ');
   dirty_.assign(fields_.size() + 1, 0);
   return RefreshCount();
-}
-
-// Descriptors run until a terminator at a descriptor boundary; whatever
-// follows it up to the header length is padding. Without one, a header
-// whose length leaves exactly one byte after the last whole descriptor is
-// still read (some writers put something else there).
-bool Table::ReadDescriptors(const std::vector<uint8_t>& area) {
-  uint32_t offset = 1;
-  size_t at = 0;
-  bool terminated = false;
-  for (; at < area.size(); at += dbf::kDescriptorSize) {
-    const uint8_t* d = &area[at];
-    if (d[0] == dbf::kTerminator) {
-      terminated = true;
-      break;
-    }
-    if (at + dbf::kDescriptorSize > area.size()) break;
-    char name[dbf::kDescNameSize + 1];
-    std::memcpy(name, d + dbf::kDescName, dbf::kDescNameSize);
-    name[dbf::kDescNameSize] = '\0';
-    unsigned width = d[dbf::kDescWidth];
-    if (name[0] == '\0' || width == 0 || width > dbf::kMaxWidth) return false;
-    if (fields_.size() >= dbf::kMaxFields) return false;
-    fields_.emplace_back(this, name, char(d[dbf::kDescType]), offset, width, d[dbf::kDescDecimals]);
-    offset += width;
-  }
-  if (fields_.empty() || recordLength_ != offset) return false;
-  return terminated || fields_.size() * dbf::kDescriptorSize + 1 == area.size();
 }
 
 void Table::BuildNameIndex() {
@@ -297,13 +268,7 @@ void Table::TouchDate() {
   if (StampDate()) headerDirty_ = true;
 }
 
-bool Table::StampDate() {
-  Date today = fs_->Today();
-  uint8_t date[3] = {uint8_t(today.year - 1900), uint8_t(today.month), uint8_t(today.day)};
-  if (std::memcmp(&header_[dbf::kDateYear], date, sizeof date) == 0) return false;
-  std::memcpy(&header_[dbf::kDateYear], date, sizeof date);
-  return true;
-}
+bool Table::StampDate() { return dbf::StampDate(header_, fs_->Today()); }
 
 // Each run of neighbouring changed parts is one write; a part whose write
 // failed stays marked.
@@ -341,54 +306,48 @@ bool Table::WriteDateAndCount() {
                         dbf::kRecordCount + 4 - dbf::kDateYear);
 }
 
-int Table::Flush() {
-  if (!file_) return 1;
+bool Table::Flush() {
+  if (!file_) return false;
   WritePending();
   bool failed = writeFailed_ || Pending();
   writeFailed_ = false;
-  return failed ? 1 : 0;
+  return !failed;
 }
 
-int Table::Close() {
-  if (!file_) return 0;
-  int result = Flush();
+bool Table::Close() {
+  if (!file_) return true;
+  bool result = Flush();
   DropPending();
-  if (!readOnly_ && !file_->Sync()) result = 1;
+  if (!readOnly_ && !file_->Sync()) result = false;
   Unlock();
   file_.reset();
   return result;
 }
 
-int Table::Top() {
-  if (!file_) return 1;
-  return Load(count_ ? 1 : count_ + 1) ? 0 : 1;
-}
+bool Table::Top() { return file_ && Load(count_ ? 1 : count_ + 1); }
 
-int Table::Bottom() {
-  if (!file_) return 1;
-  return Load(count_ ? count_ : count_ + 1) ? 0 : 1;
-}
+bool Table::Bottom() { return file_ && Load(count_ ? count_ : count_ + 1); }
 
-int Table::Go(uint32_t record) {
-  if (!file_ || record < 1) return 1;
+bool Table::Go(uint32_t record) {
+  if (!file_ || record < 1) return false;
   if (record > count_) {
     WritePending();
-    if (!RefreshCount() || record > count_) return 1;
+    if (!RefreshCount() || record > count_) return false;
   }
-  return Load(record) ? 0 : 1;
+  return Load(record);
 }
 
-int Table::GoToWrite(uint32_t record) {
-  if (file_ && record == recNo_ && OnReadRecord() && dirtyParts_ == 0) return 0;
+bool Table::GoToWrite(uint32_t record) {
+  if (file_ && record == recNo_ && OnReadRecord() && dirtyParts_ == 0) return true;
   return Go(record);
 }
 
-int Table::Skip(int32_t count) {
-  if (!file_ || count_ == 0) return 1;
+bool Table::Skip(int32_t count) {
+  if (!file_ || count_ == 0) return false;
   int64_t target = int64_t(recNo_) + count;
   int64_t bounded = std::min<int64_t>(std::max<int64_t>(target, 1), count_);
-  if (bounded != int64_t(recNo_) && !Load(uint32_t(bounded))) return 1;
-  return bounded == target ? 0 : 1;
+  if (bounded != int64_t(recNo_) && !Load(uint32_t(bounded))) return false;
+  return bounded == target;
 }
 
 bool Table::Deleted() const { return OnReadRecord() && record_[0] == dbf::kDeletedFlag; }
@@ -401,25 +360,24 @@ bool Table::TakeLock() {
   return false;
 }
 
-int Table::Lock() {
-  if (!file_) return 1;
-  if (locked_) return 0;
-  locked_ = TakeLock();
-  return locked_ ? 0 : 1;
+bool Table::Lock() {
+  if (!file_) return false;
+  if (!locked_) locked_ = TakeLock();
+  return locked_;
 }
 
-int Table::Unlock() {
-  if (!file_ || !locked_) return 0;
+bool Table::Unlock() {
+  if (!file_ || !locked_) return true;
   locked_ = false;
-  return file_->Unlock(kLockOffset, kLockLength) ? 0 : 1;
+  return file_->Unlock(kLockOffset, kLockLength);
 }
 
-int Table::Append() {
-  if (!file_ || readOnly_) return 1;
+bool Table::Append() {
+  if (!file_ || readOnly_) return false;
   WritePending();
   bool tookLock = !locked_;
-  if (Lock() != 0) return 1;
-  int result = 1;
+  if (!Lock()) return false;
+  bool result = false;
   if (RefreshCount()) {
     std::vector<uint8_t> blank(recordLength_ + 1, ' ');
     blank[recordLength_] = dbf::kEndMarker;
@@ -430,7 +388,7 @@ int Table::Append() {
       dbf::Put32(&header_[dbf::kRecordCount], count_);
       StampDate();
       if (WriteDateAndCount()) {
-        result = 0;
+        result = true;
         headerDirty_ = false;
         DropPending();
         recNo_ = count_;
@@ -459,80 +417,6 @@ void Table::Delete() {
 void Table::Recall() {
   const uint8_t flag = dbf::kLiveFlag;
   Store(0, &flag);
-}
-
-int Table::Pack() {
-  if (!file_ || readOnly_) return 1;
-  WritePending();
-  if (Pending()) return 1;
-  bool tookLock = !locked_;
-  if (Lock() != 0) return 1;
-  // Only a table no other handle has open may be replaced: take the whole
-  // open range, which every other handle shares.
-  file_->Unlock(kOpenOffset, kLockLength);
-  bool alone = file_->TryLock(kOpenOffset, kLockLength);
-  std::string temp = path_ + ".pack";
-  bool built = alone && RefreshCount() && WritePacked(temp.c_str());
-  if (!built) {
-    fs_->Remove(temp.c_str());
-    if (alone) file_->Unlock(kOpenOffset, kLockLength);
-    file_->TryLockShared(kOpenOffset, kLockLength);
-    if (tookLock) Unlock();
-    return 1;
-  }
-  // Our handle goes first: the replace needs the file closed everywhere.
-  file_.reset();
-  locked_ = false;
-  bool replaced = fs_->Replace(temp.c_str(), path_.c_str());
-  if (!replaced) fs_->Remove(temp.c_str());
-  if (!Reopen()) return 1;
-  if (!tookLock) Lock();
-  return replaced ? 0 : 1;
-}
-
-// The header and descriptors as found with the new count and today's
-// date, the live records in their order, the end marker; then synced.
-bool Table::WritePacked(const char* temp) {
-  std::unique_ptr<File> out = fs_->Create(temp);
-  if (!out) return false;
-  std::vector<uint8_t> head(headerLength_);
-  size_t got = 0;
-  if (!file_->ReadAt(0, head.data(), head.size(), &got) || got != head.size()) return false;
-  std::vector<uint8_t> rec(recordLength_);
-  uint32_t kept = 0;
-  for (uint32_t r = 1; r <= count_; ++r) {
-    if (!file_->ReadAt(RecordOffset(r), rec.data(), rec.size(), &got) || got != rec.size()) return false;
-    if (rec[0] == dbf::kDeletedFlag) continue;
-    if (!out->WriteAt(RecordOffset(++kept), rec.data(), rec.size())) return false;
-  }
-  const uint8_t end = dbf::kEndMarker;
-  uint8_t header[dbf::kHeaderSize];
-  std::memcpy(header, header_, sizeof header);
-  Date today = fs_->Today();
-  header[dbf::kDateYear] = uint8_t(today.year - 1900);
-  header[dbf::kDateMonth] = uint8_t(today.month);
-  header[dbf::kDateDay] = uint8_t(today.day);
-  std::memcpy(&head[dbf::kDateYear], &header[dbf::kDateYear], dbf::kRecordCount - dbf::kDateYear);
-  dbf::Put32(&head[dbf::kRecordCount], kept);
-  return out->WriteAt(RecordOffset(kept + 1), &end, 1) && out->WriteAt(0, head.data(), head.size()) &&
-         out->Sync();
-}
-
-// The structure is the one already known (fields keep their addresses);
-// only the header and the count are read again.
-bool Table::Reopen() {
-  std::unique_ptr<Table> again = OpenFile(fs_, path_.c_str());
-  if (!again) return false;
-  file_ = std::move(again->file_);
-  readOnly_ = again->readOnly_;
-  size_t got = 0;
-  if (!file_->ReadAt(0, header_, sizeof header_, &got) || got != sizeof header_ || !RefreshCount()) {
-    file_.reset();
-    return false;
-  }
-  dateTouched_ = true;
-  Load(count_ ? 1 : count_ + 1);
-  return true;
 }
 
 }  // namespace xb

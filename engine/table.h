@@ -5,8 +5,9 @@
 // that changed are written, so another writer's changes to the other
 // fields survive. A change whose write failed stays pending and is tried
 // again by the next Flush (moving away gives it up; the next Flush still
-// reports it). Operations that can fail return 0 on success and non-zero
-// on failure. A table is used by one thread at a time.
+// reports it). Operations that can fail return true on success and false
+// on failure, as the file layer's do. A table is used by one thread at a
+// time.
 #ifndef ENGINE_TABLE_H_
 #define ENGINE_TABLE_H_
 
@@ -48,28 +49,28 @@ class Table {
   Table& operator=(const Table&) = delete;
 
   // Writes what is pending, makes the file durable, releases the lock and
-  // closes the file. 0 when everything reached the file. Later calls do
-  // nothing and return 0.
-  int Close();
+  // closes the file. True when everything reached the file. Later calls
+  // do nothing and return true.
+  bool Close();
 
   // Positioning. On an empty table Top and Bottom succeed and leave the
   // table on no record (RecNo() is 1, fields read as blanks). A record
   // that cannot be read fails the positioning: the table then stands on
   // it unread, its fields read as blanks and assignments to it are not
   // written (the next Flush reports them).
-  int Top();
-  int Bottom();
+  bool Top();
+  bool Bottom();
   // Fails, staying where it is, unless 1 <= record <= RecCount(). Always
   // reads the record, so that a read sees the file as it is now.
-  int Go(uint32_t record);
+  bool Go(uint32_t record);
   // Go for a change that writes only the bytes it changes: on the record
   // already in hand, read and with nothing pending, it reads nothing
   // (the change is written by itself and nothing else of the record is
   // written back); anywhere else it is Go.
-  int GoToWrite(uint32_t record);
+  bool GoToWrite(uint32_t record);
   // Moves by count records; stops at the first or last record (then
-  // returns non-zero).
-  int Skip(int32_t count);
+  // returns false).
+  bool Skip(int32_t count);
   // True when the table stands on a record whose bytes were read.
   bool OnReadRecord() const { return OnRecord() && loaded_; }
   bool ReadOnly() const { return readOnly_; }
@@ -79,13 +80,13 @@ class Table {
 
   // The table-wide lock: a byte range beyond any record, so it never
   // blocks plain reads and writes. Waits a short while for another holder.
-  int Lock();
-  int Unlock();
+  bool Lock();
+  bool Unlock();
 
   // Writes the current record's changes and the header's date now.
-  // Non-zero when a write failed since the last Flush, or a change is still
+  // False when a write failed since the last Flush, or a change is still
   // pending.
-  int Flush();
+  bool Flush();
 
   unsigned FieldCount() const { return unsigned(fields_.size()); }
   // Field by 1-based number; null outside 1..FieldCount().
@@ -96,16 +97,16 @@ class Table {
   // Adds a blank record at the end, writes it, the end marker and the new
   // count (read again under the table lock, so another writer's records
   // stay counted) at once, and moves to it.
-  int Append();
+  bool Append();
   void Blank();
   void Delete();
   void Recall();
   // Removes deleted records: writes the packed table beside the file,
   // makes it durable and puts it in place in one step, then moves to the
-  // first record. Refused (non-zero, file untouched) while another handle
+  // first record. Refused (false, file untouched) while another handle
   // has the table open, for a read-only table, while a change is pending,
   // or when any step fails; the file then holds every record as before.
-  int Pack();
+  bool Pack();
 
   // Tells observer (not owned; null for none) of every field change from
   // now on and how it settled. REQUIRES: observer outlives the table or is
@@ -118,11 +119,20 @@ class Table {
  private:
   friend class Field;
 
+  // The table lock sits far beyond any record so that it never blocks a
+  // reader or writer of the records themselves; every open handle shares
+  // the open range.
+  static constexpr uint64_t kLockOffset = 0x7FFFFFFEull;
+  static constexpr uint64_t kOpenOffset = 0x7FFFFFFDull;
+  static constexpr uint64_t kLockLength = 1;
+
   Table(FileSystem* fs, std::unique_ptr<File> file, const char* path, bool readOnly);
 
+  // The file at path, for reading and writing or else for reading only
+  // (*readOnly says which), with its share of the open range taken.
+  static std::unique_ptr<File> OpenShared(FileSystem* fs, const char* path, bool* readOnly);
   static std::unique_ptr<Table> OpenFile(FileSystem* fs, const char* path);
   bool ReadStructure();
-  bool ReadDescriptors(const std::vector<uint8_t>& area);
   void BuildNameIndex();
   bool RefreshCount();
   uint64_t RecordOffset(uint32_t record) const;

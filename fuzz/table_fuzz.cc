@@ -72,7 +72,7 @@ void WalkEngine(const std::string& path) {
     }
     table->Flush();
     if (steps == 3) table->Delete();
-    if (table->Skip(1) != 0) break;
+    if (!table->Skip(1)) break;
   }
   table->Go(0);
   table->Go(table->RecCount() + 5);

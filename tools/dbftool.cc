@@ -57,7 +57,7 @@ int Sample(const char* path) {
     return 2;
   }
   for (const auto& row : kRows) {
-    if (t->Append() != 0) return 2;
+    if (!t->Append()) return 2;
     t->FieldAt(1)->AssignText(row.name);
     t->FieldAt(2)->AssignDouble(row.qty);
     t->FieldAt(3)->AssignDouble(row.price);
@@ -67,7 +67,7 @@ int Sample(const char* path) {
   }
   t->Go(2);
   t->Delete();
-  return t->Close() == 0 ? 0 : 2;
+  return t->Close() ? 0 : 2;
 }
 
 int Edit(int argc, char** argv) {
@@ -79,24 +79,22 @@ int Edit(int argc, char** argv) {
     std::fprintf(stderr, "dbftool: %s is not a table this engine can open\n", path);
     return 2;
   }
-  int failed = 0;
+  bool ok = false;
   if (std::strcmp(command, "set") == 0 && argc == 6) {
-    failed = t->Go(uint32_t(std::strtoul(argv[3], nullptr, 10)));
+    ok = t->Go(uint32_t(std::strtoul(argv[3], nullptr, 10)));
     xb::Field* f = t->FieldAt(t->FieldNumber(argv[4]));
-    if (!f) failed = 1;
-    if (!failed) f->AssignText(argv[5]);
+    ok = ok && f;
+    if (ok) f->AssignText(argv[5]);
   } else if (std::strcmp(command, "append") == 0 && argc == 5) {
-    failed = t->Append();
+    ok = t->Append();
     xb::Field* f = t->FieldAt(t->FieldNumber(argv[3]));
-    if (!f) failed = 1;
-    if (!failed) f->AssignText(argv[4]);
+    ok = ok && f;
+    if (ok) f->AssignText(argv[4]);
   } else if (std::strcmp(command, "pack") == 0 && argc == 3) {
-    failed = t->Pack();
-  } else {
-    failed = 1;
+    ok = t->Pack();
   }
-  if (t->Close() != 0) failed = 1;
-  return failed ? 2 : 0;
+  if (!t->Close()) ok = false;
+  return ok ? 0 : 2;
 }
 
 }  // namespace

@@ -125,10 +125,10 @@ bool Make(const std::string& path, const FIELD4INFO* info, int fields, uint32_t 
   std::unique_ptr<xb::Table> t = xb::Table::Create(engine, path.c_str(), info);
   if (!t) return false;
   for (uint32_t r = 1; r <= records; ++r) {
-    if (t->Append() != 0) return false;
+    if (!t->Append()) return false;
     for (int n = 1; n <= fields; ++n) t->FieldAt(n)->AssignText(value(r, n, context).c_str());
   }
-  return t->Close() == 0;
+  return t->Close();
 }
 
 struct VmContext {

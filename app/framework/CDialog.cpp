@@ -38,7 +38,7 @@ void CDialog::OnOK() {
 
 void CDialog::OnCancel() { EndDialog(IDCANCEL); }
 
-bool CDialog::OnMessage(UINT, WPARAM, LPARAM, LRESULT*) { return false; }
+Handled CDialog::OnMessage(UINT, WPARAM, LPARAM) { return PassOn(); }
 
 INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_INITDIALOG) {
@@ -64,9 +64,9 @@ INT_PTR CDialog::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     AfxGetApp()->OnHelp();
     return TRUE;
   }
-  LRESULT result = 0;
-  wantsDefault_ = false;
-  if (!OnMessage(message, wparam, lparam, &result) || wantsDefault_) return FALSE;
+  Handled answer = OnMessage(message, wparam, lparam);
+  if (!answer.handled) return FALSE;
+  LRESULT result = answer.result;
   // A dialog procedure hands results back through DWLP_MSGRESULT, except
   // for the few messages that return theirs directly.
   if (message == WM_QUERYDRAGICON || message == WM_CTLCOLORDLG) return INT_PTR(result);

@@ -1,7 +1,9 @@
 // CDialog: a modal dialog made from a dialog template of the program's
 // resources. DoModal shows it and returns the result given to EndDialog.
-// Members are bound to controls by DoDataExchange, run by UpdateData; other
-// messages go to the class's message map (OnMessage, usually through
+// Members are bound to controls by DoDataExchange, run by UpdateData. The
+// OK and Cancel buttons (OnOK, OnCancel) and the Help command (the
+// application's OnHelp) are handled before the message map; every other
+// message goes to the class's message map (OnMessage, usually through
 // DispatchMessageMap). Without a parent, a dialog is owned by the
 // application's main window, so that window is disabled while it is shown.
 #ifndef APP_FRAMEWORK_CDIALOG_H_
@@ -10,6 +12,15 @@
 #include <windows.h>
 
 #include "app/framework/CDataExchange.h"
+
+// A message handler's answer: the message was handled, with its result, or
+// it goes on to the system's default processing.
+struct Handled {
+  bool handled;
+  LRESULT result;
+};
+constexpr Handled Done(LRESULT result = 0) { return Handled{true, result}; }
+constexpr Handled PassOn() { return Handled{false, 0}; }
 
 class CDialog {
  public:
@@ -34,11 +45,9 @@ class CDialog {
   virtual void OnOK();
   // The cancel command (Escape, the close box): ends with IDCANCEL.
   virtual void OnCancel();
-  // The message map: true when the message was handled (its result in
-  // *result). A handler that calls Default() hands the message on to the
-  // system's default processing instead.
-  virtual bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
-  void Default() { wantsDefault_ = true; }
+  // The message map: Done(result) for a message it handled, PassOn() for
+  // one that goes to the system's default processing.
+  virtual Handled OnMessage(UINT message, WPARAM wparam, LPARAM lparam);
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
@@ -46,7 +55,6 @@ class CDialog {
 
   UINT templateId_;
   CDialog* parent_;
-  bool wantsDefault_ = false;
 };
 
 // A message-map entry of class T: the message, for WM_COMMAND the control
@@ -55,20 +63,20 @@ template <class T>
 struct MessageMapEntry {
   UINT message;
   UINT id;
-  LRESULT (T::*handler)(WPARAM, LPARAM);
+  Handled (T::*handler)(WPARAM, LPARAM);
 };
 
-// Calls the handler of the first entry that matches; false when none does.
+// The answer of the handler of the first entry that matches; PassOn() when
+// none does.
 template <class T, size_t N>
-bool DispatchMessageMap(T* self, const MessageMapEntry<T> (&map)[N], UINT message, WPARAM wparam,
-                        LPARAM lparam, LRESULT* result) {
+Handled DispatchMessageMap(T* self, const MessageMapEntry<T> (&map)[N], UINT message, WPARAM wparam,
+                           LPARAM lparam) {
   for (const MessageMapEntry<T>& e : map) {
     if (e.message != message) continue;
     if (message == WM_COMMAND && (LOWORD(wparam) != e.id || HIWORD(wparam) != BN_CLICKED)) continue;
-    *result = (self->*e.handler)(wparam, lparam);
-    return true;
+    return (self->*e.handler)(wparam, lparam);
   }
-  return false;
+  return PassOn();
 }
 
 #endif  // APP_FRAMEWORK_CDIALOG_H_

@@ -74,7 +74,7 @@ TEST_P(MalformedTest, OpensAsStatedOrNotAtAllAndStaysUnchanged) {
         t->FieldAt(int(f))->CopyText(buf, sizeof buf);
         (void)t->FieldAt(int(f))->AsInt();
       }
-      if (t->Skip(1) != 0) break;
+      if (!t->Skip(1)) break;
     }
     t->Close();
   }

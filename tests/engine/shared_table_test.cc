@@ -35,10 +35,10 @@ class SharedTableTest : public ::testing::Test {
     std::unique_ptr<xb::Table> t = xb::Table::Create(context, path.c_str(), kRow);
     ASSERT_NE(t, nullptr);
     for (int i = 1; i <= records; ++i) {
-      ASSERT_EQ(t->Append(), 0);
+      ASSERT_TRUE(t->Append());
       for (int f = 1; f <= 3; ++f) t->FieldAt(f)->AssignText((std::string(1, char('a' + f - 1)) + std::to_string(i)).c_str());
     }
-    ASSERT_EQ(t->Close(), 0);
+    ASSERT_TRUE(t->Close());
   }
 
   std::unique_ptr<xb::Table> Open() {
@@ -88,7 +88,7 @@ TEST_F(SharedTableTest, ARecordThatCannotBeReadFailsItsPositioningAndTakesNoWrit
   struct Case {
     const char* what;
     bool shortRead;
-    int (*move)(xb::Table&);
+    bool (*move)(xb::Table&);
   } cases[] = {
       {"Go, read fails", false, [](xb::Table& t) { return t.Go(2); }},
       {"Go, read comes up short", true, [](xb::Table& t) { return t.Go(2); }},
@@ -100,14 +100,14 @@ TEST_F(SharedTableTest, ARecordThatCannotBeReadFailsItsPositioningAndTakesNoWrit
     Make(3);
     Bytes before = ReadBytes(path);
     std::unique_ptr<xb::Table> t = Open();
-    ASSERT_EQ(t->Go(1), 0);
+    ASSERT_TRUE(t->Go(1));
     fs.readsBeforeFailure = 0;
     fs.shortReads = c.shortRead;
-    EXPECT_NE(c.move(*t), 0) << c.what << ": the positioning must fail";
+    EXPECT_FALSE(c.move(*t)) << c.what << ": the positioning must fail";
     fs.readsBeforeFailure = -1;
     EXPECT_FALSE(t->OnReadRecord()) << c.what;
     t->FieldAt(1)->AssignText("zz");
-    EXPECT_NE(t->Flush(), 0) << c.what << ": an assignment to an unread record is a failed write";
+    EXPECT_FALSE(t->Flush()) << c.what << ": an assignment to an unread record is a failed write";
     t->Close();
     EXPECT_EQ(ReadBytes(path), before) << c.what << ": the unread record was written";
   }
@@ -124,18 +124,18 @@ TEST_F(SharedTableTest, OurFirstChangeOfTheDayKeepsAnotherWritersAppendedRecords
   std::unique_ptr<xb::Table> t = Open();
   AppendOnDisk("a3  b3  c3  ");
   std::unique_ptr<xb::Table> other = Open();
-  ASSERT_EQ(other->Append(), 0);
+  ASSERT_TRUE(other->Append());
   other->FieldAt(1)->AssignText("a4");
-  ASSERT_EQ(other->Flush(), 0);
-  ASSERT_EQ(t->Go(1), 0);
+  ASSERT_TRUE(other->Flush());
+  ASSERT_TRUE(t->Go(1));
   t->FieldAt(2)->AssignText("ours");
-  ASSERT_EQ(t->Flush(), 0);
+  ASSERT_TRUE(t->Flush());
   Bytes after = ReadBytes(path);
   EXPECT_EQ(xb::dbf::Get32(&after[4]), 4u) << "the count on disk lost the other writers' records";
   EXPECT_EQ(after[1], 127);
   EXPECT_EQ(after[2], 2);
   EXPECT_EQ(after[3], 3);
-  ASSERT_EQ(t->Append(), 0);
+  ASSERT_TRUE(t->Append());
   t->Close();
   other->Close();
   after = ReadBytes(path);
@@ -150,7 +150,7 @@ TEST_F(SharedTableTest, WithFlushDeferredOnlyTheChangedFieldsAreWritten) {
   t->FieldAt(1)->AssignText("new1");
   t->FieldAt(3)->AssignText("new3");
   WriteOnDisk(1, 2, "srv2");  // the server changes the field in between
-  ASSERT_EQ(t->Flush(), 0);
+  ASSERT_TRUE(t->Flush());
   EXPECT_EQ(OnDisk(1, 1), "new1");
   EXPECT_EQ(OnDisk(1, 2), "srv2") << "an unchanged field was written back from our copy";
   EXPECT_EQ(OnDisk(1, 3), "new3");
@@ -161,22 +161,22 @@ TEST_F(SharedTableTest, WithFlushDeferredOnlyTheChangedFieldsAreWritten) {
 TEST_F(SharedTableTest, AWriteOnTheRecordInHandReadsItNotAgainAndAReadSeesTheFile) {
   Make(2);
   std::unique_ptr<xb::Table> t = Open();
-  ASSERT_EQ(t->Go(1), 0);
+  ASSERT_TRUE(t->Go(1));
   WriteOnDisk(1, 2, "srv2");  // the server changes another field meanwhile
   fs.readsBeforeFailure = 0;
-  EXPECT_EQ(t->GoToWrite(1), 0) << "the record in hand was read again";
+  EXPECT_TRUE(t->GoToWrite(1)) << "the record in hand was read again";
   fs.readsBeforeFailure = -1;
   t->FieldAt(1)->AssignText("new1");
-  ASSERT_EQ(t->Flush(), 0);
+  ASSERT_TRUE(t->Flush());
   EXPECT_EQ(OnDisk(1, 1), "new1");
   EXPECT_EQ(OnDisk(1, 2), "srv2") << "only the changed field is written";
   t->FieldAt(3)->AssignText("new3");  // pending: positioning writes it first
   fs.readsBeforeFailure = 0;
-  EXPECT_NE(t->GoToWrite(1), 0) << "with a change pending the record is read again, and here that fails";
-  EXPECT_NE(t->GoToWrite(2), 0) << "another record is read, and here that fails";
+  EXPECT_FALSE(t->GoToWrite(1)) << "with a change pending the record is read again, and here that fails";
+  EXPECT_FALSE(t->GoToWrite(2)) << "another record is read, and here that fails";
   fs.readsBeforeFailure = -1;
   EXPECT_EQ(OnDisk(1, 3), "new3");
-  ASSERT_EQ(t->Go(1), 0);
+  ASSERT_TRUE(t->Go(1));
   EXPECT_EQ(Text(*t, 2), "srv2") << "a read sees the file as it is";
 }
 
@@ -184,17 +184,17 @@ TEST_F(SharedTableTest, AWriteOnTheRecordInHandReadsItNotAgainAndAReadSeesTheFil
 TEST_F(SharedTableTest, SameBytesComparesWhatEachTableReadAndNothingUnread) {
   Make(2);
   std::unique_ptr<xb::Table> a = Open(), b = Open();
-  ASSERT_EQ(a->Go(1), 0);
-  ASSERT_EQ(b->Go(1), 0);
+  ASSERT_TRUE(a->Go(1));
+  ASSERT_TRUE(b->Go(1));
   EXPECT_TRUE(a->FieldAt(1)->SameBytes(*b->FieldAt(1)));
   EXPECT_FALSE(a->FieldAt(1)->SameBytes(*b->FieldAt(2))) << "a1 against b1";
   WriteOnDisk(1, 1, "srv1");
-  ASSERT_EQ(b->Go(1), 0);
+  ASSERT_TRUE(b->Go(1));
   EXPECT_FALSE(a->FieldAt(1)->SameBytes(*b->FieldAt(1))) << "the other table read the server's change";
   fs.readsBeforeFailure = 0;
-  EXPECT_NE(b->Go(2), 0);
+  EXPECT_FALSE(b->Go(2));
   fs.readsBeforeFailure = -1;
-  ASSERT_EQ(a->Go(2), 0);
+  ASSERT_TRUE(a->Go(2));
   EXPECT_FALSE(a->FieldAt(1)->SameBytes(*b->FieldAt(1))) << "a record that could not be read equals nothing";
 }
 
@@ -203,12 +203,12 @@ TEST_F(SharedTableTest, AFailedWriteStaysPendingUntilARetryWritesIt) {
   std::unique_ptr<xb::Table> t = Open();
   t->FieldAt(1)->AssignText("once");
   fs.writesBeforeFailure = 0;
-  EXPECT_NE(t->Flush(), 0);
+  EXPECT_FALSE(t->Flush());
   fs.writesBeforeFailure = -1;
   EXPECT_EQ(Text(*t, 1), "once");
   EXPECT_EQ(OnDisk(1, 1), "a1  ");
   t->FieldAt(1)->AssignText("once");  // the caller tries the same value again
-  EXPECT_EQ(t->Flush(), 0);
+  EXPECT_TRUE(t->Flush());
   EXPECT_EQ(OnDisk(1, 1), "once") << "the retry wrote nothing";
 }
 
@@ -235,12 +235,12 @@ TEST_F(SharedTableTest, ATableThatMayOnlyBeReadOpensAndRefusesEveryWrite) {
     ASSERT_NE(t, nullptr) << c.what;
     EXPECT_TRUE(t->ReadOnly()) << c.what;
     EXPECT_EQ(t->RecCount(), 2u);
-    ASSERT_EQ(t->Go(2), 0);
+    ASSERT_TRUE(t->Go(2));
     EXPECT_EQ(Text(*t, 2), "b2  ");
     t->FieldAt(2)->AssignText("no");
-    EXPECT_NE(t->Flush(), 0) << c.what;
-    EXPECT_NE(t->Append(), 0) << c.what;
-    EXPECT_NE(t->Pack(), 0) << c.what;
+    EXPECT_FALSE(t->Flush()) << c.what;
+    EXPECT_FALSE(t->Append()) << c.what;
+    EXPECT_FALSE(t->Pack()) << c.what;
     t->Close();
 #ifdef _WIN32
     if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
@@ -257,22 +257,22 @@ TEST_F(SharedTableTest, PackIsRefusedWhileAnotherHandleHasTheTableOpen) {
   std::unique_ptr<xb::Table> t = Open();
   t->Go(2);
   t->Delete();
-  ASSERT_EQ(t->Flush(), 0);
+  ASSERT_TRUE(t->Flush());
   Bytes before = ReadBytes(path);
   {
     std::unique_ptr<xb::Table> other = Open();
-    EXPECT_NE(t->Pack(), 0) << "another handle would keep the old record numbers";
+    EXPECT_FALSE(t->Pack()) << "another handle would keep the old record numbers";
     EXPECT_EQ(ReadBytes(path), before);
     EXPECT_EQ(other->RecCount(), 3u);
   }
   xb::Field* kept = t->FieldAt(1);
-  EXPECT_EQ(t->Pack(), 0) << "alone, it packs";
+  EXPECT_TRUE(t->Pack()) << "alone, it packs";
   EXPECT_EQ(t->RecCount(), 2u);
-  ASSERT_EQ(t->Go(2), 0);
+  ASSERT_TRUE(t->Go(2));
   EXPECT_EQ(Text(*t, 1), "a3  ");
   EXPECT_EQ(t->FieldAt(1), kept) << "fields keep their addresses across a pack";
   kept->AssignText("x3");
-  EXPECT_EQ(t->Flush(), 0);
+  EXPECT_TRUE(t->Flush());
   t->Close();
   EXPECT_EQ(OnDisk(2, 1), "x3  ");
 }
@@ -289,11 +289,11 @@ TEST_F(SharedTableTest, APackInterruptedAnywhereLosesAndDuplicatesNothing) {
         t->Go(r);
         t->Delete();
       }
-      ASSERT_EQ(t->Flush(), 0);
+      ASSERT_TRUE(t->Flush());
       Bytes before = ReadBytes(path);
       fs.writesBeforeFailure = failAt;
       fs.failHalfWay = halfWay;
-      int result = t->Pack();
+      bool packed = t->Pack();
       bool failed = fs.writesBeforeFailure == 0;
       fs.writesBeforeFailure = -1;
       t->Close();
@@ -305,7 +305,7 @@ TEST_F(SharedTableTest, APackInterruptedAnywhereLosesAndDuplicatesNothing) {
         names += Text(*again, 1).substr(0, 2) + (again->Deleted() ? "*" : "");
       }
       again->Close();
-      if (result != 0) {
+      if (!packed) {
         EXPECT_EQ(names, "a1a2*a3a4*a5") << "failed at write " << failAt;
         EXPECT_EQ(ReadBytes(path), before) << "failed at write " << failAt;
       } else {
@@ -321,10 +321,10 @@ TEST_F(SharedTableTest, APackInterruptedAnywhereLosesAndDuplicatesNothing) {
   t->Delete();
   t->Flush();
   fs.failReplace = true;
-  EXPECT_NE(t->Pack(), 0);
+  EXPECT_FALSE(t->Pack());
   fs.failReplace = false;
   EXPECT_EQ(t->RecCount(), 3u) << "the table is still open on the unpacked file";
-  EXPECT_EQ(t->Go(3), 0);
+  EXPECT_TRUE(t->Go(3));
   EXPECT_EQ(Text(*t, 1), "a3  ");
 }
 

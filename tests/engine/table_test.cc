@@ -37,10 +37,10 @@ class TableTest : public ::testing::Test {
     std::unique_ptr<xb::Table> t = xb::Table::Create(context, path.c_str(), kPeople);
     EXPECT_NE(t, nullptr);
     for (int i = 0; i < records; ++i) {
-      EXPECT_EQ(t->Append(), 0);
+      EXPECT_TRUE(t->Append());
       t->FieldAt(1)->AssignText(("n" + std::to_string(i + 1)).c_str());
       t->FieldAt(2)->AssignDouble(i + 1);
-      EXPECT_EQ(t->Flush(), 0);
+      EXPECT_TRUE(t->Flush());
     }
     return t;
   }
@@ -165,25 +165,25 @@ TEST_F(TableTest, FieldLookupIgnoresCaseAndKnowsNoOtherName) {
 
 TEST_F(TableTest, EmptyTableTopAndBottomSucceedOnNoRecord) {
   std::unique_ptr<xb::Table> t = Make(0);
-  EXPECT_EQ(t->Top(), 0);
+  EXPECT_TRUE(t->Top());
   EXPECT_EQ(t->RecNo(), 1u);
-  EXPECT_EQ(t->Bottom(), 0);
+  EXPECT_TRUE(t->Bottom());
   EXPECT_EQ(t->RecNo(), 1u);
   EXPECT_EQ(Text(*t, "NAME"), "          ");
   t->FieldAt(1)->AssignText("ghost");
   EXPECT_EQ(Text(*t, "NAME"), "          ") << "no record: nothing to write into";
-  EXPECT_NE(t->Skip(1), 0);
-  EXPECT_NE(t->Go(1), 0);
-  EXPECT_EQ(t->Close(), 0);
+  EXPECT_FALSE(t->Skip(1));
+  EXPECT_FALSE(t->Go(1));
+  EXPECT_TRUE(t->Close());
   EXPECT_EQ(ReadBytes(path).size(), 32u + 5 * 32 + 2);
 }
 
 TEST_F(TableTest, GoOutsideTheTableFailsAndStays) {
   std::unique_ptr<xb::Table> t = Make(5);
-  EXPECT_EQ(t->Go(3), 0);
-  EXPECT_NE(t->Go(0), 0);
-  EXPECT_NE(t->Go(6), 0);
-  EXPECT_NE(t->Go(0xFFFFFFFFu), 0);
+  EXPECT_TRUE(t->Go(3));
+  EXPECT_FALSE(t->Go(0));
+  EXPECT_FALSE(t->Go(6));
+  EXPECT_FALSE(t->Go(0xFFFFFFFFu));
   EXPECT_EQ(t->RecNo(), 3u);
   EXPECT_EQ(Text(*t, "NAME"), "n3        ");
 }
@@ -191,15 +191,15 @@ TEST_F(TableTest, GoOutsideTheTableFailsAndStays) {
 TEST_F(TableTest, SkipStopsAtTheFirstAndLastRecord) {
   std::unique_ptr<xb::Table> t = Make(5);
   t->Top();
-  EXPECT_EQ(t->Skip(2), 0);
+  EXPECT_TRUE(t->Skip(2));
   EXPECT_EQ(t->RecNo(), 3u);
-  EXPECT_NE(t->Skip(10), 0);
+  EXPECT_FALSE(t->Skip(10));
   EXPECT_EQ(t->RecNo(), 5u);
-  EXPECT_NE(t->Skip(1), 0);
+  EXPECT_FALSE(t->Skip(1));
   EXPECT_EQ(t->RecNo(), 5u) << "a skip past the end no longer moves";
-  EXPECT_NE(t->Skip(-9), 0);
+  EXPECT_FALSE(t->Skip(-9));
   EXPECT_EQ(t->RecNo(), 1u);
-  EXPECT_EQ(t->Bottom(), 0);
+  EXPECT_TRUE(t->Bottom());
   EXPECT_EQ(t->RecNo(), 5u);
 }
 
@@ -213,7 +213,7 @@ TEST_F(TableTest, DeleteRecallAndPackRemoveOnlyDeletedRecords) {
   t->Go(5);
   t->Recall();
   EXPECT_FALSE(t->Deleted());
-  EXPECT_EQ(t->Pack(), 0);
+  EXPECT_TRUE(t->Pack());
   EXPECT_EQ(t->RecCount(), 3u);
   EXPECT_EQ(t->RecNo(), 1u);
   std::string names;
@@ -245,14 +245,14 @@ TEST_F(TableTest, FlushMakesAChangeVisibleToAnotherReaderAndWritesOnlyChangedByt
   t->Go(1);
   t->FieldAt(2)->AssignText("77");
   int before = fs.writes;
-  EXPECT_EQ(t->Flush(), 0);
+  EXPECT_TRUE(t->Flush());
   EXPECT_EQ(fs.writes - before, 1) << "one write: the changed field; the header's date is current";
   reader->Go(1);
   EXPECT_EQ(Text(*reader, "AGE"), "77 ");
   EXPECT_EQ(Text(*reader, "NAME"), "n1        ");
   before = fs.writes;
   t->FieldAt(2)->AssignText("77");
-  EXPECT_EQ(t->Flush(), 0);
+  EXPECT_TRUE(t->Flush());
   EXPECT_EQ(fs.writes, before) << "assigning the same text writes nothing";
 }
 
@@ -299,21 +299,21 @@ TEST_F(TableTest, AFailedWriteIsReportedByTheNextFlushAndNotAgain) {
   std::unique_ptr<xb::Table> t = Make(1);
   t->FieldAt(1)->AssignText("lost");
   fs.writesBeforeFailure = 0;
-  EXPECT_NE(t->Flush(), 0);
+  EXPECT_FALSE(t->Flush());
   fs.writesBeforeFailure = -1;
-  EXPECT_EQ(t->Flush(), 0);
+  EXPECT_TRUE(t->Flush());
   t->FieldAt(1)->AssignText("moved");
   fs.writesBeforeFailure = 0;
   t->Go(1);  // the pending write fails on the move
   fs.writesBeforeFailure = -1;
-  EXPECT_NE(t->Flush(), 0);
+  EXPECT_FALSE(t->Flush());
 }
 
 TEST_F(TableTest, AFailedAppendLeavesTheCountAsItWas) {
   std::unique_ptr<xb::Table> t = Make(2);
   fs.writesBeforeFailure = 1;  // the record reaches the file, the header does not
   fs.failHalfWay = true;
-  EXPECT_NE(t->Append(), 0);
+  EXPECT_FALSE(t->Append());
   EXPECT_EQ(t->RecCount(), 2u);
   fs.writesBeforeFailure = -1;
   t->Close();
@@ -325,31 +325,31 @@ TEST_F(TableTest, AFailedAppendLeavesTheCountAsItWas) {
 TEST_F(TableTest, CloseMakesTheFileDurableAndIsHarmlessTwice) {
   std::unique_ptr<xb::Table> t = Make(1);
   int syncs = fs.syncs;
-  EXPECT_EQ(t->Close(), 0);
+  EXPECT_TRUE(t->Close());
   EXPECT_EQ(fs.syncs, syncs + 1);
-  EXPECT_EQ(t->Close(), 0);
-  EXPECT_NE(t->Flush(), 0) << "a closed table cannot flush";
-  EXPECT_NE(t->Go(1), 0);
+  EXPECT_TRUE(t->Close());
+  EXPECT_FALSE(t->Flush()) << "a closed table cannot flush";
+  EXPECT_FALSE(t->Go(1));
 }
 
 TEST_F(TableTest, ARecordAppendedByAnotherWriterCanBeReached) {
   std::unique_ptr<xb::Table> t = Make(2);
   std::unique_ptr<xb::Table> other = xb::Table::Open(context, path.c_str());
-  ASSERT_EQ(other->Append(), 0);
+  ASSERT_TRUE(other->Append());
   other->FieldAt(1)->AssignText("third");
   other->Flush();
-  EXPECT_EQ(t->Go(3), 0);
+  EXPECT_TRUE(t->Go(3));
   EXPECT_EQ(Text(*t, "NAME"), "third     ");
-  EXPECT_EQ(t->Append(), 0);
+  EXPECT_TRUE(t->Append());
   EXPECT_EQ(t->RecNo(), 4u) << "an append goes after the other writer's record";
 }
 
 TEST_F(TableTest, LockIsTakenOnceAndReleased) {
   std::unique_ptr<xb::Table> t = Make(1);
-  EXPECT_EQ(t->Lock(), 0);
-  EXPECT_EQ(t->Lock(), 0);
-  EXPECT_EQ(t->Unlock(), 0);
-  EXPECT_EQ(t->Unlock(), 0);
+  EXPECT_TRUE(t->Lock());
+  EXPECT_TRUE(t->Lock());
+  EXPECT_TRUE(t->Unlock());
+  EXPECT_TRUE(t->Unlock());
 }
 
 // Whether another writer could take the table lock now: another handle
@@ -357,12 +357,12 @@ TEST_F(TableTest, LockIsTakenOnceAndReleased) {
 bool AnotherWriterCanLock(xb::Context& context, const std::string& path) {
 #ifdef _WIN32
   std::unique_ptr<xb::Table> other = xb::Table::Open(context, path.c_str());
-  return other && other->Lock() == 0;
+  return other && other->Lock();
 #else
   pid_t child = fork();
   if (child == 0) {
     std::unique_ptr<xb::Table> other = xb::Table::Open(context, path.c_str());
-    _exit(other && other->Lock() == 0 ? 0 : 1);
+    _exit(other && other->Lock() ? 0 : 1);
   }
   int status = 0;
   waitpid(child, &status, 0);
@@ -372,7 +372,7 @@ bool AnotherWriterCanLock(xb::Context& context, const std::string& path) {
 
 TEST_F(TableTest, ASecondWriterCannotTakeTheLockUntilItIsReleased) {
   std::unique_ptr<xb::Table> t = Make(1);
-  ASSERT_EQ(t->Lock(), 0);
+  ASSERT_TRUE(t->Lock());
   EXPECT_FALSE(AnotherWriterCanLock(context, path));
   t->Unlock();
   EXPECT_TRUE(AnotherWriterCanLock(context, path));
