@@ -10,6 +10,7 @@
 
 #include "convert/JobState.h"
 #include "db/CDatabase.h"
+#include "messages/ShowError.h"
 #include "db/EngineContext.h"
 #include "tests/support/box_watcher.h"
 #include "tests/support/fault_file_system.h"
@@ -134,7 +135,42 @@ TEST_F(PersonalJobTest, AnUnreadableRecordIsSaidAndTheWalkGoesOn) {
     EXPECT_EQ(boxes.Summary(), "Error !|1 records of the database " + *table +
                                    " could not be read !\nThey were not converted.")
         << "the unreadable record of " << *table << " was not said once";
+    const JobOutcome& o = JobState::outcome;
+    EXPECT_EQ(o.unreadSource + o.unreadTarget, 1u) << *table;
+    EXPECT_EQ(*table == oldPath ? o.unreadSource : o.unreadTarget, 1u) << *table;
+    EXPECT_EQ(o.compared, 4u) << *table;
+    EXPECT_EQ(o.handled, 5u) << *table;
+    EXPECT_FALSE(o.cancelled) << *table;
   }
+}
+
+int failedWriteBoxes = 0;
+void CountBox(const char*, const char*) { ++failedWriteBoxes; }
+
+// Writes fail from the n-th on, as on a disk that fills up: what the
+// outcome calls written is exactly what changed in the file, and every
+// other differing field is counted once as failed.
+TEST_F(PersonalJobTest, TheOutcomeCountsWhatReachedTheFileAndNothingElse) {
+  SetErrorSink(CountBox);
+  for (int n : {0, 1, 17, 40}) {
+    Make(5, 5);
+    RawDbf before(newPath);
+    fs.writesBeforeFailure = n;
+    JobRunner r;
+    ASSERT_TRUE(r.Run(PersonalJob));
+    fs.writesBeforeFailure = -1;
+    RawDbf after(newPath);
+    uint32_t changed = 0;
+    for (uint32_t record = 1; record <= 5; ++record)
+      for (int k = 0; k < 15; ++k) changed += after.Value(record, kNames[k]) != before.Value(record, kNames[k]);
+    const JobOutcome& o = JobState::outcome;
+    EXPECT_EQ(o.Written(), changed) << "writes failing from write " << n;
+    EXPECT_EQ(o.Written() + o.Failed(), 5u * 15) << "every field differs, and each is counted once";
+    EXPECT_EQ(o.compared, 5u);
+    EXPECT_EQ(failedWriteBoxes > 0, o.Failed() > 0) << n;
+    failedWriteBoxes = 0;
+  }
+  SetErrorSink(nullptr);
 }
 
 TEST_F(PersonalJobTest, AnEmptyOldTableIsWalkedNotAtAll) {
