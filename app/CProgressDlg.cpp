@@ -73,9 +73,13 @@ void CProgressDlg::OnOK() {
   // after the dialog has handled that message.
   if (!ended) {
     if (!AskString(IDS_ASK_CANCEL, nullptr, nullptr)) return;
-    JobState::running = 0;
-    CDialog::OnOK();
-    return;
+    // The job may have ended while the question was open: then nothing is
+    // cancelled, and the button goes on as after the end.
+    if (!ended) {
+      JobState::running = 0;
+      CDialog::OnOK();
+      return;
+    }
   }
   OfferSwap();
   CDialog::OnOK();

@@ -43,7 +43,9 @@ DWORD WINAPI Deliver(void* event) { return OnConsoleEvent(DWORD(uintptr_t(event)
 void DeliverWhenDue(const ConsoleProgress& progress) {
   static const char* setting = std::getenv("VMCONVERT_EVENT_AFTER_STEPS");
   static bool delivered = false;
-  if (!setting || delivered || progress.steps() < std::atoi(setting)) return;
+  if (!setting || delivered) return;
+  bool atEnd = std::strncmp(setting, "end", 3) == 0;
+  if (atEnd ? !progress.ended() : progress.steps() < std::atoi(setting)) return;
   delivered = true;
   const char* name = std::strchr(setting, ':');
   static const struct {

@@ -18,8 +18,9 @@ bool Cancelled();
 void RunFinished();
 // Only in the test build (VMCONVERT_TEST_HOOKS): delivers the event named
 // by VMCONVERT_EVENT_AFTER_STEPS=n[:c|break|close|logoff|shutdown] (Ctrl+C
-// when none is named) once progress has counted n steps, on a thread of its
-// own as the system would. Does nothing in the shipped build.
+// when none is named) once progress has counted n steps ("end" for n: once
+// the job's end message has come), on a thread of its own as the system
+// would. Does nothing in the shipped build.
 void DeliverWhenDue(const ConsoleProgress& progress);
 
 }  // namespace ConsoleEvents

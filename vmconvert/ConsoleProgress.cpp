@@ -9,7 +9,7 @@ const char kClass[] = "VmconvertProgress";
 const int kBarWidth = 40;
 }  // namespace
 
-ConsoleProgress::ConsoleProgress(bool terminal) : terminal_(terminal) {
+ConsoleProgress::ConsoleProgress(bool terminal, const char* verb) : terminal_(terminal), verb_(verb) {
   WNDCLASSA wc = {};
   wc.lpfnWndProc = Proc;
   wc.hInstance = GetModuleHandleA(nullptr);
@@ -36,14 +36,18 @@ LRESULT CALLBACK ConsoleProgress::Proc(HWND hwnd, UINT message, WPARAM wparam, L
     self->Show(self->steps_ < 99 ? self->steps_ : 99);
   } else {
     self->ended_ = true;
-    self->Show(100);
+    // The job sets its outcome before it sends its end.
+    if (JobState::outcome.cancelled)
+      self->ShowCancelled();
+    else
+      self->Show(100);
   }
   return 1;
 }
 
 void ConsoleProgress::Show(int percent) {
   if (!terminal_) {
-    if (percent % 10 == 0) std::fprintf(stderr, "%d %% converted\n", percent);
+    if (percent % 10 == 0) std::fprintf(stderr, "%d %% %s\n", percent, verb_);
     std::fflush(stderr);
     return;
   }
@@ -51,6 +55,12 @@ void ConsoleProgress::Show(int percent) {
   int filled = percent * kBarWidth / 100;
   for (int i = 0; i < kBarWidth; ++i) bar[i] = i < filled ? '#' : '.';
   bar[kBarWidth] = '\0';
-  std::fprintf(stderr, "\r[%s] %3d %%%s", bar, percent, percent == 100 ? "\n" : "");
+  std::fprintf(stderr, "\r[%s] %3d %% %s%s", bar, percent, verb_, percent == 100 ? "\n" : "");
+  std::fflush(stderr);
+}
+
+void ConsoleProgress::ShowCancelled() {
+  int percent = steps_ < 99 ? steps_ : 99;
+  std::fprintf(stderr, terminal_ ? ", cancelled at %d %%\n" : "cancelled at %d %%\n", percent);
   std::fflush(stderr);
 }

@@ -110,7 +110,8 @@ int RunJob(const Options& o, const CommandPlan& plan, RunReport& report) {
   const JobOutcome& outcome = JobState::outcome;
   DryRunListing listing(outcome, !plan.personal());
   JobState::outcome.listener = o.dryRun ? &listing : nullptr;
-  ConsoleProgress progress(ConsoleProgress::IsConsole(GetStdHandle(STD_ERROR_HANDLE)));
+  ConsoleProgress progress(ConsoleProgress::IsConsole(GetStdHandle(STD_ERROR_HANDLE)),
+                           o.dryRun ? "compared" : "converted");
   std::printf("%s%s: %s -> %s\n", plan.name, o.dryRun ? " (dry run)" : "", plan.source, plan.target);
   std::fflush(stdout);
 
@@ -162,7 +163,7 @@ int main(int argc, char** argv) {
   Options o;
   std::string error;
   if (!ParseOptions(argc, argv, &o, &error)) {
-    std::fprintf(stderr, "vmconvert: %s\n%s", error.c_str(), kUsage);
+    std::fprintf(stderr, "vmconvert: %s\nTry 'vmconvert --help' for the commands and options.\n", error.c_str());
     return kBadUsage;
   }
   if (o.help || o.version) {

@@ -639,6 +639,40 @@ TEST(ProgressDialogTest, AClickAfterTheEndMessageClosesWithoutAskingToCancel) {
   JobState::running = 0;
 }
 
+// The job ends while "Cancel converting process ?" is open: nothing is left
+// to cancel, so Yes goes on as OK after the end does and offers the swap.
+uintptr_t __cdecl PretendThread(JobState::Job, unsigned, void*) { return 1; }
+
+TEST(ProgressDialogTest, ACancelAnsweredAfterTheJobEndedOffersTheSwap) {
+  JobState::ThreadStarter saved = JobState::beginThread;
+  JobState::beginThread = PretendThread;
+  std::thread ui([] {
+    CProgressDlg dlg;
+    dlg.smallToBigJob = 1;
+    dlg.bigToSmallJob = dlg.personalJob = 0;
+    dlg.DoModal();
+  });
+  HWND p = ui::Wait(kProgress);
+  ASSERT_NE(p, nullptr);
+  ui::Click(p, IDOK);
+  HWND question = ui::Wait(kConfirm);
+  ASSERT_NE(question, nullptr);
+  EXPECT_EQ(ReadBox(question).text, "Cancel converting process ?");
+  SendMessageA(p, WM_JOB_PROGRESS, 1, 0);  // the job ends meanwhile
+  PostMessageA(question, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+  ui::WaitGone(question);
+  HWND swap = ui::Wait(kConfirm, 10000);
+  ASSERT_NE(swap, nullptr) << "a finished job was closed as cancelled, without the swap offer";
+  EXPECT_NE(ReadBox(swap).text.find("Would you like to make a copy"), std::string::npos) << ReadBox(swap).text;
+  EXPECT_EQ(JobState::running, 1) << "nothing was cancelled";
+  PostMessageA(swap, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
+  EXPECT_TRUE(ui::WaitGone(p));
+  ui.join();
+  JobState::beginThread = saved;
+  JobState::running = 0;
+  JobState::workerActive = 0;
+}
+
 }  // namespace
 
 namespace {

@@ -63,7 +63,8 @@ class VmconvertTest : public ::testing::Test {
 TEST_F(VmconvertTest, AUsageErrorHelpAndVersion) {
   Result r = Vmconvert("small-to-big --bogus");
   EXPECT_EQ(r.status, 1);
-  EXPECT_TRUE(Has(r.err, "vmconvert: unknown option --bogus\nusage: vmconvert")) << r.err;
+  EXPECT_EQ(r.err, "vmconvert: unknown option --bogus\nTry 'vmconvert --help' for the commands and options.\n")
+      << "the error and one line pointing to the help, not the whole help";
   Result help = Vmconvert("small-to-big --help");
   EXPECT_EQ(help.status, 0);
   EXPECT_TRUE(Has(help.out, "Exit status:")) << help.out;
@@ -111,8 +112,9 @@ TEST_F(VmconvertTest, ADryRunListsTheWritesAndChangesNothing) {
   std::vector<unsigned char> bytes = ReadBytes(big);
   Result dry = Vmconvert(Paths() + " --dry-run --quiet-boxes");
   EXPECT_EQ(dry.status, 5) << "the live table is longer than the big one: " << dry.err;
-  EXPECT_FALSE(Has(dry.out, "% converted")) << "progress goes to standard error";
-  EXPECT_TRUE(Has(dry.err, "100 % converted")) << dry.err;
+  EXPECT_FALSE(Has(dry.out, "% compared")) << "progress goes to standard error";
+  EXPECT_TRUE(Has(dry.err, "100 % compared")) << dry.err;
+  EXPECT_FALSE(Has(dry.err, "% converted")) << "a dry run converts nothing: " << dry.err;
   EXPECT_EQ(ReadBytes(big), bytes) << "a dry run writes nothing";
   EXPECT_TRUE(Has(dry.out, "records compared: 40\nrecords beyond either table's end: 11960\n")) << dry.out;
   // Field 2 of record 3 is one of those the variation changed.
@@ -171,12 +173,28 @@ TEST_F(VmconvertTest, EveryConsoleEventIsAConfirmedCancelWithExactCounts) {
     EXPECT_EQ(NumberAfter(r.out, "records compared:"), stopped) << event << ": " << r.out;
     EXPECT_EQ(NumberAfter(r.out, "T02 (status):"), stopped) << event;
     EXPECT_EQ(NumberAfter(r.out, "fields written:"), stopped * 32) << event;
+    EXPECT_FALSE(Has(r.err, "100 %")) << event << ": a cancelled run never reads 100 %: " << r.err;
+    EXPECT_TRUE(Has(r.err, "cancelled at ")) << event << ": " << r.err;
     EXPECT_TRUE(DeleteFileA(big.c_str())) << event << ": the tables were closed";
   }
   SetEnvironmentVariableA("VMCONVERT_EVENT_AFTER_STEPS", "3");
   ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 12000, Variation{1, 0}));
   Result shipped = Vmconvert(Paths());
   EXPECT_EQ(shipped.status, 0) << "the shipped program has no test hook";
+}
+
+// A cancel that comes once the job has dealt with every record cancels
+// nothing: the run is done.
+TEST_F(VmconvertTest, ACancelAfterTheLastRecordLeavesTheRunDone) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 200));
+  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 200, Variation{1, 0}));
+  SetEnvironmentVariableA("VMCONVERT_EVENT_AFTER_STEPS", "end:c");
+  Result r = Vmconvert(Paths() + " --report \"" + dir.File("r.json") + "\"", Hooks());
+  EXPECT_FALSE(Has(r.out, "cancelled")) << r.out;
+  EXPECT_TRUE(Has(r.err, "100 % converted")) << r.err;
+  std::vector<unsigned char> bytes = ReadBytes(dir.File("r.json"));
+  nlohmann::json report = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
+  EXPECT_EQ(report["cancelled"], false) << std::string(bytes.begin(), bytes.end());
 }
 
 // A target that may only be read takes no write: each failed field is
