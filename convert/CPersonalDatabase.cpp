@@ -13,6 +13,11 @@ int CPersonalDatabase::Open(char* path) {
 
 FieldAddr* CPersonalDatabase::Entry(int k) const { return table && k >= 0 && k < kFields ? field_[k] : nullptr; }
 
+unsigned int CPersonalDatabase::Width(int k) const {
+  FieldAddr* entry = Entry(k);
+  return entry ? entry->length : 0;
+}
+
 int CPersonalDatabase::ReadField(int k, char* out, size_t capacity) {
   FieldAddr* entry = Entry(k);
   if (!entry) return 0;

@@ -28,6 +28,8 @@ class CPersonalDatabase final : public CDatabase {
   // leaves at its end) into out, which holds capacity + 1 bytes. 0, with
   // out untouched, when the table has no such field.
   int ReadField(int k, char* out, size_t capacity);
+  // The width of field k, 0 where the table has none or none is open.
+  unsigned int Width(int k) const;
   // Writes text into field k as CDatabase::Replace does: 0 (nothing
   // written) when the table has no such field, else 1.
   int ReplaceField(int k, const char* text);

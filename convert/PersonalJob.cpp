@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "convert/CPersonalDatabase.h"
 #include "convert/JobReport.h"
@@ -11,19 +12,32 @@
 
 namespace {
 
-const size_t kBuffer = 128;  // each field text, terminator included
+// The texts of one pair, each buffer wide enough for the widest copied
+// field of either table, so that texts are compared and written whole.
+struct PairTexts {
+  explicit PairTexts(size_t width) : idxp(width + 1), source(width + 1), target(width + 1), width(width) {}
+  std::vector<char> idxp, source, target;
+  size_t width;  // characters each buffer holds, its terminator aside
+};
+
+size_t WidestField(const CPersonalDatabase& a, const CPersonalDatabase& b) {
+  size_t widest = 0;
+  for (int k = 0; k < CPersonalDatabase::kFields; ++k) widest = std::max<size_t>({widest, a.Width(k), b.Width(k)});
+  return widest;
+}
 
 // Copies the fields of the old table's current record that differ into the
-// new table's current record. idxp is the old record's "IDXP" text.
-void CopyPair(CPersonalDatabase& oldTable, CPersonalDatabase& newTable, const char* idxp) {
-  char source[kBuffer], target[kBuffer];
+// new table's current record. texts.idxp holds the old record's "IDXP".
+void CopyPair(CPersonalDatabase& oldTable, CPersonalDatabase& newTable, PairTexts& texts) {
+  char* source = texts.source.data();
+  char* target = texts.target.data();
   for (int k = 0; k < CPersonalDatabase::kFields; ++k) {
     if (k == CPersonalDatabase::kIdxp)
-      std::strcpy(source, idxp);
-    else if (!oldTable.ReadField(k, source, kBuffer - 1))
+      std::strcpy(source, texts.idxp.data());
+    else if (!oldTable.ReadField(k, source, texts.width))
       continue;  // the old table has no such field: nothing to copy
     target[0] = '\0';
-    newTable.ReadField(k, target, kBuffer - 1);
+    newTable.ReadField(k, target, texts.width);
     if (std::strcmp(source, target) != 0) newTable.ReplaceField(k, source);
   }
 }
@@ -59,20 +73,20 @@ void ReportUnread(const char* path, int64_t unread) {
 // walk. A record that could not be read reads as blanks: its empty "IDXP"
 // is no end of the walk, and its pair is left as it is.
 bool HandlePair(CPersonalDatabase& oldTable, CPersonalDatabase& newTable, int64_t i, int64_t newCount,
-                JobOutcome& outcome) {
+                PairTexts& texts, JobOutcome& outcome) {
   if (!oldTable.OnReadRecord()) {
     ++outcome.unreadSource;
     return true;
   }
-  char idxp[kBuffer] = "";
-  oldTable.ReadField(CPersonalDatabase::kIdxp, idxp, kBuffer - 1);
-  if (idxp[0] == '\0') return false;
+  texts.idxp[0] = '\0';
+  oldTable.ReadField(CPersonalDatabase::kIdxp, texts.idxp.data(), texts.width);
+  if (texts.idxp[0] == '\0') return false;
   if (i >= newCount) {
     ++outcome.beyondTargetEnd;
   } else if (!newTable.OnReadRecord()) {
     ++outcome.unreadTarget;
   } else {
-    CopyPair(oldTable, newTable, idxp);
+    CopyPair(oldTable, newTable, texts);
     ++outcome.compared;
   }
   return true;
@@ -98,13 +112,14 @@ void RunPersonalJob(CPersonalDatabase& oldTable, CPersonalDatabase& newTable) {
   outcome.walkLength = uint32_t(count);
   outcome.NameFields(newTable);
   newTable.ObserveWrites(&outcome);
+  PairTexts texts(WidestField(oldTable, newTable));
   newTable.Top();
   oldTable.Top();
 
   int32_t sent = 0;
   for (int32_t i = 0; i < count; ++i) {
     if (!JobState::running) break;
-    if (!HandlePair(oldTable, newTable, i, newCount, outcome)) {
+    if (!HandlePair(oldTable, newTable, i, newCount, texts, outcome)) {
       outcome.walkLength = uint32_t(i);  // the walk ends here
       break;
     }

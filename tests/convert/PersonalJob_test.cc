@@ -144,6 +144,27 @@ TEST_F(PersonalJobTest, AnUnreadableRecordIsSaidAndTheWalkGoesOn) {
   }
 }
 
+// Texts wider than 127 characters are compared and written whole.
+TEST_F(PersonalJobTest, WideTextsAreComparedAndWrittenWhole) {
+  FIELD4INFO fields[] = {{"IDXP", 'C', 6, 0, 0}, {"NAME", 'C', 200, 0, 0}, {nullptr, 0, 0, 0, 0}};
+  std::string name(194, 'n');
+  name[150] = 'o';
+  std::string almost = name;
+  almost[150] = 'x';  // differs only after character 127
+  for (const std::string* path : {&oldPath, &newPath}) {
+    CDatabase db;
+    ASSERT_EQ(db.Create(S(*path), fields), 1);
+    ASSERT_EQ(db.Append(), 1);
+    db.Replace(S("IDXP"), S("000001"));
+    db.Replace(S("NAME"), S(path == &oldPath ? name : almost));
+    db.Close();
+  }
+  fs.log.clear();
+  ASSERT_TRUE(runner.Run(PersonalJob));
+  EXPECT_EQ(RawDbf(newPath).Value(1, "NAME"), name) << "the new table's NAME is not the old one whole";
+  EXPECT_EQ(FieldWrites(), std::vector<std::string>{"1:NAME"});
+}
+
 int failedWriteBoxes = 0;
 void CountBox(const char*, const char*) { ++failedWriteBoxes; }
 
