@@ -92,7 +92,7 @@ int CDatabase::Close() {
     fields = nullptr;
   }
   if (table) {
-    table->Close();
+    if (!table->Close()) ShowError("CDatabase::Close", kCaption);
     delete table;
   }
   table = nullptr;

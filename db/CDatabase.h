@@ -47,7 +47,8 @@ class CONVERTER_API CDatabase {
   // Replaces any file at path with an empty table of these fields and opens
   // it; 0 with a "CDatabase::Create" box when the engine cannot create it.
   virtual int Create(char* path, FIELD4INFO* definitions);
-  // Releases the fields and closes the table; always 1.
+  // Releases the fields and closes the table; always 1. A table whose
+  // changes did not all reach the disk durably shows "CDatabase::Close".
   virtual int Close();
 
   virtual void Top();

@@ -193,7 +193,8 @@ TEST_F(CDatabaseTest, UnreadableRecordsAndReadOnlyTablesShowTheirBoxesAndWriteNo
   EXPECT_EQ(db.Append(), 0);
   db.Close();
   fs.refuseWriteAccess = false;
-  EXPECT_EQ(boxes.Summary(), "Error|CDatabase::Replace");
+  EXPECT_EQ(boxes.Summary(), "Error|CDatabase::Replace\nError|CDatabase::Close")
+      << "the change still pending is given up at the close, and that is said too";
   EXPECT_EQ(ReadBytes(path), before);
 }
 
@@ -266,6 +267,28 @@ TEST_F(CDatabaseTest, AFailingFlushShowsItsBoxAndTheOperationStillSucceeds) {
             "Error|CDatabase::Replace\nError|CDatabase::Replace\nError|CDatabase::Blank\n"
             "Error|CDatabase::Delete\nError|CDatabase::Recall\nError|CDatabase::CopyRecord\n"
             "Error|CDatabase::Flush");
+}
+
+// A table that does not reach the disk whole at its close (the last flush
+// or the sync fails) is said, as every other failure of the class is.
+TEST_F(CDatabaseTest, ACloseThatIsNotDurableShowsItsBox) {
+  const struct {
+    const char* what;
+    int FaultFileSystem::*countdown;
+  } cases[] = {{"the sync fails", &FaultFileSystem::syncsBeforeFailure},
+               {"the last write fails", &FaultFileSystem::writesBeforeFailure}};
+  for (const auto& c : cases) {
+    Make({"1|a|1"});
+    db.SetFlush(0);
+    db.Replace(S("NAME"), S("b"));
+    fs.*c.countdown = 0;
+    EXPECT_EQ(db.Close(), 1) << c.what;
+    fs.*c.countdown = -1;
+    EXPECT_EQ(boxes.Summary(), "Error|CDatabase::Close") << c.what;
+    boxes.Clear();
+  }
+  db.Close();
+  EXPECT_EQ(boxes.Summary(), "") << "closing a closed object says nothing";
 }
 
 TEST_F(CDatabaseTest, WithFlushOffChangesWaitForFlush) {
