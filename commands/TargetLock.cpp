@@ -10,15 +10,31 @@ const size_t kNameRoom = 200;
 
 TargetLock::~TargetLock() { Release(); }
 
+// The mutex named name, open to every account, so that a job of another
+// logon session (a scheduled task) and the window see the same one.
+HANDLE CreateShared(const std::string& name) {
+  SECURITY_DESCRIPTOR everyone;
+  InitializeSecurityDescriptor(&everyone, SECURITY_DESCRIPTOR_REVISION);
+  SetSecurityDescriptorDacl(&everyone, TRUE, nullptr, FALSE);
+  SECURITY_ATTRIBUTES sa = {sizeof sa, &everyone, FALSE};
+  return CreateMutexA(&sa, FALSE, name.c_str());
+}
+
 bool TargetLock::Acquire(const char* table) {
   Release();
-  std::string name = FileIdentity(table);
-  for (char& c : name)
+  std::string id = FileIdentity(table);
+  for (char& c : id)
     if (c == '\\') c = '/';  // a backslash would name a namespace
   // Object names end at the path limit; the path's end tells tables apart.
-  if (name.size() > kNameRoom) name = name.substr(name.size() - kNameRoom);
-  name = "Local\\converter-target:" + name;
-  HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+  if (id.size() > kNameRoom) id = id.substr(id.size() - kNameRoom);
+  // One name for every logon session; where an account may not create a
+  // global object, its own session's.
+  name_ = "Global\\converter-target:" + id;
+  HANDLE mutex = CreateShared(name_);
+  if (!mutex) {
+    name_ = "Local\\converter-target:" + id;
+    mutex = CreateMutexA(nullptr, FALSE, name_.c_str());
+  }
   if (!mutex) return false;
   DWORD wait = WaitForSingleObject(mutex, 0);
   if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {

@@ -12,6 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "commands/PathNames.h"
 #include "commands/TargetLock.h"
 #include "tests/support/process.h"
 #include "tests/support/raw_dbf.h"
@@ -271,6 +272,26 @@ TEST_F(VmconvertTest, OneJobPerTargetTableAtATime) {
   Result ran = Vmconvert(Paths());
   EXPECT_EQ(ran.status, 0) << ran.err;
   EXPECT_NE(ReadBytes(big), before);
+}
+
+// The lock lives in the Global\\ namespace, so that a scheduled task in
+// session 0 and the window in the operator's session meet: a mutex of that
+// name, made here by hand, refuses the run.
+TEST_F(VmconvertTest, TheTargetLockIsGlobalAcrossLogonSessions) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 5));
+  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 5, Variation{2, 0}));
+  std::string id = FileIdentity(big.c_str());
+  for (char& c : id)
+    if (c == '\\') c = '/';
+  HANDLE held = CreateMutexA(nullptr, TRUE, ("Global\\converter-target:" + id).c_str());
+  ASSERT_NE(held, nullptr);
+  Result refused = Vmconvert(Paths());
+  EXPECT_EQ(refused.status, 7) << refused.err;
+  ReleaseMutex(held);
+  CloseHandle(held);
+  TargetLock mine;
+  ASSERT_TRUE(mine.Acquire(big.c_str()));
+  EXPECT_EQ(mine.name(), "Global\\converter-target:" + id);
 }
 
 TEST_F(VmconvertTest, AWarningStopsTheSwapAndTheReportSaysWhatHappened) {
