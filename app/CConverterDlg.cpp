@@ -122,12 +122,15 @@ Handled CConverterDlg::OnOldToNew(WPARAM, LPARAM) {
 }
 
 // A command's checks in the window's order: the typed paths (the personal
-// source first), the live table's path, the swap's names, the question.
+// source first), the target's being writable, the live table's path, the
+// swap's names, the question.
 void CConverterDlg::Convert(const CommandPlan& plan, const std::string& typedTarget, const std::string* typedSource) {
   if (JobState::workerActive) return;
   UpdateData(TRUE);
   if (typedSource && !Passes(TakeSource(plan, typedSource->c_str()))) return;
   if (!Passes(TakeTarget(plan, typedTarget.c_str()))) return;
+  // A table that cannot be written would take a box for every field.
+  if (!Passes(WriteRefusal(plan.target))) return;
   if (!plan.personal() && !livePathUsable_) {
     ShowError(LoadResString(IDS_INI_PATH_TOO_LONG).c_str(), LoadResString(IDS_ERROR_CAPTION).c_str());
     return;

@@ -83,3 +83,36 @@ std::string CheckTypedPath(const char* typed, char* field, size_t size, unsigned
   if (_access(field, 0) != 0) return FillPlaceholders(LoadResString(missing), field, nullptr);
   return std::string();
 }
+
+bool MakeFull(char* field, size_t size) {
+  char full[MAX_PATH];
+  DWORD length = GetFullPathNameA(field, MAX_PATH, full, nullptr);
+  return length && length < MAX_PATH && CopyPath(field, size, full);
+}
+
+std::string SystemReason(unsigned long code) {
+  char text[512] = "";
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                           sizeof text, nullptr);
+  std::string out(text, n);
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ')) out.pop_back();
+  return out.empty() ? "error " + std::to_string(code) : out;
+}
+
+std::string WriteRefusal(const char* path) {
+  DWORD code = ERROR_SUCCESS;
+  DWORD attributes = GetFileAttributesA(path);
+  // A file marked read-only is refused whatever the account may do.
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    code = ERROR_ACCESS_DENIED;
+  } else {
+    HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      CloseHandle(h);
+      return std::string();
+    }
+    code = GetLastError();
+  }
+  return FillPlaceholders(LoadResString(IDS_NOT_WRITABLE), path, SystemReason(code).c_str());
+}

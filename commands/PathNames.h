@@ -51,4 +51,17 @@ bool LiveTableIsBig(const char* livePath);
 // when it does not fit.
 bool CopyPath(char* field, size_t size, const char* text);
 
+// Puts the full path of the path in field (size bytes) in its place, as
+// the system resolves it now (current drive and folder); false (field
+// untouched) when it cannot be made or does not fit.
+bool MakeFull(char* field, size_t size);
+
+// "" when this program may write the file at path; else string-table entry
+// IDS_NOT_WRITABLE naming it, with the system's reason.
+std::string WriteRefusal(const char* path);
+
+// The system's text for error code (a GetLastError value), without its
+// line end.
+std::string SystemReason(unsigned long code);
+
 #endif  // COMMANDS_PATHNAMES_H_

@@ -1,6 +1,9 @@
 #include "commands/TableSwap.h"
 
+#include <windows.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -93,6 +96,26 @@ bool TableSwap::Refused() {
   return false;
 }
 
+std::string TableSwap::Check() {
+  fs_ = engineContext.fileSystem();
+  if (!error_.empty() || Refused()) return error_;
+  std::string refusal = BackupRefusal(backup_);
+  if (refusal.empty() && Exists(replacedIndex_)) refusal = BackupRefusal(backupIndex_);
+  return refusal;
+}
+
+std::string TableSwap::BackupRefusal(const std::string& to) const {
+  DWORD attributes = GetFileAttributesA(to.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+    return FillPlaceholders(LoadResString(IDS_BACKUP_NOT_WRITABLE), to.c_str(), SystemReason(ERROR_ACCESS_DENIED).c_str());
+  std::string probe = Temporary(to);
+  if (fs_->Create(probe.c_str())) {
+    fs_->Remove(probe.c_str());
+    return std::string();
+  }
+  return FillPlaceholders(LoadResString(IDS_BACKUP_NOT_WRITABLE), to.c_str(), SystemReason(GetLastError()).c_str());
+}
+
 bool TableSwap::Run() {
   fs_ = engineContext.fileSystem();
   if (!error_.empty() || Refused()) return false;
@@ -101,8 +124,9 @@ bool TableSwap::Run() {
   if (Exists(replacedIndex_)) backups.push_back({replacedIndex_, backupIndex_});
   if (!replacedIndex_.empty() && Exists(replacementIndex_)) replacements.push_back({replacementIndex_, replacedIndex_});
 
+  const std::string stamp = Stamp();
   for (const Copy& c : backups)
-    if (!Stage(c) || !Place(c)) return Fail(c, IDS_NOT_CHANGED, replaced_, "");
+    if (!KeepOlderBackup(c, stamp) || !Stage(c) || !Place(c)) return Fail(c, IDS_NOT_CHANGED, replaced_, "");
   for (size_t i = 0; i < replacements.size(); ++i) {
     if (Stage(replacements[i])) continue;
     for (size_t j = 0; j < i; ++j) fs_->Remove(Temporary(replacements[j].to).c_str());
@@ -114,6 +138,31 @@ bool TableSwap::Run() {
     for (size_t j = i + 1; j < replacements.size(); ++j) fs_->Remove(Temporary(replacements[j].to).c_str());
     return Fail(replacements[i], i == 0 ? IDS_NOT_CHANGED_COPY_IN : IDS_RESTORE_FROM, replaced_, backup_);
   }
+  return true;
+}
+
+std::string TableSwap::Stamp() {
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "-%04u%02u%02u-%02u%02u%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+                t.wSecond);
+  return stamp;
+}
+
+std::string TableSwap::KeptName(const std::string& backup, const std::string& stamp) const {
+  size_t dot = backup.find_last_of(".\\/:");
+  size_t at = dot != std::string::npos && backup[dot] == '.' ? dot : backup.size();
+  std::string name = backup.substr(0, at) + stamp + backup.substr(at);
+  for (int n = 2; Exists(name); ++n) name = backup.substr(0, at) + stamp + "-" + std::to_string(n) + backup.substr(at);
+  return name;
+}
+
+bool TableSwap::KeepOlderBackup(const Copy& c, const std::string& stamp) {
+  if (!Exists(c.to) || SameBytes(*fs_, c.from, c.to)) return true;
+  std::string kept = KeptName(c.to, stamp);
+  if (!fs_->Replace(c.to.c_str(), kept.c_str())) return false;
+  kept_.push_back({c.to, kept});
   return true;
 }
 

@@ -9,7 +9,11 @@
 // new table).
 //
 // The backups come first (the table, then its index), then the converted
-// table and its index take their places. Each copy is written to a
+// table and its index take their places. A backup already there whose
+// bytes differ from the table about to be copied over it (the original of
+// an earlier swap) is first moved aside to the backup's name with the
+// swap's date and time before its extension ("kxpersonal_old-20261209-
+// 031500.dbf"), so that no swap ever destroys a table; kept() names them. Each copy is written to a
 // temporary file beside its target, flushed, compared byte for byte with
 // its source, and only then moved over the target in one step, written
 // through. The first copy that fails stops the swap; error() names it and
@@ -37,11 +41,18 @@ class TableSwap {
   // no index files.
   TableSwap(const char* oldTable, const char* newTable);
 
+  // What Run would refuse, known before anything is converted: the names,
+  // two names of one file, a live index without a converted one, or a
+  // backup (table or index) that cannot be written where it goes. "" when
+  // none; else the message. Writes nothing that stays.
+  std::string Check();
   // True when every copy succeeded; false with error() saying what failed.
   bool Run();
   const std::string& error() const { return error_; }
   // The copies Run made, as (from, to), in order.
   const std::vector<std::pair<std::string, std::string>>& copied() const { return copied_; }
+  // The older backups Run moved aside, as (backup name, kept name).
+  const std::vector<std::pair<std::string, std::string>>& kept() const { return kept_; }
 
  private:
   struct Copy {
@@ -49,7 +60,17 @@ class TableSwap {
   };
   void Plan(const char* replaced, const char* replacement, const char* suffix, bool indexes);
   bool Exists(const std::string& path) const;
+  // "" when the backup to can be written (its folder takes a file, and a
+  // file already there is not marked read-only); else the message.
+  std::string BackupRefusal(const std::string& to) const;
   bool Refused();
+  // "-YYYYMMDD-HHMMSS" of the local time now.
+  static std::string Stamp();
+  // backup with stamp before its extension, made unique with "-2", "-3"...
+  std::string KeptName(const std::string& backup, const std::string& stamp) const;
+  // Moves an existing c.to whose bytes differ from c.from to its kept
+  // name; false when that fails (nothing else changed).
+  bool KeepOlderBackup(const Copy& c, const std::string& stamp);
   // Copies c to its temporary file beside c.to, flushed and verified;
   // false (the temporary file removed) when any step fails.
   bool Stage(const Copy& c);
@@ -65,6 +86,7 @@ class TableSwap {
   // tables.
   std::string replacedIndex_, replacementIndex_, backupIndex_;
   std::vector<std::pair<std::string, std::string>> copied_;
+  std::vector<std::pair<std::string, std::string>> kept_;
   std::string error_;
   xb::FileSystem* fs_ = nullptr;  // the engine's file layer, taken by Run
 };

@@ -53,5 +53,7 @@
 #define IDS_REPORT_NOT_WRITTEN         147
 #define IDS_LIVE_PATH_TOO_LONG         148
 #define IDS_RECORDS_UNREAD             149
+#define IDS_NOT_WRITABLE               150
+#define IDS_BACKUP_NOT_WRITABLE        151
 
 #endif  // MESSAGES_STRINGIDS_H_

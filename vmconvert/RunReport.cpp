@@ -1,6 +1,9 @@
 #include "vmconvert/RunReport.h"
 
 #include <cstdio>
+#include <memory>
+
+#include "engine/file_system.h"
 
 namespace {
 
@@ -25,43 +28,77 @@ std::string Quoted(const std::string& text) {
   return out + "\"";
 }
 
-}  // namespace
+std::string Number(int64_t n, bool known) { return known ? std::to_string(n) : "null"; }
 
-bool RunReport::Write(const std::string& path) const {
-  std::string j = "{\n";
-  j += "  \"command\": " + Quoted(command) + ",\n";
-  j += "  \"source\": " + Quoted(source) + ",\n";
-  j += "  \"target\": " + Quoted(target) + ",\n";
-  j += std::string("  \"dry_run\": ") + (dryRun ? "true" : "false") + ",\n";
-  j += "  \"records_compared\": " + std::to_string(compared) + ",\n";
-  j += "  \"records_beyond_source_end\": " + std::to_string(beyondSourceEnd) + ",\n";
-  j += "  \"records_beyond_target_end\": " + std::to_string(beyondTargetEnd) + ",\n";
-  j += "  \"fields_written\": {";
+std::string Counts(const std::map<std::string, int>& counts) {
+  std::string j = "{";
   const char* separator = "";
-  for (const auto& f : fieldsWritten) {
+  for (const auto& f : counts) {
     j += separator + Quoted(f.first) + ": " + std::to_string(f.second);
     separator = ", ";
   }
-  j += "},\n  \"warnings\": [";
-  separator = "";
+  return j + "}";
+}
+
+std::string PairList(const RunReport::Pairs& pairs) {
+  std::string j = "[";
+  const char* separator = "";
+  for (const auto& p : pairs) {
+    j += separator + std::string("[") + Quoted(p.first) + ", " + Quoted(p.second) + "]";
+    separator = ", ";
+  }
+  return j + "]";
+}
+
+}  // namespace
+
+std::string RunReport::Json() const {
+  int total = 0;
+  for (const auto& f : fieldsWritten) total += f.second;
+  std::string j = "{\n";
+  auto add = [&j](const char* key, const std::string& value) { j += "  \"" + std::string(key) + "\": " + value + ",\n"; };
+  add("command", Quoted(command));
+  add("source", Quoted(source));
+  add("target", Quoted(target));
+  add("source_bytes_before", Number(sourceBytesBefore, sourceBytesBefore >= 0));
+  add("source_bytes_after", Number(sourceBytesAfter, sourceBytesAfter >= 0));
+  add("target_bytes_before", Number(targetBytesBefore, targetBytesBefore >= 0));
+  add("target_bytes_after", Number(targetBytesAfter, targetBytesAfter >= 0));
+  add("dry_run", dryRun ? "true" : "false");
+  add("records_compared", std::to_string(compared));
+  add("records_beyond_source_end", std::to_string(beyondSourceEnd));
+  add("records_beyond_target_end", std::to_string(beyondTargetEnd));
+  add("records_unreadable", "{\"source\": " + std::to_string(unreadableSource) +
+                                ", \"target\": " + std::to_string(unreadableTarget) + "}");
+  add("fields_written", Counts(fieldsWritten));
+  add("fields_written_total", std::to_string(total));
+  add("fields_failed", Counts(fieldsFailed));
+  std::string list = "[";
+  const char* separator = "";
   for (const std::string& w : warnings) {
-    j += separator + Quoted(w);
+    list += separator + Quoted(w);
     separator = ", ";
   }
-  j += std::string("],\n  \"cancelled\": ") + (cancelled ? "true" : "false") + ",\n";
-  j += "  \"swap\": " + Quoted(swap) + ",\n  \"swap_copies\": [";
-  separator = "";
-  for (const auto& c : copies) {
-    j += separator + std::string("[") + Quoted(c.first) + ", " + Quoted(c.second) + "]";
-    separator = ", ";
-  }
-  j += "],\n  \"swap_error\": " + Quoted(swapError) + ",\n";
-  char seconds_[32];
-  std::snprintf(seconds_, sizeof seconds_, "%.3f", seconds);
-  j += std::string("  \"seconds\": ") + seconds_ + ",\n";
-  j += "  \"exit_status\": " + std::to_string(status) + "\n}\n";
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
-  bool whole = std::fwrite(j.data(), 1, j.size(), file) == j.size();
-  return std::fclose(file) == 0 && whole;
+  add("warnings", list + "]");
+  add("cancelled", cancelled ? "true" : "false");
+  add("stopped_after_record", Number(stoppedAfter, stoppedAfter != 0));
+  add("swap", Quoted(swap));
+  add("swap_copies", PairList(copies));
+  add("backups_kept", PairList(backupsKept));
+  add("swap_error", Quoted(swapError));
+  add("started_at", Quoted(startedAt));
+  add("version", Quoted(version));
+  add("computer", Quoted(computer));
+  add("user", Quoted(user));
+  char secondsText[32];
+  std::snprintf(secondsText, sizeof secondsText, "%.3f", seconds);
+  add("seconds", secondsText);
+  add("reason", Quoted(reason));
+  return j + "  \"exit_status\": " + Number(status, status >= 0) + "\n}\n";
+}
+
+bool RunReport::Write(const std::string& path, xb::FileSystem* fs) const {
+  std::string j = Json();
+  std::unique_ptr<xb::File> file = fs->Create(path.c_str());
+  return file && file->WriteAt(0, j.data(), j.size()) && file->Sync();
 }

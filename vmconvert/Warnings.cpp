@@ -11,6 +11,7 @@ namespace {
 
 std::mutex mutex;
 std::vector<std::string> kept;
+std::string lastError;
 
 void Remember(const char* text, const char* caption) {
   std::lock_guard<std::mutex> lock(mutex);
@@ -38,6 +39,18 @@ std::vector<std::string> All() {
   return kept;
 }
 
-void PrintError(const std::string& text) { std::fprintf(stderr, "vmconvert: %s\n", text.c_str()); }
+void PrintError(const std::string& text) {
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    lastError = text;
+  }
+  std::fprintf(stderr, "vmconvert: %s\n", text.c_str());
+}
+
+std::string LastError() {
+  std::lock_guard<std::mutex> lock(mutex);
+  if (!lastError.empty() || kept.empty()) return lastError;
+  return kept.front();
+}
 
 }  // namespace Warnings

@@ -15,6 +15,8 @@ void Catch(bool boxes);
 std::vector<std::string> All();
 // "vmconvert: text" on standard error (not kept as a warning).
 void PrintError(const std::string& text);
+// The last PrintError text, else the first warning; "" when neither.
+std::string LastError();
 
 }  // namespace Warnings
 

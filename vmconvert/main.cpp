@@ -7,6 +7,7 @@
 #include <string>
 
 #include "commands/CommandPlan.h"
+#include "commands/PathNames.h"
 #include "commands/TableSwap.h"
 #include "commands/TargetLock.h"
 #include "convert/JobState.h"
@@ -18,6 +19,8 @@
 #include "vmconvert/DryRunFileSystem.h"
 #include "vmconvert/ExitStatus.h"
 #include "vmconvert/Options.h"
+#include "vmconvert/RunPlan.h"
+#include "vmconvert/RunFacts.h"
 #include "vmconvert/RunReport.h"
 #include "vmconvert/Summary.h"
 #include "vmconvert/Warnings.h"
@@ -25,30 +28,6 @@
 namespace {
 
 using Warnings::PrintError;
-
-const CommandPlan& PlanOf(Options::Job job) {
-  switch (job) {
-    case Options::Job::kSmallToBig: return PlanFor(CommandPlan::kSmallToBig);
-    case Options::Job::kBigToSmall: return PlanFor(CommandPlan::kBigToSmall);
-    default: return PlanFor(CommandPlan::kOldToNew);
-  }
-}
-
-bool Passes(const std::string& error) {
-  if (!error.empty()) PrintError(error);
-  return error.empty();
-}
-
-// The paths into JobState, checked as the window's commands check them.
-bool TakePaths(const Options& o, const CommandPlan& plan) {
-  if (plan.personal()) {
-    if (!Passes(TakeSource(plan, o.sourceGiven ? o.source.c_str() : plan.defaultSource))) return false;
-  } else if (!Passes(TakeLivePath(o.liveGiven ? o.live.c_str() : nullptr))) {
-    return false;
-  }
-  return Passes(TakeTarget(plan, o.targetGiven ? o.target.c_str() : plan.defaultTarget)) &&
-         Passes(DirectionRefusal(plan)) && (!o.swap || Passes(plan.Swap().error()));
-}
 
 // Runs the job to its end, lets its messages through and delivers a test
 // build's console event; false when the job ended without its end message
@@ -82,6 +61,8 @@ int Swap(const CommandPlan& plan, RunReport& report) {
   TableSwap swap = plan.Swap();
   bool done = swap.Run();
   report.copies = swap.copied();
+  report.backupsKept = swap.kept();
+  for (const auto& k : swap.kept()) std::printf("kept the older backup %s as %s\n", k.first.c_str(), k.second.c_str());
   for (const auto& c : swap.copied()) std::printf("copied %s to %s\n", c.first.c_str(), c.second.c_str());
   if (!done) {
     report.swap = "failed";
@@ -97,11 +78,16 @@ int Swap(const CommandPlan& plan, RunReport& report) {
 // What the report says of the job, from its outcome.
 void Record(const JobOutcome& outcome, RunReport& report) {
   report.cancelled = outcome.cancelled;
+  report.stoppedAfter = outcome.cancelled ? outcome.stoppedAfter : 0;
   report.compared = outcome.compared;
   report.beyondSourceEnd = outcome.beyondSourceEnd;
   report.beyondTargetEnd = outcome.beyondTargetEnd;
-  for (const JobOutcome::FieldCount& f : outcome.fields)
+  report.unreadableSource = outcome.unreadSource;
+  report.unreadableTarget = outcome.unreadTarget;
+  for (const JobOutcome::FieldCount& f : outcome.fields) {
     if (f.written) report.fieldsWritten[f.name] = int(f.written);
+    if (f.failed) report.fieldsFailed[f.name] = int(f.failed);
+  }
 }
 
 int RunJob(const Options& o, const CommandPlan& plan, RunReport& report) {
@@ -126,20 +112,23 @@ int RunJob(const Options& o, const CommandPlan& plan, RunReport& report) {
   Record(outcome, report);
   PrintSummary(outcome, o.dryRun, !plan.personal(), report.seconds);
   if (outcome.cancelled) {
-    std::printf("cancelled after record %u of %u; the job finished its record and closed its tables\n",
-                unsigned(outcome.stoppedAfter), unsigned(outcome.walkLength));
+    report.reason = "cancelled after record " + std::to_string(outcome.stoppedAfter) + " of " +
+                    std::to_string(outcome.walkLength);
+    std::printf("%s; the job finished its record and closed its tables\n", report.reason.c_str());
     return kCancelled;
   }
   if (o.swap && ConsoleEvents::Cancelled()) {
     report.swap = "not made";
-    std::printf("cancelled before the swap; the job had finished every record\n");
+    report.reason = "cancelled before the swap; the job had finished every record";
+    std::printf("%s\n", report.reason.c_str());
     return kCancelled;
   }
   if (o.swap) return Swap(plan, report);
   return report.warnings.empty() ? kDone : kWarned;
 }
 
-// The checks and the job, with the report's paths filled in; the status.
+// The checks and the job; the status. A target that cannot be written
+// refuses the run before the job (a dry run says so and goes on).
 int Run(const Options& o, RunReport& report) {
   Warnings::Catch(o.boxes);
   const CommandPlan& plan = PlanOf(o.job);
@@ -148,35 +137,56 @@ int Run(const Options& o, RunReport& report) {
   if (!TakePaths(o, plan)) return kCheckFailed;
   report.source = plan.source;
   report.target = plan.target;
+  report.sourceBytesBefore = FileBytes(plan.source);
+  report.targetBytesBefore = FileBytes(plan.target);
+  std::string unwritable = WriteRefusal(plan.target);
+  if (!unwritable.empty() && !o.dryRun) return PrintError(unwritable), kNotOpened;
+  if (!unwritable.empty()) PrintError("a real run would be refused: " + unwritable);
   TargetLock lock;
   if (!o.dryRun && !lock.Acquire(plan.target)) {
     PrintError(FillPlaceholders(LoadResString(IDS_TARGET_BUSY), plan.target, nullptr));
     return kBusy;
   }
   ConsoleEvents::Catch();
-  return RunJob(o, plan, report);
+  int status = RunJob(o, plan, report);
+  report.sourceBytesAfter = FileBytes(plan.source);
+  report.targetBytesAfter = FileBytes(plan.target);
+  return unwritable.empty() ? status : kNotOpened;
+}
+
+// The report at path, said on standard error when it cannot be written.
+bool WriteReport(const std::string& path, const RunReport& report) {
+  if (report.Write(path, xb::FileSystem::Default())) return true;
+  PrintError(FillPlaceholders(LoadResString(IDS_REPORT_NOT_WRITTEN), path.c_str(), nullptr));
+  return false;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  RunReport report;
+  StartReport(report);
   Options o;
   std::string error;
   if (!ParseOptions(argc, argv, &o, &error)) {
     std::fprintf(stderr, "vmconvert: %s\nTry 'vmconvert --help' for the commands and options.\n", error.c_str());
+    report.status = kBadUsage;
+    report.reason = error;
+    std::string path = ReportPathIn(argc, argv);
+    if (!path.empty()) WriteReport(path, report);
     return kBadUsage;
   }
   if (o.help || o.version) {
     std::fputs(o.help ? kUsage : kVersion, stdout);
     return kDone;
   }
-  RunReport report;
+  // The report is made before anything else, so that a run whose outcome
+  // could not be told never starts.
+  if (!o.report.empty() && !WriteReport(o.report, report)) return kCheckFailed;
   report.status = Run(o, report);
+  if (report.status != kDone && report.reason.empty()) report.reason = Warnings::LastError();
   std::fflush(stdout);
-  if (!o.report.empty() && !report.Write(o.report)) {
-    PrintError(FillPlaceholders(LoadResString(IDS_REPORT_NOT_WRITTEN), o.report.c_str(), nullptr));
-    if (report.status == kDone) report.status = kWarned;
-  }
+  if (!o.report.empty() && !WriteReport(o.report, report) && report.status == kDone) report.status = kWarned;
   ConsoleEvents::RunFinished();
   return report.status;
 }

@@ -190,6 +190,59 @@ TEST_F(TableSwapTest, EveryFailingFileCallLeavesEveryTableWhole) {
   }
 }
 
+// A second swap would copy the swapped-in table over the only copy of the
+// original. The older backup is kept under its own dated name instead, for
+// tables and indexes alike; a backup that already holds the bytes to be
+// copied is simply written again.
+TEST_F(TableSwapTest, ASecondSwapKeepsTheOlderBackupUnderItsOwnName) {
+  Put("kxpersonal.dbf", "original");
+  Put("kxpers_new.dbf", "first");
+  ASSERT_TRUE(TableSwap(F("kxpersonal.dbf").c_str(), F("kxpers_new.dbf").c_str()).Run());
+  Put("kxpers_new.dbf", "second");
+  TableSwap again(F("kxpersonal.dbf").c_str(), F("kxpers_new.dbf").c_str());
+  ASSERT_TRUE(again.Run()) << again.error();
+  ASSERT_EQ(again.kept().size(), 1u);
+  EXPECT_EQ(again.kept()[0].first, F("kxpersonal_old.dbf"));
+  const std::string& kept = again.kept()[0].second;
+  ASSERT_EQ(kept.size(), F("kxpersonal_old-20261209-031500.dbf").size()) << kept;
+  EXPECT_EQ(kept.substr(0, F("kxpersonal_old-").size()), F("kxpersonal_old-"));
+  EXPECT_EQ(kept.substr(kept.size() - 4), ".dbf");
+  Bytes original = ReadBytes(kept);
+  EXPECT_EQ(std::string(original.begin(), original.end()), "original") << "the only copy of the original survives";
+  EXPECT_EQ(Get("kxpersonal_old.dbf"), "first");
+  EXPECT_EQ(Get("kxpersonal.dbf"), "second");
+
+  Put("vm001.dbf", "live");
+  Put("vm001.ndx", "live index");
+  Put("vm001_small.dbf", "live");          // the same bytes: nothing to keep
+  Put("vm001_small.ndx", "older index");   // different: kept
+  Put("big.dbf", "converted");
+  Put("big.ndx", "converted index");
+  TableSwap voicemail(F("vm001.dbf").c_str(), F("big.dbf").c_str(), "_small.dbf");
+  ASSERT_TRUE(voicemail.Run()) << voicemail.error();
+  ASSERT_EQ(voicemail.kept().size(), 1u);
+  EXPECT_EQ(voicemail.kept()[0].first, L("vm001_small.ndx"));
+  EXPECT_EQ(voicemail.kept()[0].second.substr(voicemail.kept()[0].second.size() - 4), ".ndx");
+  Bytes index = ReadBytes(voicemail.kept()[0].second);
+  EXPECT_EQ(std::string(index.begin(), index.end()), "older index");
+}
+
+// The older backup cannot be moved aside: the swap stops before it
+// changes anything.
+TEST_F(TableSwapTest, AnOlderBackupThatCannotBeKeptStopsTheSwap) {
+  Put("old.dbf", "old");
+  Put("old_old.dbf", "older");
+  Put("new.dbf", "new");
+  FaultFileSystem fs;
+  fs.replacesBeforeFailure = 0;
+  ScopedFileSystem layer(&fs);
+  TableSwap swap(F("old.dbf").c_str(), F("new.dbf").c_str());
+  EXPECT_FALSE(swap.Run());
+  EXPECT_EQ(Get("old.dbf"), "old");
+  EXPECT_EQ(Get("old_old.dbf"), "older");
+  EXPECT_TRUE(swap.kept().empty());
+}
+
 TEST_F(TableSwapTest, AFailedBackupStopsTheSwapAndSaysWhich) {
   Put("vm001.dbf", "live");
   TableSwap missing(F("vm001.dbf").c_str(), F("gone.dbf").c_str(), "_small.dbf");

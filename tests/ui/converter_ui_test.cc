@@ -251,6 +251,24 @@ TEST_F(ConverterUiTest, CommandsCheckTheirPathsBeforeAsking) {
   EXPECT_EQ(ui::Wait(kProgress, 2000), nullptr) << "nothing starts";
 }
 
+// A target the program may not write is said once, before the question,
+// and no job starts (it would show a box for every differing field).
+TEST_F(ConverterUiTest, ATargetThatCannotBeWrittenIsSaidOnceAndNoJobStarts) {
+  MakeVoicemail(20, Variation{1, 0});
+  std::vector<unsigned char> big = ReadBytes(File("vm001_big.dbf"));
+  ASSERT_TRUE(SetFileAttributesA(File("vm001_big.dbf").c_str(), FILE_ATTRIBUTE_READONLY));
+  Start();
+  ui::SetText(main, IDC_BIG_PATH, File("vm001_big.dbf"));
+  ui::Click(main, IDC_SMALL_TO_BIG);
+  SeenBox refusal = Answer(kError, IDOK);
+  EXPECT_EQ(refusal.text.substr(0, refusal.text.find('\n')),
+            "The database " + File("vm001_big.dbf") + " cannot be written !");
+  EXPECT_EQ(ui::Wait(kConfirm, 2000), nullptr) << "the question came after the refusal";
+  EXPECT_EQ(ui::Wait(kProgress, 1000), nullptr) << "a job started";
+  SetFileAttributesA(File("vm001_big.dbf").c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(ReadBytes(File("vm001_big.dbf")), big);
+}
+
 TEST_F(ConverterUiTest, AnsweringNoStartsNothingAndKeepsThePaths) {
   SeenBox box = AskOldToNew(3, IDNO);
   std::vector<unsigned char> before = ReadBytes(File("new.dbf"));

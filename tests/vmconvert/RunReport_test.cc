@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tests/support/fault_file_system.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -22,6 +23,12 @@ TEST(RunReportTest, EveryKeyReadsBackWithItsValue) {
   r.beyondSourceEnd = 1;
   r.beyondTargetEnd = 2;
   r.fieldsWritten = {{"NAME", 3}, {"TT1", 4}};
+  r.fieldsFailed = {{"TY1", 2}};
+  r.unreadableTarget = 5;
+  r.stoppedAfter = 12;
+  r.backupsKept = {{"old_old.dbf", "old_old-20261209-031500.dbf"}};
+  r.sourceBytesBefore = 100;
+  r.reason = "cancelled after record 12 of 40";
   r.warnings = {"Error !: line one\nline two"};
   r.cancelled = true;
   r.swap = "failed";
@@ -29,7 +36,7 @@ TEST(RunReportTest, EveryKeyReadsBackWithItsValue) {
   r.swapError = "tab\there";
   r.seconds = 1.25;
   r.status = 4;
-  ASSERT_TRUE(r.Write(dir.File("r.json")));
+  ASSERT_TRUE(r.Write(dir.File("r.json"), xb::FileSystem::Default()));
   std::vector<unsigned char> bytes = ReadBytes(dir.File("r.json"));
   nlohmann::json j = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
   ASSERT_FALSE(j.is_discarded()) << std::string(bytes.begin(), bytes.end());
@@ -48,13 +55,41 @@ TEST(RunReportTest, EveryKeyReadsBackWithItsValue) {
   EXPECT_EQ(j["swap_error"], "tab\there");
   EXPECT_DOUBLE_EQ(j["seconds"].get<double>(), 1.25);
   EXPECT_EQ(j["exit_status"], 4);
+  EXPECT_EQ(j["fields_written_total"], 7);
+  EXPECT_EQ(j["fields_failed"]["TY1"], 2);
+  EXPECT_EQ(j["records_unreadable"]["source"], 0);
+  EXPECT_EQ(j["records_unreadable"]["target"], 5);
+  EXPECT_EQ(j["stopped_after_record"], 12);
+  EXPECT_EQ(j["backups_kept"][0][1], "old_old-20261209-031500.dbf");
+  EXPECT_EQ(j["source_bytes_before"], 100);
+  EXPECT_TRUE(j["source_bytes_after"].is_null()) << "not known";
+  EXPECT_EQ(j["reason"], "cancelled after record 12 of 40");
+  for (const char* key : {"started_at", "version", "computer", "user"}) EXPECT_TRUE(j.contains(key)) << key;
 }
 
-TEST(RunReportTest, AReportThatCannotBeWrittenSaysSo) {
+// Every call is checked: a disk that fills up fails the write or the
+// flush, and the report says it was not written.
+TEST(RunReportTest, AReportThatCannotBeWrittenWholeSaysSo) {
   TempDir dir;
   RunReport r;
-  EXPECT_FALSE(r.Write(dir.path())) << "a folder cannot take the report";
-  EXPECT_FALSE(r.Write(dir.File("no-such-folder\\r.json")));
+  EXPECT_FALSE(r.Write(dir.path(), xb::FileSystem::Default())) << "a folder cannot take the report";
+  EXPECT_FALSE(r.Write(dir.File("no-such-folder\\r.json"), xb::FileSystem::Default()));
+  const struct {
+    const char* what;
+    int FaultFileSystem::*countdown;
+  } faults[] = {{"the create fails", &FaultFileSystem::createsBeforeFailure},
+                {"the write fails", &FaultFileSystem::writesBeforeFailure},
+                {"the flush fails", &FaultFileSystem::syncsBeforeFailure}};
+  for (const auto& f : faults) {
+    FaultFileSystem fs;
+    fs.*f.countdown = 0;
+    EXPECT_FALSE(r.Write(dir.File("r.json"), &fs)) << f.what;
+  }
+  FaultFileSystem fine;
+  EXPECT_TRUE(r.Write(dir.File("r.json"), &fine));
+  std::vector<unsigned char> bytes = ReadBytes(dir.File("r.json"));
+  nlohmann::json j = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
+  EXPECT_TRUE(j["exit_status"].is_null()) << "a run that goes on has no status yet";
 }
 
 }  // namespace

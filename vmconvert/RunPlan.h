@@ -1,0 +1,18 @@
+// RunPlan: vmconvert's command and its paths, planned and checked the way
+// the window's commands do it (CommandPlan), each refusal said on standard
+// error.
+#ifndef VMCONVERT_RUNPLAN_H_
+#define VMCONVERT_RUNPLAN_H_
+
+#include "commands/CommandPlan.h"
+#include "vmconvert/Options.h"
+
+// The plan of the command o names.
+const CommandPlan& PlanOf(Options::Job job);
+
+// The paths into JobState, checked as the window's commands check them,
+// then made full as the system resolves them (current drive and folder);
+// with --swap, everything the swap would refuse. False after saying why.
+bool TakePaths(const Options& o, const CommandPlan& plan);
+
+#endif  // VMCONVERT_RUNPLAN_H_
