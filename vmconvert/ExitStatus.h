@@ -11,6 +11,7 @@ enum ExitStatus {
   kWarned = 5,
   kCheckFailed = 6,
   kBusy = 7,
+  kDiffers = 8,  // check: fields differ
 };
 
 #endif  // VMCONVERT_EXITSTATUS_H_

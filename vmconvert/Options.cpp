@@ -157,6 +157,11 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
       continue;
     }
     if (optionsEnded || a.empty() || (a[0] != '-' && a != "/?")) {
+      if (a == "check" && o->job == Options::Job::kNone) {
+        if (o->check) return *error = "check given twice", false;
+        o->check = true;
+        continue;
+      }
       if (o->job != Options::Job::kNone) return *error = "unexpected argument " + a, false;
       o->job = JobNamed(a);
       if (o->job == Options::Job::kNone) return *error = "unknown command " + a, false;
@@ -177,6 +182,8 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
   if (o->job == Options::Job::kNone) return *error = "no command given", false;
   for (const Pending& p : values)
     if (!Assign(p, o, error)) return false;
+  if (o->check && o->swap) return *error = "check makes no swap", false;
   if (o->dryRun && o->swap) return *error = "--swap cannot follow a dry run", false;
+  o->dryRun = o->dryRun || o->check;  // a check compares as a dry run does
   return true;
 }

@@ -17,6 +17,7 @@ struct Options {
   bool help = false;
   bool version = false;
   bool dryRun = false;
+  bool check = false;  // "check": a dry run without its listing, status 8 when fields differ
   bool swap = false;
   bool boxes = false;  // warnings as boxes; standard error otherwise
   std::string report;  // the JSON report's file; "" for none

@@ -95,10 +95,11 @@ int RunJob(const Options& o, const CommandPlan& plan, RunReport& report) {
   if (o.dryRun) engineContext.setFileSystem(&dryRun);
   const JobOutcome& outcome = JobState::outcome;
   DryRunListing listing(outcome, !plan.personal());
-  JobState::outcome.listener = o.dryRun ? &listing : nullptr;
+  JobState::outcome.listener = o.dryRun && !o.check ? &listing : nullptr;
   ConsoleProgress progress(ConsoleProgress::IsConsole(GetStdHandle(STD_ERROR_HANDLE)),
                            o.dryRun ? "compared" : "converted");
-  std::printf("%s%s: %s -> %s\n", plan.name, o.dryRun ? " (dry run)" : "", plan.source, plan.target);
+  std::printf("%s%s: %s -> %s\n", plan.name, o.check ? " (check)" : o.dryRun ? " (dry run)" : "", plan.source,
+              plan.target);
   std::fflush(stdout);
 
   auto start = std::chrono::steady_clock::now();
@@ -124,6 +125,10 @@ int RunJob(const Options& o, const CommandPlan& plan, RunReport& report) {
     return kCancelled;
   }
   if (o.swap) return Swap(plan, report);
+  if (o.check && outcome.Written() > 0) {
+    report.reason = "fields differ";
+    return kDiffers;
+  }
   return report.warnings.empty() ? kDone : kWarned;
 }
 

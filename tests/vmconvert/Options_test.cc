@@ -37,6 +37,9 @@ TEST(OptionsTest, UsageErrorsSayWhatIsWrong) {
       {"small-to-big --bogus", "unknown option --bogus"},
       {"small-to-big --dry-run=yes", "unknown option --dry-run"},
       {"small-to-big old-to-new", "unexpected argument old-to-new"},
+      {"check small-to-big --swap", "check makes no swap"},
+      {"small-to-big check", "unexpected argument check"},
+      {"check check small-to-big", "check given twice"},
   };
   for (const auto& c : cases) {
     Options o;
@@ -72,6 +75,16 @@ TEST(OptionsTest, OptionsStandBeforeOrAfterTheCommandWithEitherValueForm) {
   EXPECT_TRUE(personal.swap && personal.boxes);
   EXPECT_EQ(personal.report, "R");
   EXPECT_FALSE(personal.liveGiven);
+}
+
+TEST(OptionsTest, CheckNamesItsJobAndComparesAsADryRun) {
+  Options o;
+  std::string error;
+  ASSERT_TRUE(Parse("check old-to-new --old O --new N --report R", &o, &error)) << error;
+  EXPECT_TRUE(o.check);
+  EXPECT_TRUE(o.dryRun);
+  EXPECT_EQ(o.job, Options::Job::kPersonal);
+  EXPECT_EQ(o.target, "N");
 }
 
 TEST(OptionsTest, HelpAndVersionNeedNoCommand) {
