@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "commands/CFile.h"
+#include "engine/file_system.h"
 #include "messages/ResourceString.h"
 #include "messages/StringIds.h"
 
@@ -90,14 +91,7 @@ bool MakeFull(char* field, size_t size) {
   return length && length < MAX_PATH && CopyPath(field, size, full);
 }
 
-std::string SystemReason(unsigned long code) {
-  char text[512] = "";
-  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
-                           sizeof text, nullptr);
-  std::string out(text, n);
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ')) out.pop_back();
-  return out.empty() ? "error " + std::to_string(code) : out;
-}
+std::string SystemReason(unsigned long code) { return xb::FileErrorText(code); }
 
 std::string WriteRefusal(const char* path) {
   DWORD code = ERROR_SUCCESS;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "db/EngineContext.h"
 #include "messages/ShowError.h"
@@ -92,7 +93,7 @@ int CDatabase::Close() {
     fields = nullptr;
   }
   if (table) {
-    if (!table->Close()) ShowError("CDatabase::Close", kCaption);
+    if (!table->Close()) Warn("CDatabase::Close", 0, nullptr);
     delete table;
   }
   table = nullptr;
@@ -125,8 +126,14 @@ FieldAddr* CDatabase::Lookup(const char* name) {
   return &fields[number - 1];
 }
 
-void CDatabase::Commit(const char* box) {
-  if (flush && (!table || !table->Flush())) ShowError(box, kCaption);
+void CDatabase::Warn(const char* box, unsigned int record, const char* field) {
+  if (!table) return ShowError(box, kCaption);
+  std::string reason = xb::LastFileError();
+  ShowErrorAt(box, kCaption, ErrorPlace{table->Path().c_str(), record, field, reason.c_str()});
+}
+
+void CDatabase::Commit(const char* box, const char* field) {
+  if (flush && (!table || !table->Flush())) Warn(box, table ? table->RecNo() : 0, field);
   if (table) table->Unlock();
 }
 
@@ -142,13 +149,13 @@ void CDatabase::Go(unsigned int record) { Position(record); }
 
 int CDatabase::Position(unsigned int record) {
   if (table && table->Go(record)) return 1;
-  ShowError("CDatabase::Go", kCaption);
+  Warn("CDatabase::Go", record, nullptr);
   return 0;
 }
 
 int CDatabase::PositionToWrite(unsigned int record) {
   if (table && table->GoToWrite(record)) return 1;
-  ShowError("CDatabase::Go", kCaption);
+  Warn("CDatabase::Go", record, nullptr);
   return 0;
 }
 
@@ -243,12 +250,12 @@ int CDatabase::Replace(char* name, char* text) {
 
 void CDatabase::ReplaceEntry(FieldAddr& entry, int value) {
   entry.field->AssignDouble(double(value));
-  Commit("CDatabase::Replace");
+  Commit("CDatabase::Replace", entry.field->Name());
 }
 
 void CDatabase::ReplaceEntry(FieldAddr& entry, const char* text) {
   entry.field->AssignText(text);
-  Commit("CDatabase::Replace");
+  Commit("CDatabase::Replace", entry.field->Name());
 }
 
 int32_t CDatabase::AtoiRule(const char* text) { return xb::AtoiRule(text, text + std::strlen(text)); }

@@ -142,8 +142,12 @@ class CONVERTER_API CDatabase {
 
  private:
   int GetFieldsAddrs();
-  // Flushes when flush is on (showing box on failure), then releases the locks.
-  void Commit(const char* box);
+  // Shows box under "Error", with the table's path, the record, the field
+  // (null: none) and the system's reason for a sink that wants them.
+  void Warn(const char* box, unsigned int record, const char* field);
+  // Flushes when flush is on (showing box on failure, naming field), then
+  // releases the locks.
+  void Commit(const char* box, const char* field = nullptr);
 };
 
 #endif  // DB_CDATABASE_H_

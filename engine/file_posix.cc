@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "engine/file_system.h"
@@ -128,6 +129,10 @@ FileSystem* FileSystem::Default() {
   static PosixFileSystem fs;
   return &fs;
 }
+
+std::string LastFileError() { return errno ? FileErrorText(unsigned(errno)) : std::string(); }
+
+std::string FileErrorText(unsigned long code) { return std::strerror(int(code)); }
 
 }  // namespace xb
 

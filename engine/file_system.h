@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace xb {
 
@@ -61,6 +62,13 @@ class FileSystem {
   // The operating system's file system; lives for the whole process.
   static FileSystem* Default();
 };
+
+// The operating system's text for the last error of this thread's file
+// calls (the last error code as it stands now); "" when it has none.
+std::string LastFileError();
+// The operating system's text for error code (GetLastError's on Windows,
+// errno's elsewhere), without its line end.
+std::string FileErrorText(unsigned long code);
 
 }  // namespace xb
 

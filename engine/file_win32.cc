@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "engine/file_system.h"
 
 namespace xb {
@@ -167,6 +169,20 @@ class Win32FileSystem : public FileSystem {
 FileSystem* FileSystem::Default() {
   static Win32FileSystem fs;
   return &fs;
+}
+
+std::string LastFileError() {
+  DWORD code = GetLastError();
+  return code == ERROR_SUCCESS ? std::string() : FileErrorText(code);
+}
+
+std::string FileErrorText(unsigned long code) {
+  char text[512] = "";
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                           sizeof text, nullptr);
+  std::string out(text, n);
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ')) out.pop_back();
+  return out.empty() ? "error " + std::to_string(code) : out;
 }
 
 }  // namespace xb

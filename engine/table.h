@@ -74,6 +74,7 @@ class Table {
   // True when the table stands on a record whose bytes were read.
   bool OnReadRecord() const { return OnRecord() && loaded_; }
   bool ReadOnly() const { return readOnly_; }
+  const std::string& Path() const { return path_; }  // as opened
   uint32_t RecNo() const { return recNo_; }
   uint32_t RecCount() const { return count_; }
   bool Deleted() const;

@@ -18,6 +18,7 @@
 // Warnings are counted, not shown: there is nobody to press OK.
 static unsigned warnings = 0;
 void ShowError(const char*, const char*) { ++warnings; }
+void ShowErrorAt(const char*, const char*, const ErrorPlace&) { ++warnings; }
 void SetErrorSink(ErrorSink) {}
 
 namespace {

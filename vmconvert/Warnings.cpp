@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <mutex>
+#include <utility>
 
 #include "messages/ShowError.h"
 
@@ -12,19 +13,43 @@ namespace {
 std::mutex mutex;
 std::vector<std::string> kept;
 std::string lastError;
+// Warnings alike but for their record, in the order first seen, with how
+// many more came after the one shown.
+std::vector<std::pair<std::string, unsigned>> repeats;
 
-void Remember(const char* text, const char* caption) {
+// "caption: text", and where for a table-layer warning:
+// "Error: CDatabase::Replace (table C:\db1\x.dbf, record 17, field T05): reason".
+std::string Describe(const char* text, const char* caption, const ErrorPlace* place, bool withRecord) {
+  std::string line = std::string(caption) + ": " + text;
+  if (!place) return line;
+  std::string where;
+  auto add = [&where](const std::string& part) { where += (where.empty() ? "" : ", ") + part; };
+  if (place->table) add(std::string("table ") + place->table);
+  if (withRecord && place->record) add("record " + std::to_string(place->record));
+  if (!withRecord && place->record) add("record ...");
+  if (place->field) add(std::string("field ") + place->field);
+  if (!where.empty()) line += " (" + where + ")";
+  if (place->reason && *place->reason) line += ": " + std::string(place->reason);
+  return line;
+}
+
+// Keeps the warning; true when one like it was not seen before.
+bool Remember(const char* text, const char* caption, const ErrorPlace* place) {
+  std::string like = Describe(text, caption, place, false);
   std::lock_guard<std::mutex> lock(mutex);
-  kept.push_back(std::string(caption) + ": " + text);
+  kept.push_back(Describe(text, caption, place, true));
+  for (auto& r : repeats)
+    if (r.first == like) return ++r.second, false;
+  repeats.push_back({like, 0});
+  return true;
 }
 
-void Print(const char* text, const char* caption) {
-  Remember(text, caption);
-  std::fprintf(stderr, "%s: %s\n", caption, text);
+void Print(const char* text, const char* caption, const ErrorPlace* place) {
+  if (Remember(text, caption, place)) std::fprintf(stderr, "%s\n", Describe(text, caption, place, true).c_str());
 }
 
-void Box(const char* text, const char* caption) {
-  Remember(text, caption);
+void Box(const char* text, const char* caption, const ErrorPlace* place) {
+  Remember(text, caption, place);
   MessageBoxA(GetActiveWindow(), text, caption, MB_OK | MB_ICONEXCLAMATION);
 }
 
@@ -37,6 +62,12 @@ void Catch(bool boxes) { SetErrorSink(boxes ? Box : Print); }
 std::vector<std::string> All() {
   std::lock_guard<std::mutex> lock(mutex);
   return kept;
+}
+
+void PrintRepeats() {
+  std::lock_guard<std::mutex> lock(mutex);
+  for (const auto& r : repeats)
+    if (r.second) std::fprintf(stderr, "... and %u more like it: %s\n", r.second, r.first.c_str());
 }
 
 void PrintError(const std::string& text) {

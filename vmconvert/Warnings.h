@@ -1,6 +1,9 @@
 // Warnings: where the table layer's and the jobs' warnings go in vmconvert:
-// kept for the report, and shown on standard error (or, with --boxes, in
-// boxes as the window shows them). Safe from any thread.
+// kept for the report, every one, and shown on standard error (or, with
+// --boxes, in boxes as the window shows them). A table-layer warning names
+// the operation, the table's full path, the record and field and the
+// system's reason; one like an earlier one but for its record is not shown
+// again, only counted (PrintRepeats). Safe from any thread.
 #ifndef VMCONVERT_WARNINGS_H_
 #define VMCONVERT_WARNINGS_H_
 
@@ -11,8 +14,10 @@ namespace Warnings {
 
 // Sends every warning here from now on: boxes, or standard error.
 void Catch(bool boxes);
-// "caption: text" of every warning so far, in order.
+// Every warning so far, in order, with where it happened.
 std::vector<std::string> All();
+// "... and 9599 more like it: ..." for each warning that came again.
+void PrintRepeats();
 // "vmconvert: text" on standard error (not kept as a warning).
 void PrintError(const std::string& text);
 // The last PrintError text, else the first warning; "" when neither.

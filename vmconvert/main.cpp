@@ -23,6 +23,7 @@
 #include "vmconvert/RunFacts.h"
 #include "vmconvert/RunReport.h"
 #include "vmconvert/Summary.h"
+#include "vmconvert/TestHooks.h"
 #include "vmconvert/Warnings.h"
 
 namespace {
@@ -92,7 +93,7 @@ void Record(const JobOutcome& outcome, RunReport& report) {
 
 int RunJob(const Options& o, const CommandPlan& plan, RunReport& report) {
   DryRunFileSystem dryRun;
-  if (o.dryRun) engineContext.setFileSystem(&dryRun);
+  engineContext.setFileSystem(TestHooks::FileLayer(o.dryRun ? &dryRun : xb::FileSystem::Default(), plan.target));
   const JobOutcome& outcome = JobState::outcome;
   DryRunListing listing(outcome, !plan.personal());
   JobState::outcome.listener = o.dryRun && !o.check ? &listing : nullptr;
@@ -108,6 +109,7 @@ int RunJob(const Options& o, const CommandPlan& plan, RunReport& report) {
   JobState::outcome.listener = nullptr;
   engineContext.setFileSystem(xb::FileSystem::Default());
   report.warnings = Warnings::All();
+  Warnings::PrintRepeats();
   if (!ended) return kNotOpened;
 
   Record(outcome, report);

@@ -166,7 +166,7 @@ TEST_F(PersonalJobTest, WideTextsAreComparedAndWrittenWhole) {
 }
 
 int failedWriteBoxes = 0;
-void CountBox(const char*, const char*) { ++failedWriteBoxes; }
+void CountBox(const char*, const char*, const ErrorPlace*) { ++failedWriteBoxes; }
 
 // Writes fail from the n-th on, as on a disk that fills up: what the
 // outcome calls written is exactly what changed in the file, and every

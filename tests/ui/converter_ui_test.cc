@@ -18,8 +18,10 @@
 #include "app/CConverterApp.h"
 #include "app/CProgressDlg.h"
 #include "app/resource.h"
+#include "db/EngineContext.h"
 #include "convert/JobState.h"
 #include "tests/support/box_watcher.h"
+#include "tests/support/fault_file_system.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/ui_driver.h"
 #include "tools/vmtables.h"
@@ -66,6 +68,7 @@ class ConverterUiTest : public ::testing::Test {
     JobState::beginThread = _beginthread;
     ShutDown();
     JobState::WaitForWorker();
+    engineContext.setFileSystem(xb::FileSystem::Default());
     DeleteFileA(IniPath().c_str());
     std::error_code ignored;
     std::filesystem::remove_all(dir, ignored);
@@ -155,6 +158,7 @@ class ConverterUiTest : public ::testing::Test {
   DWORD HoldAWorkerUnseen();
   bool ReleaseWorker(DWORD worker);
 
+  FaultFileSystem failingWrites;  // under the jobs of HoldAWorkerUnseen
   std::string dir;
   HWND main = nullptr;
   std::thread ui_;
@@ -456,12 +460,13 @@ TEST_F(ConverterUiTest, CancelAskedFirstAndConfirmedStopsTheJob) {
   EXPECT_EQ(ui::Wait("Information", 2000), nullptr) << "a cancelled job is offered no swap";
 }
 
-// The worker is held in boxes of its own (the big table may only be read,
-// so its writes fail) for as long as the test needs it running; Escape
-// leaves it running unseen. Returns the worker's thread.
+// The worker is held in boxes of its own (the file layer fails its
+// writes) for as long as the test needs it running; Escape leaves it
+// running unseen. Returns the worker's thread.
 DWORD ConverterUiTest::HoldAWorkerUnseen() {
   MakeVoicemail(12000, Variation{1, 0});
-  EXPECT_TRUE(SetFileAttributesA(File("vm001_big.dbf").c_str(), FILE_ATTRIBUTE_READONLY));
+  failingWrites.writesBeforeFailure = 0;
+  engineContext.setFileSystem(&failingWrites);
   Start();
   HWND progress = StartSmallToBig();
   EXPECT_NE(progress, nullptr);
@@ -482,7 +487,7 @@ bool ConverterUiTest::ReleaseWorker(DWORD worker) {
     EnumThreadWindows(worker, PressOk, 0);
     return JobState::workerActive == 0;
   });
-  SetFileAttributesA(File("vm001_big.dbf").c_str(), FILE_ATTRIBUTE_NORMAL);
+  engineContext.setFileSystem(xb::FileSystem::Default());
   return ended;
 }
 

@@ -58,7 +58,10 @@ class VmconvertTest : public ::testing::Test {
     live = dir.File("vm001.dbf");
     big = dir.File("vm001_big.dbf");
   }
-  void TearDown() override { SetEnvironmentVariableA("VMCONVERT_EVENT_AFTER_STEPS", nullptr); }
+  void TearDown() override {
+    SetEnvironmentVariableA("VMCONVERT_EVENT_AFTER_STEPS", nullptr);
+    SetEnvironmentVariableA("VMCONVERT_UNREADABLE", nullptr);
+  }
 
   std::string Paths() { return "small-to-big --live \"" + live + "\" --big \"" + big + "\""; }
 
@@ -120,6 +123,28 @@ TEST_F(VmconvertTest, CheckSaysWhetherTheTablesAgree) {
   Result agree = Vmconvert(args);
   EXPECT_EQ(agree.status, 0) << agree.out << agree.err;
   EXPECT_TRUE(Has(agree.out, "fields that would be written: 0\n")) << agree.out;
+}
+
+// Records 5 to 100 of the target cannot be read (the test build's file
+// layer fails them as a locked range would). The first warning names the
+// operation, the table's full path, the record and the system's reason;
+// the 95 like it are counted, not printed; the report keeps them all.
+TEST_F(VmconvertTest, WarningsSayWhereAndRepeatsAreCounted) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 200));
+  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 200, Variation{1, 0}));
+  RawDbf layout(big);
+  std::string range = std::to_string(layout.RecordOffset(5)) + ":" + std::to_string(layout.RecordOffset(101));
+  SetEnvironmentVariableA("VMCONVERT_UNREADABLE", range.c_str());
+  Result r = Vmconvert(Paths() + " --report \"" + dir.File("r.json") + "\"", Hooks());
+  SetEnvironmentVariableA("VMCONVERT_UNREADABLE", nullptr);
+  EXPECT_EQ(r.status, 5) << r.err;
+  EXPECT_TRUE(Has(r.err, "Error: CDatabase::Go (table " + big + ", record 5): ")) << r.err;
+  EXPECT_FALSE(Has(r.err, "record 6)")) << "a repeat was printed: " << r.err;
+  EXPECT_TRUE(Has(r.err, "... and 95 more like it: Error: CDatabase::Go (table " + big)) << r.err;
+  std::vector<unsigned char> bytes = ReadBytes(dir.File("r.json"));
+  nlohmann::json report = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
+  EXPECT_EQ(report["warnings"].size(), 96u) << "the report keeps every one";
+  EXPECT_EQ(report["records_unreadable"]["target"], 96);
 }
 
 // --live naming the live table's folder, as Vm001Path may.
