@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "convert/JobOutcome.h"
 #include "engine/file_system.h"
 
 namespace {
@@ -51,6 +52,20 @@ std::string PairList(const RunReport::Pairs& pairs) {
 }
 
 }  // namespace
+
+void RunReport::TakeOutcome(const JobOutcome& outcome) {
+  cancelled = outcome.cancelled;
+  stoppedAfter = outcome.cancelled ? outcome.stoppedAfter : 0;
+  compared = outcome.compared;
+  beyondSourceEnd = outcome.beyondSourceEnd;
+  beyondTargetEnd = outcome.beyondTargetEnd;
+  unreadableSource = outcome.unreadSource;
+  unreadableTarget = outcome.unreadTarget;
+  for (const JobOutcome::FieldCount& f : outcome.fields) {
+    if (f.written) fieldsWritten[f.name] = int(f.written);
+    if (f.failed) fieldsFailed[f.name] = int(f.failed);
+  }
+}
 
 std::string RunReport::Json() const {
   int total = 0;

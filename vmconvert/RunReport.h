@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+class JobOutcome;
 namespace xb {
 class FileSystem;
 }  // namespace xb
@@ -44,6 +45,8 @@ struct RunReport {
   int status = -1;     // -1 while the run goes on (null)
   std::string reason;  // why the status is not 0; "" for 0
 
+  // What the report says of the job: its counts, from its outcome.
+  void TakeOutcome(const JobOutcome& outcome);
   std::string Json() const;
   // Writes Json() to path through fs: created anew, written and flushed to
   // the disk, each call checked. False when any of it failed.

@@ -76,21 +76,6 @@ int Swap(const CommandPlan& plan, RunReport& report) {
   return kDone;
 }
 
-// What the report says of the job, from its outcome.
-void Record(const JobOutcome& outcome, RunReport& report) {
-  report.cancelled = outcome.cancelled;
-  report.stoppedAfter = outcome.cancelled ? outcome.stoppedAfter : 0;
-  report.compared = outcome.compared;
-  report.beyondSourceEnd = outcome.beyondSourceEnd;
-  report.beyondTargetEnd = outcome.beyondTargetEnd;
-  report.unreadableSource = outcome.unreadSource;
-  report.unreadableTarget = outcome.unreadTarget;
-  for (const JobOutcome::FieldCount& f : outcome.fields) {
-    if (f.written) report.fieldsWritten[f.name] = int(f.written);
-    if (f.failed) report.fieldsFailed[f.name] = int(f.failed);
-  }
-}
-
 int RunJob(const Options& o, const CommandPlan& plan, RunReport& report) {
   DryRunFileSystem dryRun;
   engineContext.setFileSystem(TestHooks::FileLayer(o.dryRun ? &dryRun : xb::FileSystem::Default(), plan.target));
@@ -112,7 +97,7 @@ int RunJob(const Options& o, const CommandPlan& plan, RunReport& report) {
   Warnings::PrintRepeats();
   if (!ended) return kNotOpened;
 
-  Record(outcome, report);
+  report.TakeOutcome(outcome);
   PrintSummary(outcome, o.dryRun, !plan.personal(), report.seconds);
   if (outcome.cancelled) {
     report.reason = "cancelled after record " + std::to_string(outcome.stoppedAfter) + " of " +
@@ -147,8 +132,10 @@ int Run(const Options& o, RunReport& report) {
   report.sourceBytesBefore = FileBytes(plan.source);
   report.targetBytesBefore = FileBytes(plan.target);
   std::string unwritable = WriteRefusal(plan.target);
-  if (!unwritable.empty() && !o.dryRun) return PrintError(unwritable), kNotOpened;
-  if (!unwritable.empty()) PrintError("a real run would be refused: " + unwritable);
+  if (!unwritable.empty()) {
+    PrintError(o.dryRun ? "a real run would be refused: " + unwritable : unwritable);
+    if (!o.dryRun) return kNotOpened;
+  }
   TargetLock lock;
   if (!o.dryRun && !lock.Acquire(plan.target)) {
     PrintError(FillPlaceholders(LoadResString(IDS_TARGET_BUSY), plan.target, nullptr));

@@ -386,6 +386,25 @@ TEST_F(ConverterUiTest, AWholeOldToNewRunThenTheSwap) {
   EXPECT_TRUE(ui::WaitGone(progress));
   EXPECT_EQ(ReadBytes(File("old_old.dbf")), old);
   EXPECT_EQ(ReadBytes(File("old.dbf")), converted);
+
+  // The same again: the second swap must not copy the first one's table
+  // over the only copy of the original.
+  ASSERT_TRUE(vmtables::MakePersonalTable(File("new.dbf"), 50, Variation{4, 0}));
+  ui::Click(main, IDC_OLD_TO_NEW);
+  Answer(kConfirm, IDYES);
+  progress = ui::Wait(kProgress);
+  ASSERT_NE(progress, nullptr);
+  ASSERT_TRUE(ui::WaitUntil([&] { return ui::Text(progress, IDOK) == "OK"; }));
+  ui::Click(progress, IDOK);
+  Answer(kConfirm, IDYES);
+  EXPECT_EQ(Answer("Information", IDOK).text, "The files where successfully copied.");
+  EXPECT_TRUE(ui::WaitGone(progress));
+  EXPECT_EQ(ReadBytes(File("old_old.dbf")), converted);
+  std::vector<std::string> kept;
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    if (entry.path().filename().string().rfind("old_old-", 0) == 0) kept.push_back(entry.path().string());
+  ASSERT_EQ(kept.size(), 1u) << "the original was not kept beside the backup";
+  EXPECT_EQ(ReadBytes(kept[0]), old) << "the original is gone";
 }
 
 uintptr_t __cdecl NoThread(JobState::Job, unsigned, void*) { return uintptr_t(-1); }
