@@ -166,6 +166,12 @@ bool TableSwap::KeepOlderBackup(const Copy& c, const std::string& stamp) {
   return true;
 }
 
+bool TableSwap::CopyWhole(const std::string& from, const std::string& to) {
+  fs_ = engineContext.fileSystem();
+  Copy c{from, to};
+  return Stage(c) && Place(c);
+}
+
 bool TableSwap::Stage(const Copy& c) {
   std::string temp = Temporary(c.to);
   if (CopyFlushed(*fs_, c.from, temp) && SameBytes(*fs_, c.from, temp)) return true;

@@ -48,6 +48,10 @@ class TableSwap {
   std::string Check();
   // True when every copy succeeded; false with error() saying what failed.
   bool Run();
+  // One copy as the swap makes its copies: staged beside to, flushed,
+  // verified and moved over to in one step (undo's way back); copied()
+  // lists it. False, with to as it was, when any step fails.
+  bool CopyWhole(const std::string& from, const std::string& to);
   const std::string& error() const { return error_; }
   // The copies Run made, as (from, to), in order.
   const std::vector<std::pair<std::string, std::string>>& copied() const { return copied_; }

@@ -17,9 +17,9 @@ void JobOutcome::NameFields(CDatabase& target) {
   }
 }
 
-void JobOutcome::Changed(uint32_t record, unsigned field, const uint8_t* before, const uint8_t* after,
+bool JobOutcome::Changed(uint32_t record, unsigned field, const uint8_t* before, const uint8_t* after,
                          unsigned width) {
-  if (listener) listener->Changed(record, field, before, after, width);
+  return !listener || listener->Changed(record, field, before, after, width);
 }
 
 void JobOutcome::Settled(uint32_t record, unsigned field, bool written) {
@@ -27,6 +27,10 @@ void JobOutcome::Settled(uint32_t record, unsigned field, bool written) {
   if (field < 1 || field > fields.size()) return;
   FieldCount& f = fields[field - 1];
   ++(written ? f.written : f.failed);
+}
+
+void JobOutcome::HeaderChanged(uint32_t offset, const uint8_t* before, const uint8_t* after, unsigned n) {
+  if (listener) listener->HeaderChanged(offset, before, after, n);
 }
 
 const std::string& JobOutcome::FieldName(unsigned field) const {

@@ -33,9 +33,10 @@ class JobOutcome : public xb::WriteObserver {
   // Takes the open target's field names, for the counts by field number.
   void NameFields(CDatabase& target);
 
-  void Changed(uint32_t record, unsigned field, const uint8_t* before, const uint8_t* after,
+  bool Changed(uint32_t record, unsigned field, const uint8_t* before, const uint8_t* after,
                unsigned width) override;
   void Settled(uint32_t record, unsigned field, bool written) override;
+  void HeaderChanged(uint32_t offset, const uint8_t* before, const uint8_t* after, unsigned n) override;
 
   bool opened = false;           // both tables opened: the walk began
   uint32_t walkLength = 0;       // records or pairs the whole walk covers

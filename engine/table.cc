@@ -253,7 +253,10 @@ void Table::Store(unsigned part, const uint8_t* bytes) {
   uint32_t n = PartWidth(part);
   if (std::memcmp(at, bytes, n) == 0) return;
   // A part changed again before its write is one change, settled once.
-  if (observer_ && part != 0 && !dirty_[part]) observer_->Changed(recNo_, part, at, bytes, n);
+  if (observer_ && part != 0 && !dirty_[part] && !observer_->Changed(recNo_, part, at, bytes, n)) {
+    writeFailed_ = true;
+    return;
+  }
   std::memcpy(at, bytes, n);
   if (!dirty_[part]) {
     dirty_[part] = 1;
@@ -265,7 +268,11 @@ void Table::Store(unsigned part, const uint8_t* bytes) {
 void Table::TouchDate() {
   if (dateTouched_) return;
   dateTouched_ = true;
-  if (StampDate()) headerDirty_ = true;
+  uint8_t before[dbf::kRecordCount - dbf::kDateYear];
+  std::memcpy(before, &header_[dbf::kDateYear], sizeof before);
+  if (!StampDate()) return;
+  headerDirty_ = true;
+  if (observer_) observer_->HeaderChanged(dbf::kDateYear, before, &header_[dbf::kDateYear], sizeof before);
 }
 
 bool Table::StampDate() { return dbf::StampDate(header_, fs_->Today()); }

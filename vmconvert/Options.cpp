@@ -1,6 +1,7 @@
 #include "vmconvert/Options.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 const char kUsage[] =
@@ -112,13 +113,14 @@ const struct {
 } kFlags[] = {
     {"--dry-run", &Options::dryRun}, {"--swap", &Options::swap}, {"--boxes", &Options::boxes},
     {"--help", &Options::help},      {"-h", &Options::help},     {"/?", &Options::help},
-    {"--version", &Options::version},
+    {"--version", &Options::version}, {"--no-journal", &Options::noJournal},
 };
 
 Options::Job JobNamed(const std::string& word) {
   if (word == "small-to-big") return Options::Job::kSmallToBig;
   if (word == "big-to-small") return Options::Job::kBigToSmall;
   if (word == "old-to-new") return Options::Job::kPersonal;
+  if (word == "undo") return Options::Job::kUndo;
   return Options::Job::kNone;
 }
 
@@ -126,6 +128,7 @@ const char* JobName(Options::Job job) {
   switch (job) {
     case Options::Job::kSmallToBig: return "small-to-big";
     case Options::Job::kBigToSmall: return "big-to-small";
+    case Options::Job::kUndo: return "undo";
     default: return "old-to-new";
   }
 }
@@ -144,16 +147,17 @@ bool TakeFlag(const std::string& name, Options* o) {
 }
 
 bool IsValueOption(const std::string& name) {
-  if (name == "--report") return true;
+  if (name == "--report" || name == "--journal") return true;
   for (const PathOption& p : kPaths)
     if (name == p.name) return true;
   return false;
 }
 
 bool Assign(const Pending& p, Options* o, std::string* error) {
-  if (p.name == "--report") {
-    if (!o->report.empty()) return *error = "--report given twice", false;
-    o->report = p.value;
+  for (auto file : {std::make_pair("--report", &Options::report), std::make_pair("--journal", &Options::journal)}) {
+    if (p.name != file.first) continue;
+    if (!(o->*file.second).empty()) return *error = p.name + " given twice", false;
+    o->*file.second = p.value;
     return true;
   }
   for (const PathOption& path : kPaths) {
@@ -184,6 +188,10 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
         o->check = true;
         continue;
       }
+      if (o->job == Options::Job::kUndo && o->undoJournal.empty()) {
+        o->undoJournal = a;
+        continue;
+      }
       if (o->job != Options::Job::kNone) return *error = "unexpected argument " + a, false;
       o->job = JobNamed(a);
       if (o->job == Options::Job::kNone) return *error = "unknown command " + a, false;
@@ -204,6 +212,9 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
   if (o->job == Options::Job::kNone) return *error = "no command given", false;
   for (const Pending& p : values)
     if (!Assign(p, o, error)) return false;
+  if (o->job == Options::Job::kUndo && o->undoJournal.empty()) return *error = "undo needs a journal", false;
+  if (o->job == Options::Job::kUndo && (o->swap || o->check)) return *error = "undo takes no swap and no check", false;
+  if (o->noJournal && !o->journal.empty()) return *error = "--journal and --no-journal together", false;
   if (o->check && o->swap) return *error = "check makes no swap", false;
   if (o->dryRun && o->swap) return *error = "--swap cannot follow a dry run", false;
   o->dryRun = o->dryRun || o->check;  // a check compares as a dry run does

@@ -2,7 +2,9 @@
 //   vmconvert small-to-big [--live PATH] [--big PATH]
 //   vmconvert big-to-small [--live PATH] [--small PATH]
 //   vmconvert old-to-new [--old PATH] [--new PATH]
-// each with [--dry-run] [--swap] [--boxes] [--report FILE]; or
+// each with [--dry-run] [--swap] [--boxes] [--report FILE] [--journal FILE]
+// [--no-journal]; vmconvert check JOB ...; vmconvert undo JOURNAL
+// [--dry-run] [--journal FILE] [--no-journal] [--report FILE]; or
 // vmconvert --help (-h, /?) or --version. Options take their value as
 // "--opt value" or "--opt=value" and may stand before or after the command
 // word; "--" ends the options.
@@ -12,7 +14,7 @@
 #include <string>
 
 struct Options {
-  enum class Job { kNone, kSmallToBig, kBigToSmall, kPersonal };
+  enum class Job { kNone, kSmallToBig, kBigToSmall, kPersonal, kUndo };
   Job job = Job::kNone;
   bool help = false;
   bool version = false;
@@ -21,6 +23,9 @@ struct Options {
   bool swap = false;
   bool boxes = false;  // warnings as boxes; standard error otherwise
   std::string report;  // the JSON report's file; "" for none
+  std::string journal;  // --journal FILE; "" for the default place
+  bool noJournal = false;
+  std::string undoJournal;  // undo: the journal of the run to take back
   // Paths given on the command line; "given" false means the default.
   std::string live, target, source;
   bool liveGiven = false, targetGiven = false, sourceGiven = false;

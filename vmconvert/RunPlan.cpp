@@ -4,6 +4,8 @@
 #include "convert/JobState.h"
 #include "messages/ResourceString.h"
 #include "messages/StringIds.h"
+#include "vmconvert/Journal.h"
+#include "vmconvert/RunReport.h"
 #include "vmconvert/Warnings.h"
 
 namespace {
@@ -46,4 +48,20 @@ const CommandPlan& PlanOf(Options::Job job) {
     case Options::Job::kBigToSmall: return PlanFor(CommandPlan::kBigToSmall);
     default: return PlanFor(CommandPlan::kOldToNew);
   }
+}
+
+bool StartJournal(const Options& o, const CommandPlan& plan, const RunReport& report, Journal* journal,
+                  std::string* path) {
+  path->clear();
+  if (o.dryRun || o.noJournal) return true;
+  std::string where = o.journal.empty() ? Journal::DefaultPath(plan.target, plan.name) : o.journal;
+  TableShape shape;
+  std::map<std::string, std::string> run = {
+      {"command", EncodeBytes(plan.name)},       {"source", EncodeBytes(plan.source)},
+      {"target", EncodeBytes(plan.target)},      {"started_at", EncodeBytes(report.startedAt)},
+      {"version", EncodeBytes(report.version)},  {"computer", EncodeBytes(report.computer)},
+      {"user", EncodeBytes(report.user)}};
+  if (ReadShape(plan.target, &shape) && journal->Begin(where, run, shape)) return *path = where, true;
+  PrintError("the journal " + where + " cannot be made; nothing was converted");
+  return false;
 }

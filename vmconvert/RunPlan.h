@@ -7,6 +7,8 @@
 #include "commands/CommandPlan.h"
 #include "vmconvert/Options.h"
 
+#include <string>
+
 // The plan of the command o names.
 const CommandPlan& PlanOf(Options::Job job);
 
@@ -14,5 +16,14 @@ const CommandPlan& PlanOf(Options::Job job);
 // then made full as the system resolves them (current drive and folder);
 // with --swap, everything the swap would refuse. False after saying why.
 bool TakePaths(const Options& o, const CommandPlan& plan);
+
+class Journal;
+struct RunReport;
+
+// Makes the run's journal (--journal FILE, or the default place beside the
+// target) before the job writes, and names it in the report. A dry run and
+// --no-journal make none (true, path empty). False after saying why.
+bool StartJournal(const Options& o, const CommandPlan& plan, const RunReport& report, Journal* journal,
+                  std::string* path);
 
 #endif  // VMCONVERT_RUNPLAN_H_

@@ -101,6 +101,7 @@ std::string RunReport::Json() const {
   add("swap_copies", PairList(copies));
   add("backups_kept", PairList(backupsKept));
   add("swap_error", Quoted(swapError));
+  add("journal", Quoted(journal));
   add("started_at", Quoted(startedAt));
   add("version", Quoted(version));
   add("computer", Quoted(computer));

@@ -39,6 +39,7 @@ struct RunReport {
   Pairs copies;
   Pairs backupsKept;  // older backups moved aside, as (backup, kept name)
   std::string swapError;
+  std::string journal;  // the run's journal; "" for none
   std::string startedAt;  // UTC, ISO 8601
   std::string version, computer, user;
   double seconds = 0;

@@ -32,11 +32,12 @@ std::string FieldLabel(const std::string& field, bool voicemail) {
   return n >= 1 && n <= 99 ? field + " (" + VmFieldNames[n - 1] + ")" : field;
 }
 
-void DryRunListing::Changed(uint32_t record, unsigned field, const uint8_t* before, const uint8_t* after,
+bool DryRunListing::Changed(uint32_t record, unsigned field, const uint8_t* before, const uint8_t* after,
                             unsigned width) {
   std::printf("record %u %s: target \"%s\" -> source \"%s\"\n", unsigned(record),
               FieldLabel(outcome_.FieldName(field), voicemail_).c_str(), Trimmed(before, width).c_str(),
               Trimmed(after, width).c_str());
+  return true;
 }
 
 void PrintSummary(const JobOutcome& o, bool dryRun, bool voicemail, double seconds) {

@@ -19,7 +19,7 @@ class DryRunListing : public xb::WriteObserver {
  public:
   DryRunListing(const JobOutcome& outcome, bool voicemail) : outcome_(outcome), voicemail_(voicemail) {}
 
-  void Changed(uint32_t record, unsigned field, const uint8_t* before, const uint8_t* after,
+  bool Changed(uint32_t record, unsigned field, const uint8_t* before, const uint8_t* after,
                unsigned width) override;
   void Settled(uint32_t, unsigned, bool) override {}
 

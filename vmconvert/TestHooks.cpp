@@ -11,45 +11,63 @@
 
 namespace {
 
-class UnreadableRange : public xb::FileSystemWrapper {
+// What the environment asks of the target's file.
+struct Faults {
+  uint64_t unreadableFrom = 0, unreadableTo = 0;
+  long writesBeforeKill = -1;  // the process ends before the next write once 0
+};
+
+class FaultyTarget : public xb::FileSystemWrapper {
  public:
-  UnreadableRange(xb::FileSystem* base, const char* target, uint64_t from, uint64_t to)
-      : FileSystemWrapper(base), target_(target), from_(from), to_(to) {}
+  FaultyTarget(xb::FileSystem* base, const char* target, Faults faults)
+      : FileSystemWrapper(base), target_(target), faults_(faults) {}
 
  private:
   class File : public xb::FileWrapper {
    public:
-    File(std::unique_ptr<xb::File> base, uint64_t from, uint64_t to) : FileWrapper(std::move(base)), from_(from), to_(to) {}
+    File(std::unique_ptr<xb::File> base, Faults* faults) : FileWrapper(std::move(base)), faults_(faults) {}
     bool ReadAt(uint64_t offset, void* buffer, size_t n, size_t* got) override {
-      if (offset < to_ && offset + n > from_) {
+      if (offset < faults_->unreadableTo && offset + n > faults_->unreadableFrom) {
         SetLastError(ERROR_LOCK_VIOLATION);
         return false;
       }
       return FileWrapper::ReadAt(offset, buffer, n, got);
     }
+    bool WriteAt(uint64_t offset, const void* buffer, size_t n) override {
+      // As a kill at that moment would: nothing after runs, nothing is
+      // flushed or closed.
+      if (faults_->writesBeforeKill == 0) TerminateProcess(GetCurrentProcess(), 9);
+      if (faults_->writesBeforeKill > 0) --faults_->writesBeforeKill;
+      return FileWrapper::WriteAt(offset, buffer, n);
+    }
 
    private:
-    uint64_t from_, to_;
+    Faults* faults_;
   };
 
   std::unique_ptr<xb::File> WrapFile(std::unique_ptr<xb::File> file, const char* path) override {
     if (target_ != path) return file;
-    return std::unique_ptr<xb::File>(new File(std::move(file), from_, to_));
+    return std::unique_ptr<xb::File>(new File(std::move(file), &faults_));
   }
 
   std::string target_;
-  uint64_t from_, to_;
+  Faults faults_;
 };
 
 }  // namespace
 
 xb::FileSystem* TestHooks::FileLayer(xb::FileSystem* base, const char* target) {
   const char* range = std::getenv("VMCONVERT_UNREADABLE");
-  if (!range) return base;
-  char* colon = nullptr;
-  uint64_t from = std::strtoull(range, &colon, 10);
-  uint64_t to = colon && *colon == ':' ? std::strtoull(colon + 1, nullptr, 10) : from;
-  static UnreadableRange layer(base, target, from, to);
+  const char* kill = std::getenv("VMCONVERT_KILL_AFTER_WRITES");
+  if (!range && !kill) return base;
+  Faults faults;
+  if (range) {
+    char* colon = nullptr;
+    faults.unreadableFrom = std::strtoull(range, &colon, 10);
+    faults.unreadableTo = colon && *colon == ':' ? std::strtoull(colon + 1, nullptr, 10) : faults.unreadableFrom;
+  }
+  if (kill) faults.writesBeforeKill = std::atol(kill);
+  static FaultyTarget layer(base, target, faults);
   return &layer;
 }
 

@@ -3,6 +3,9 @@
 //   VMCONVERT_UNREADABLE=FROM:TO   every read of the target that touches
 //                                  bytes FROM to TO-1 fails, as a bad spot
 //                                  on the disk or another program's lock
+//   VMCONVERT_KILL_AFTER_WRITES=N  the process ends, as a kill would, when
+//                                  it is about to write the target once
+//                                  more after N writes
 // The shipped build has no such layer: FileLayer returns base.
 #ifndef VMCONVERT_TESTHOOKS_H_
 #define VMCONVERT_TESTHOOKS_H_

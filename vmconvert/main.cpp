@@ -22,8 +22,10 @@
 #include "vmconvert/RunPlan.h"
 #include "vmconvert/RunFacts.h"
 #include "vmconvert/RunReport.h"
+#include "vmconvert/Journal.h"
 #include "vmconvert/Summary.h"
 #include "vmconvert/TestHooks.h"
+#include "vmconvert/Undo.h"
 #include "vmconvert/Warnings.h"
 
 namespace {
@@ -53,7 +55,7 @@ bool RunToEnd(const CommandPlan& plan, ConsoleProgress& progress) {
 
 // Puts the converted table into service, unless the run raised warnings:
 // then the operator decides, not a schedule.
-int Swap(const CommandPlan& plan, RunReport& report) {
+int Swap(const CommandPlan& plan, RunReport& report, Journal& journal) {
   if (!report.warnings.empty()) {
     report.swap = "not made";
     PrintError(FillPlaceholders(LoadResString(IDS_NOT_SWAPPED_AFTER_WARNINGS), plan.target, nullptr));
@@ -63,6 +65,8 @@ int Swap(const CommandPlan& plan, RunReport& report) {
   bool done = swap.Run();
   report.copies = swap.copied();
   report.backupsKept = swap.kept();
+  for (const auto& k : swap.kept()) journal.Line("kept", {{"from", EncodeBytes(k.first)}, {"to", EncodeBytes(k.second)}});
+  for (const auto& c : swap.copied()) journal.Line("copy", {{"from", EncodeBytes(c.first)}, {"to", EncodeBytes(c.second)}});
   for (const auto& k : swap.kept()) std::printf("kept the older backup %s as %s\n", k.first.c_str(), k.second.c_str());
   for (const auto& c : swap.copied()) std::printf("copied %s to %s\n", c.first.c_str(), c.second.c_str());
   if (!done) {
@@ -76,12 +80,13 @@ int Swap(const CommandPlan& plan, RunReport& report) {
   return kDone;
 }
 
-int RunJob(const Options& o, const CommandPlan& plan, RunReport& report) {
+int RunJob(const Options& o, const CommandPlan& plan, RunReport& report, Journal& journal) {
   DryRunFileSystem dryRun;
   engineContext.setFileSystem(TestHooks::FileLayer(o.dryRun ? &dryRun : xb::FileSystem::Default(), plan.target));
   const JobOutcome& outcome = JobState::outcome;
   DryRunListing listing(outcome, !plan.personal());
-  JobState::outcome.listener = o.dryRun && !o.check ? &listing : nullptr;
+  JobState::outcome.listener = o.dryRun ? (o.check ? nullptr : static_cast<xb::WriteObserver*>(&listing))
+                                        : report.journal.empty() ? nullptr : &journal;
   ConsoleProgress progress(ConsoleProgress::IsConsole(GetStdHandle(STD_ERROR_HANDLE)),
                            o.dryRun ? "compared" : "converted");
   std::printf("%s%s: %s -> %s\n", plan.name, o.check ? " (check)" : o.dryRun ? " (dry run)" : "", plan.source,
@@ -111,7 +116,7 @@ int RunJob(const Options& o, const CommandPlan& plan, RunReport& report) {
     std::printf("%s\n", report.reason.c_str());
     return kCancelled;
   }
-  if (o.swap) return Swap(plan, report);
+  if (o.swap) return Swap(plan, report, journal);
   if (o.check && outcome.Written() > 0) {
     report.reason = "fields differ";
     return kDiffers;
@@ -141,8 +146,14 @@ int Run(const Options& o, RunReport& report) {
     PrintError(FillPlaceholders(LoadResString(IDS_TARGET_BUSY), plan.target, nullptr));
     return kBusy;
   }
+  Journal journal;
+  if (!StartJournal(o, plan, report, &journal, &report.journal)) return kCheckFailed;
   ConsoleEvents::Catch();
-  int status = RunJob(o, plan, report);
+  int status = RunJob(o, plan, report, journal);
+  if (!report.journal.empty()) {
+    std::printf("journal: %s\n", report.journal.c_str());
+    journal.End(status, JobState::outcome.Written(), JobState::outcome.cancelled);
+  }
   report.sourceBytesAfter = FileBytes(plan.source);
   report.targetBytesAfter = FileBytes(plan.target);
   return unwritable.empty() ? status : kNotOpened;
@@ -177,7 +188,7 @@ int main(int argc, char** argv) {
   // The report is made before anything else, so that a run whose outcome
   // could not be told never starts.
   if (!o.report.empty() && !WriteReport(o.report, report)) return kCheckFailed;
-  report.status = Run(o, report);
+  report.status = o.job == Options::Job::kUndo ? RunUndo(o, report) : Run(o, report);
   if (report.status != kDone && report.reason.empty()) report.reason = Warnings::LastError();
   std::fflush(stdout);
   if (!o.report.empty() && !WriteReport(o.report, report) && report.status == kDone) report.status = kWarned;

@@ -381,17 +381,19 @@ TEST_F(TableTest, ASecondWriterCannotTakeTheLockUntilItIsReleased) {
 // What an observer hears: each change once, settled once, as the file saw it.
 class Recorder : public xb::WriteObserver {
  public:
-  void Changed(uint32_t record, unsigned field, const uint8_t* before, const uint8_t* after,
+  bool Changed(uint32_t record, unsigned field, const uint8_t* before, const uint8_t* after,
                unsigned width) override {
     events.push_back("changed " + std::to_string(record) + ":" + std::to_string(field) + " \"" +
                      std::string(reinterpret_cast<const char*>(before), width) + "\" -> \"" +
                      std::string(reinterpret_cast<const char*>(after), width) + "\"");
+    return !refuse;
   }
   void Settled(uint32_t record, unsigned field, bool written) override {
     events.push_back(std::string(written ? "written " : "given up ") + std::to_string(record) + ":" +
                      std::to_string(field));
   }
   std::vector<std::string> events;
+  bool refuse = false;
 };
 
 TEST_F(TableTest, AnObserverHearsEachChangeOnceAndHowItSettled) {
@@ -424,6 +426,15 @@ TEST_F(TableTest, AnObserverHearsEachChangeOnceAndHowItSettled) {
     fs.writesBeforeFailure = -1;
     EXPECT_EQ(recorder.events, c.heard) << c.name;
   }
+  // A change the observer refuses is not made, and the flush says so.
+  std::unique_ptr<xb::Table> t = Make(1);
+  Recorder refusing;
+  refusing.refuse = true;
+  t->SetObserver(&refusing);
+  t->FieldAt(1)->AssignText("y");
+  EXPECT_FALSE(t->Flush());
+  EXPECT_EQ(Text(*t, "NAME"), "n1        ");
+  t->Close();
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "commands/TargetLock.h"
 #include "tests/support/process.h"
 #include "tests/support/raw_dbf.h"
+#include "tests/support/table_edit.h"
 #include "tests/support/temp_dir.h"
 #include "tools/vmtables.h"
 
@@ -61,6 +62,7 @@ class VmconvertTest : public ::testing::Test {
   void TearDown() override {
     SetEnvironmentVariableA("VMCONVERT_EVENT_AFTER_STEPS", nullptr);
     SetEnvironmentVariableA("VMCONVERT_UNREADABLE", nullptr);
+    SetEnvironmentVariableA("VMCONVERT_KILL_AFTER_WRITES", nullptr);
   }
 
   std::string Paths() { return "small-to-big --live \"" + live + "\" --big \"" + big + "\""; }
@@ -505,3 +507,150 @@ int main(int argc, char** argv) {
   program = argv[1];
   return RUN_ALL_TESTS();
 }
+
+namespace {
+
+// The path after "journal: " in a run's output.
+std::string JournalOf(const std::string& out) {
+  size_t at = out.find("journal: ");
+  if (at == std::string::npos) return std::string();
+  size_t end = out.find('\n', at);
+  return out.substr(at + 9, end - at - 9);
+}
+
+// An older date in the header, so that the run's date stamp is a change
+// undo must take back too.
+void AgeHeader(const std::string& path) {
+  std::vector<unsigned char> bytes = ReadBytes(path);
+  bytes[1] = 120;  // 2020
+  bytes[2] = 1;
+  bytes[3] = 2;
+  WriteBytes(path, bytes);
+}
+
+class UndoTest : public VmconvertTest {
+ protected:
+  struct Job {
+    const char* name;
+    std::string args, target;
+  };
+  // The three jobs over fresh tables in which every copied field differs.
+  std::vector<Job> Jobs() {
+    std::string oldTable = dir.File("kxpersonal.dbf"), newTable = dir.File("kxpers_new.dbf");
+    std::string small = dir.File("vm001_small.dbf"), bigLive = dir.File("big\\vm001.dbf");
+    CreateDirectoryA(dir.File("big").c_str(), nullptr);
+    return {{"small-to-big", Paths(), big},
+            {"big-to-small", "big-to-small --live \"" + bigLive + "\" --small \"" + small + "\"", small},
+            {"old-to-new", "old-to-new --old \"" + oldTable + "\" --new \"" + newTable + "\"", newTable}};
+  }
+  void Make(const Job& job) {
+    if (std::string(job.name) == "small-to-big") {
+      ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 300));
+      ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 300, Variation{1, 0}));
+    } else if (std::string(job.name) == "big-to-small") {
+      ASSERT_TRUE(vmtables::MakeVmTable(dir.File("big\\vm001.dbf"), Layout::kBig, 3000));
+      ASSERT_TRUE(vmtables::MakeVmTable(job.target, Layout::kSmall, 3000, Variation{1, 0}));
+    } else {
+      ASSERT_TRUE(vmtables::MakePersonalTable(dir.File("kxpersonal.dbf"), 200));
+      ASSERT_TRUE(vmtables::MakePersonalTable(job.target, 200, Variation{1, 0}));
+    }
+    AgeHeader(job.target);
+  }
+  Result Undo(const std::string& journal, const std::string& more = "") {
+    return Vmconvert("undo \"" + journal + "\"" + more);
+  }
+};
+
+// (a) and (e): each job, undone, leaves its target byte for byte as it
+// was, date included; the undo of the undo gives the converted table back.
+TEST_F(UndoTest, EachJobUndoneLeavesItsTargetAsItWasAndUndoingTheUndoRedoesIt) {
+  for (const Job& job : Jobs()) {
+    Make(job);
+    std::vector<unsigned char> before = ReadBytes(job.target);
+    Result run = Vmconvert(job.args);
+    ASSERT_EQ(run.status, 0) << job.name << ": " << run.err;
+    std::vector<unsigned char> converted = ReadBytes(job.target);
+    ASSERT_NE(converted, before) << job.name;
+    std::string journal = JournalOf(run.out);
+    ASSERT_FALSE(journal.empty()) << job.name << ": the run named no journal: " << run.out;
+    Result undo = Undo(journal);
+    EXPECT_EQ(undo.status, 0) << job.name << ": " << undo.out << undo.err;
+    EXPECT_EQ(ReadBytes(job.target), before) << job.name << ": not byte for byte as before the run";
+    Result redo = Undo(JournalOf(undo.out));
+    EXPECT_EQ(redo.status, 0) << job.name << ": " << redo.err;
+    EXPECT_EQ(ReadBytes(job.target), converted) << job.name << ": the undo of the undo";
+  }
+}
+
+// (b): the run is stopped as a kill would stop it, after 0 to many writes;
+// its journal takes the target back byte for byte each time. An undo
+// stopped the same way completes when it is run again.
+TEST_F(UndoTest, ARunKilledAtAnyMomentIsUndoneByteForByte) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 40));
+  for (int writes : {0, 1, 2, 3, 17, 200, 1000}) {
+    ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 40, Variation{1, 0}));
+    AgeHeader(big);
+    std::vector<unsigned char> before = ReadBytes(big);
+    std::string journal = dir.File("run-" + std::to_string(writes) + ".jsonl");
+    SetEnvironmentVariableA("VMCONVERT_KILL_AFTER_WRITES", std::to_string(writes).c_str());
+    Result killed = Vmconvert(Paths() + " --journal \"" + journal + "\"", Hooks());
+    SetEnvironmentVariableA("VMCONVERT_KILL_AFTER_WRITES", nullptr);
+    EXPECT_EQ(killed.status, 9) << writes << " writes: " << killed.err;
+    std::string undoJournal = dir.File("undo-" + std::to_string(writes) + ".jsonl");
+    SetEnvironmentVariableA("VMCONVERT_KILL_AFTER_WRITES", "5");
+    Result stopped = Vmconvert("undo \"" + journal + "\" --journal \"" + undoJournal + "\"", Hooks());
+    SetEnvironmentVariableA("VMCONVERT_KILL_AFTER_WRITES", nullptr);
+    Result undo = Undo(journal, " --no-journal");
+    EXPECT_EQ(undo.status, 0) << writes << " writes: " << undo.out << undo.err;
+    EXPECT_EQ(ReadBytes(big), before) << "killed after " << writes << " writes (undo stopped: "
+                                      << stopped.status << ")";
+  }
+}
+
+// (c): a field changed after the run is kept, listed, and the status is 5.
+TEST_F(UndoTest, AFieldChangedSinceTheRunIsKeptAndListed) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 10));
+  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 10, Variation{1, 0}));
+  Result run = Vmconvert(Paths());
+  ASSERT_EQ(run.status, 0) << run.err;
+  ASSERT_TRUE(SetField(big, 4, "T05", "77"));
+  Result undo = Undo(JournalOf(run.out));
+  EXPECT_EQ(undo.status, 5) << undo.out;
+  EXPECT_TRUE(Has(undo.out, "changed since the run, left as they are: 1\n  record 4 T05: now \"77\"")) << undo.out;
+  EXPECT_EQ(RawDbf(big).Value(4, "T05"), "77");
+  EXPECT_EQ(RawDbf(big).Value(5, "T05"), vmtables::VmValue(Layout::kBig, 5, 5, Variation{1, 0}));
+}
+
+// (d): a run with --swap, undone: the live table, its index and the target
+// byte for byte as before.
+TEST_F(UndoTest, ASwapIsUndoneFirst) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 30));
+  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 30, Variation{1, 0}));
+  WriteBytes(dir.File("vm001.ndx"), {'l', 'i', 'v', 'e'});
+  WriteBytes(dir.File("vm001_big.ndx"), {'b', 'i', 'g'});
+  std::vector<unsigned char> liveBefore = ReadBytes(live), bigBefore = ReadBytes(big);
+  Result run = Vmconvert(Paths() + " --swap");
+  ASSERT_EQ(run.status, 0) << run.err;
+  ASSERT_NE(ReadBytes(live), liveBefore);
+  Result undo = Undo(JournalOf(run.out));
+  EXPECT_EQ(undo.status, 0) << undo.out << undo.err;
+  EXPECT_EQ(ReadBytes(live), liveBefore) << "the live table";
+  EXPECT_EQ(ReadBytes(dir.File("vm001.ndx")), (std::vector<unsigned char>{'l', 'i', 'v', 'e'})) << "its index";
+  EXPECT_EQ(ReadBytes(big), bigBefore) << "the target";
+}
+
+// (f): a journal of another table is refused, with nothing written.
+TEST_F(UndoTest, AJournalOfAnotherTableIsRefused) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 10));
+  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 10, Variation{1, 0}));
+  Result run = Vmconvert(Paths());
+  ASSERT_EQ(run.status, 0) << run.err;
+  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kSmall, 10, Variation{1, 0}));  // another table in its place
+  std::vector<unsigned char> other = ReadBytes(big);
+  Result undo = Undo(JournalOf(run.out));
+  EXPECT_EQ(undo.status, 6) << undo.out;
+  EXPECT_TRUE(Has(undo.err, "is not the one the journal")) << undo.err;
+  EXPECT_EQ(ReadBytes(big), other);
+}
+
+}  // namespace
