@@ -8,8 +8,9 @@
 #     (bench/compare_write_loop.cc);
 #   - the loop over Debian's shapelib, natively (bench/shp_loop.c).
 # Twice: tables that agree, and every copied field differing; each run
-# BENCH_RUNS times (default 3) in turn. Prints the median times and their
-# ratios to shapelib.
+# BENCH_RUNS times (default 5) in turn. Prints the median times and their
+# ratios to shapelib. BENCH_JOB_ARGS adds to the job's command line (for
+# example --no-journal: the job without its journal).
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh"
@@ -21,7 +22,7 @@ cc -O2 -o "$top/build/native/bench/shp_loop" "$top/bench/shp_loop.c" -lshp
 work=$(mktemp -d /tmp/bench-compare.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 gen="$top/build/native/tools/vmgen"
-runs=${BENCH_RUNS:-3}
+runs=${BENCH_RUNS:-5}
 seconds() { tr -d '\r' | sed -n 's/^\([0-9.]*\) s.*/\1/p'; }
 fresh() {
   "$gen" small "$work/vm001.dbf" 12000 >/dev/null
@@ -32,7 +33,7 @@ job() {
   rm -f "$work/report.json"  # a run that writes none must not be read from an earlier one
   "$top/scripts/wine-run.sh" "$top/build/$arch/wineprefix" $arch "$top/build/$arch/vmconvert/vmconvert.exe" \
     small-to-big --live "Z:$work/vm001.dbf" --big "Z:$work/vm001_big.dbf" --report "Z:$work/report.json" \
-    >/dev/null 2>&1 || true
+    ${BENCH_JOB_ARGS:-} >/dev/null 2>&1 || true
   /usr/bin/python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["seconds"])' "$work/report.json"
 }
 # Each of the three, runs times in turn on fresh tables; the median of each.
@@ -46,7 +47,7 @@ for case in agree differ; do
     fresh $every; shp="$shp $("$top/build/native/bench/shp_loop" "$work/vm001.dbf" "$work/vm001_big.dbf" | seconds)"
     i=$((i + 1))
   done
-  /usr/bin/python3 - "$case" "$arch" "$wine" "$ours" "$shp" <<'PY'
+  /usr/bin/python3 - "$case" "$arch${BENCH_JOB_ARGS:+, $BENCH_JOB_ARGS}" "$wine" "$ours" "$shp" <<'PY'
 import statistics, sys
 case, arch = sys.argv[1], sys.argv[2]
 wine, ours, shp = (statistics.median(map(float, a.split())) for a in sys.argv[3:])

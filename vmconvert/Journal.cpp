@@ -83,21 +83,28 @@ bool ReadShape(const char* path, TableShape* shape) {
   return true;
 }
 
-std::string EncodeBytes(const std::string& bytes) {
-  std::string out = "\"";
-  for (unsigned char c : bytes) {
-    if (c == '"' || c == '\\') {
+void AppendEncoded(std::string& out, const char* bytes, size_t n) {
+  static const char kHex[] = "0123456789abcdef";
+  out += '"';
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char c = static_cast<unsigned char>(bytes[i]);
+    if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') {
+      out += char(c);
+    } else if (c == '"' || c == '\\') {
       out += '\\';
       out += char(c);
-    } else if (c < 0x20 || c >= 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
     } else {
-      out += char(c);
+      const char escaped[6] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
+      out.append(escaped, sizeof escaped);
     }
   }
-  return out + "\"";
+  out += '"';
+}
+
+std::string EncodeBytes(const std::string& bytes) {
+  std::string out;
+  AppendEncoded(out, bytes.data(), bytes.size());
+  return out;
 }
 
 bool ParseLine(const std::string& line, std::map<std::string, std::string>* values) {
@@ -174,13 +181,25 @@ bool Journal::Field(uint32_t record, const std::string& name, uint64_t offset, c
                         {"after", EncodeBytes(after)}});
 }
 
+// The line is built in a buffer kept from one change to the next, so that
+// a change costs no allocation.
 bool Journal::Changed(uint32_t record, unsigned field, const uint8_t* before, const uint8_t* after,
                       unsigned width) {
   if (field < 1 || field > shape_.offsets.size()) return false;
   uint64_t offset = shape_.headerLength + uint64_t(record - 1) * shape_.recordLength + shape_.offsets[field - 1];
-  return Field(record, shape_.names[field - 1], offset,
-               std::string(reinterpret_cast<const char*>(before), width),
-               std::string(reinterpret_cast<const char*>(after), width));
+  char numbers[64];
+  line_.assign("{\"type\":\"field\",\"record\":");
+  line_.append(numbers, size_t(std::snprintf(numbers, sizeof numbers, "%u", unsigned(record))));
+  line_ += ",\"field\":";
+  AppendEncoded(line_, shape_.names[field - 1].data(), shape_.names[field - 1].size());
+  line_ += ",\"offset\":";
+  line_.append(numbers, size_t(std::snprintf(numbers, sizeof numbers, "%llu", static_cast<unsigned long long>(offset))));
+  line_ += ",\"before\":";
+  AppendEncoded(line_, reinterpret_cast<const char*>(before), width);
+  line_ += ",\"after\":";
+  AppendEncoded(line_, reinterpret_cast<const char*>(after), width);
+  line_ += "}\n";
+  return Write(line_);
 }
 
 void Journal::HeaderChanged(uint32_t offset, const uint8_t* before, const uint8_t* after, unsigned n) {

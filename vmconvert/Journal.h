@@ -47,6 +47,8 @@ bool ReadShape(const char* path, TableShape* shape);
 
 // The stored bytes as a JSON string (with its quotes), and back.
 std::string EncodeBytes(const std::string& bytes);
+// The same, appended to out.
+void AppendEncoded(std::string& out, const char* bytes, size_t n);
 // One journal line's values by key; false for a line that is not one flat
 // object of strings and numbers (a line cut short by a kill).
 bool ParseLine(const std::string& line, std::map<std::string, std::string>* values);
@@ -83,6 +85,7 @@ class Journal : public xb::WriteObserver {
   std::unique_ptr<xb::File> file_;
   uint64_t end_ = 0;
   TableShape shape_;
+  std::string line_;  // the line being built, kept for its room
   bool failed_ = false;
 };
 

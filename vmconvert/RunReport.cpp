@@ -5,29 +5,13 @@
 
 #include "convert/JobOutcome.h"
 #include "engine/file_system.h"
+#include "vmconvert/Journal.h"
 
 namespace {
 
-std::string Quoted(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += char(c);
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c < 0x20 || c >= 0x7F) {
-      // Paths and texts are in the program's code page: each byte is kept
-      // as the character of that value.
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += char(c);
-    }
-  }
-  return out + "\"";
-}
+// Paths and texts are in the program's code page: each byte is kept as the
+// character of its value, as the journal keeps stored bytes.
+std::string Quoted(const std::string& text) { return EncodeBytes(text); }
 
 std::string Number(int64_t n, bool known) { return known ? std::to_string(n) : "null"; }
 

@@ -639,6 +639,26 @@ TEST_F(UndoTest, ASwapIsUndoneFirst) {
   EXPECT_EQ(ReadBytes(big), bigBefore) << "the target";
 }
 
+// A journal that cannot be made refuses the run before it writes; a dry
+// run of undo lists what it would put back and writes nothing.
+TEST_F(UndoTest, NoJournalNoRunAndADryRunOfUndoWritesNothing) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 10));
+  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 10, Variation{1, 0}));
+  std::vector<unsigned char> before = ReadBytes(big);
+  Result refused = Vmconvert(Paths() + " --journal \"" + dir.path() + "\"");
+  EXPECT_EQ(refused.status, 6) << refused.err;
+  EXPECT_TRUE(Has(refused.err, "cannot be made; nothing was converted")) << refused.err;
+  EXPECT_EQ(ReadBytes(big), before);
+  Result run = Vmconvert(Paths());
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::vector<unsigned char> converted = ReadBytes(big);
+  Result dry = Undo(JournalOf(run.out), " --dry-run");
+  EXPECT_EQ(dry.status, 0) << dry.err;
+  EXPECT_TRUE(Has(dry.out, "to put back: 320\n")) << dry.out;
+  EXPECT_TRUE(Has(dry.out, "record 1 T02: ")) << dry.out;
+  EXPECT_EQ(ReadBytes(big), converted) << "a dry run wrote";
+}
+
 // (f): a journal of another table is refused, with nothing written.
 TEST_F(UndoTest, AJournalOfAnotherTableIsRefused) {
   ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 10));
