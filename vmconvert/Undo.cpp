@@ -122,9 +122,11 @@ int RunUndo(const Options& o, RunReport& report) {
   Journal journal;
   bool journaling = !o.dryRun && !o.noJournal;
   std::string ownPath = o.journal.empty() ? Journal::DefaultPath(target, "undo") : o.journal;
-  if (journaling && !journal.Begin(ownPath, {{"command", "\"undo\""}, {"source", EncodeBytes(journalPath)},
-                                             {"target", EncodeBytes(target)}, {"version", "\"" CONVERTER_VERSION "\""}},
-                                   shape))
+  std::map<std::string, std::string> run = {
+      {"command", "\"undo\""},          {"source", EncodeBytes(journalPath)},  {"target", EncodeBytes(target)},
+      {"version", EncodeBytes(report.version)}, {"started_at", EncodeBytes(report.startedAt)},
+      {"computer", EncodeBytes(report.computer)}, {"user", EncodeBytes(report.user)}};
+  if (journaling && !journal.Begin(ownPath, run, shape))
     return PrintError("the journal " + ownPath + " cannot be made"), kCheckFailed;
   std::unique_ptr<xb::File> file = o.dryRun ? xb::FileSystem::Default()->OpenReadOnly(target.c_str())
                                             : TestHooks::FileLayer(xb::FileSystem::Default(), target.c_str())
@@ -138,6 +140,7 @@ int RunUndo(const Options& o, RunReport& report) {
   if (wrote && !o.dryRun) wrote = file->Sync();
   file.reset();
   report.targetBytesAfter = shape.bytes;
+  report.journal = journaling ? ownPath : std::string();
   std::printf("%s: %u\nalready as before: %u\nchanged since the run, left as they are: %u\n",
               o.dryRun ? "to put back" : "put back", tally.restored, tally.already, unsigned(tally.changed.size()));
   for (const std::string& c : tally.changed) std::printf("  %s\n", c.c_str());
