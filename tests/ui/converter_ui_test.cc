@@ -155,6 +155,17 @@ class ConverterUiTest : public ::testing::Test {
     return ui::Wait(kProgress);
   }
 
+  // Waits for the job's end in progress, presses OK, takes the swap and
+  // its report, and waits for the dialog to close.
+  void SwapAfterTheEnd(HWND progress) {
+    ASSERT_NE(progress, nullptr);
+    ASSERT_TRUE(ui::WaitUntil([&] { return ui::Text(progress, IDOK) == "OK"; }));
+    ui::Click(progress, IDOK);
+    Answer(kConfirm, IDYES);
+    EXPECT_EQ(Answer("Information", IDOK).text, "The files where successfully copied.");
+    EXPECT_TRUE(ui::WaitGone(progress));
+  }
+
   DWORD HoldAWorkerUnseen();
   bool ReleaseWorker(DWORD worker);
 
@@ -392,13 +403,7 @@ TEST_F(ConverterUiTest, AWholeOldToNewRunThenTheSwap) {
   ASSERT_TRUE(vmtables::MakePersonalTable(File("new.dbf"), 50, Variation{4, 0}));
   ui::Click(main, IDC_OLD_TO_NEW);
   Answer(kConfirm, IDYES);
-  progress = ui::Wait(kProgress);
-  ASSERT_NE(progress, nullptr);
-  ASSERT_TRUE(ui::WaitUntil([&] { return ui::Text(progress, IDOK) == "OK"; }));
-  ui::Click(progress, IDOK);
-  Answer(kConfirm, IDYES);
-  EXPECT_EQ(Answer("Information", IDOK).text, "The files where successfully copied.");
-  EXPECT_TRUE(ui::WaitGone(progress));
+  SwapAfterTheEnd(ui::Wait(kProgress));
   EXPECT_EQ(ReadBytes(File("old_old.dbf")), converted);
   std::vector<std::string> kept;
   for (const auto& entry : std::filesystem::directory_iterator(dir))
@@ -560,13 +565,7 @@ TEST_F(ConverterUiTest, AfterASwapTheNewLiveTablesSizeDecidesTheDirection) {
   SetIni(File("vm001.dbf").c_str());
   std::vector<unsigned char> original = ReadBytes(File("vm001.dbf"));
   Start();
-  HWND progress = StartSmallToBig();
-  ASSERT_NE(progress, nullptr);
-  ASSERT_TRUE(ui::WaitUntil([&] { return ui::Text(progress, IDOK) == "OK"; }));
-  ui::Click(progress, IDOK);
-  Answer(kConfirm, IDYES);
-  EXPECT_EQ(Answer("Information", IDOK).text, "The files where successfully copied.");
-  EXPECT_TRUE(ui::WaitGone(progress));
+  SwapAfterTheEnd(StartSmallToBig());
   // The command has returned once the window answers; the worker may still
   // be letting go, and the commands return once it has.
   EXPECT_TRUE(Answers(main));
