@@ -20,7 +20,8 @@ Header ReadHeader(const uint8_t* bytes) {
   return h;
 }
 
-bool ReadDescriptors(const uint8_t* area, size_t size, uint32_t recordLength, std::vector<Descriptor>* out) {
+bool ReadDescriptors(const uint8_t* area, size_t size, uint32_t recordLength, std::vector<Descriptor>* out,
+                     bool needTerminator) {
   std::vector<Descriptor> fields;
   uint32_t offset = 1;
   size_t at = 0;
@@ -44,7 +45,7 @@ bool ReadDescriptors(const uint8_t* area, size_t size, uint32_t recordLength, st
     offset += f.width;
   }
   if (fields.empty() || recordLength != offset) return false;
-  if (!terminated && fields.size() * kDescriptorSize + 1 != size) return false;
+  if (!terminated && (needTerminator || fields.size() * kDescriptorSize + 1 != size)) return false;
   *out = std::move(fields);
   return true;
 }

@@ -78,19 +78,43 @@ inline void Put32(uint8_t* p, uint32_t v) {
 //   0x43, 0x63 dBASE IV SQL table and system files, no memo; 0xCB with memo
 //   0x30, 0x31, 0x32 Visual FoxPro (plain, autoincrement, varchar)
 //   0xF5 FoxPro 2.x with memo; 0xFB FoxBASE
-// Others (0x02 FoxBASE, 0x04 and 0x8C dBASE 7 with 48-byte descriptors,
-// anything unknown) are refused.
+// 0x04 is dBASE level 7, whose own form has a 68-byte header and 48-byte
+// descriptors; other writers also use it on tables of the dBASE III layout
+// above. Such a table opens only when it has that layout whole: 32-byte
+// descriptors, the terminator after them, and widths that add up to the
+// record length (IsDbase3Only). Others (0x02 FoxBASE, 0x8C dBASE 7 with
+// memo, anything unknown) are refused.
 inline bool IsKnownVersion(uint8_t v) {
   switch (v) {
     case 0x03: case 0x83: case 0x8B: case 0x43: case 0x63: case 0xCB:
-    case 0x30: case 0x31: case 0x32: case 0xF5: case 0xFB:
+    case 0x30: case 0x31: case 0x32: case 0xF5: case 0xFB: case 0x04:
       return true;
     default:
       return false;
   }
 }
 
+// True for a version byte whose own form is not the dBASE III layout, so
+// that a table of it opens only with that layout whole (the terminator
+// present where the descriptors end).
+inline bool IsDbase3Only(uint8_t v) { return v == 0x04; }
+
 inline bool IsNumericType(char type) { return type == 'N' || type == 'F'; }
+
+// True for a field whose bytes are binary, not text, in the Visual FoxPro
+// forms: I (4-byte integer), Y (currency), T (date and time), B (double,
+// 8 bytes; a 10-byte B is a dBASE memo number, text), M, G and P of 4
+// bytes (memo block numbers), the _NullFlags field (type 0), Q and V
+// (varbinary, varchar). Their empty value is binary zeros; every other
+// field's is blanks.
+inline bool IsBinaryType(char type, unsigned width) {
+  switch (type) {
+    case 'I': case 'Y': case 'T': case '0': case 'Q': case 'V': return true;
+    case 'B': return width == 8;
+    case 'M': case 'G': case 'P': return width == 4;
+    default: return false;
+  }
+}
 
 // The header's fields that the engine reads.
 struct Header {
@@ -115,10 +139,12 @@ Header ReadHeader(const uint8_t* bytes);
 // (header length - 32 bytes). They run until a terminator at a descriptor
 // boundary; whatever follows it belongs to the header. Without one, an area
 // that leaves exactly one byte after the last whole descriptor is still
-// read (some writers put something else there). False, with out unchanged,
+// read (some writers put something else there), unless needTerminator.
+// False, with out unchanged,
 // for an area that is not a list of 1 to kMaxFields named descriptors of
 // widths 1 to kMaxWidth whose widths and flag add up to recordLength.
-bool ReadDescriptors(const uint8_t* area, size_t size, uint32_t recordLength, std::vector<Descriptor>* out);
+bool ReadDescriptors(const uint8_t* area, size_t size, uint32_t recordLength, std::vector<Descriptor>* out,
+                     bool needTerminator = false);
 
 // The bytes of a new, empty table of these fields: header dated today,
 // descriptors (names upper-cased), terminator, end marker. REQUIRES:

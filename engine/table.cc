@@ -142,7 +142,9 @@ bool Table::ReadStructure() {
   if (!file_->ReadAt(dbf::kHeaderSize, area.data(), area.size(), &got) || got != area.size())
     return false;
   std::vector<dbf::Descriptor> descriptors;
-  if (!dbf::ReadDescriptors(area.data(), area.size(), recordLength_, &descriptors)) return false;
+  if (!dbf::ReadDescriptors(area.data(), area.size(), recordLength_, &descriptors,
+                            dbf::IsDbase3Only(header.version)))
+    return false;
   uint32_t offset = 1;
   for (const dbf::Descriptor& d : descriptors) {
     fields_.emplace_back(this, d.name, d.type, offset, d.width, d.decimals);
@@ -387,6 +389,7 @@ bool Table::Append() {
   bool result = false;
   if (RefreshCount()) {
     std::vector<uint8_t> blank(recordLength_ + 1, ' ');
+    EmptyRecord(blank.data());
     blank[recordLength_] = dbf::kEndMarker;
     uint8_t header[dbf::kHeaderSize];
     std::memcpy(header, header_, sizeof header);
@@ -399,7 +402,7 @@ bool Table::Append() {
         headerDirty_ = false;
         DropPending();
         recNo_ = count_;
-        std::fill(record_.begin(), record_.end(), uint8_t(' '));
+        std::copy(blank.begin(), blank.end() - 1, record_.begin());
         loaded_ = true;
       } else {
         --count_;
@@ -411,9 +414,15 @@ bool Table::Append() {
   return result;
 }
 
+void Table::EmptyRecord(uint8_t* record) const {
+  for (const Field& f : fields_)
+    std::memset(record + f.Offset(), dbf::IsBinaryType(f.Type(), f.Width()) ? 0 : ' ', f.Width());
+}
+
 void Table::Blank() {
-  std::vector<uint8_t> blanks(dbf::kMaxWidth, ' ');
-  for (unsigned part = 1; part <= fields_.size(); ++part) Store(part, blanks.data());
+  std::vector<uint8_t> empty(recordLength_, ' ');
+  EmptyRecord(empty.data());
+  for (unsigned part = 1; part <= fields_.size(); ++part) Store(part, &empty[PartOffset(part)]);
 }
 
 void Table::Delete() {

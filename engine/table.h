@@ -99,6 +99,9 @@ class Table {
   // count (read again under the table lock, so another writer's records
   // stay counted) at once, and moves to it.
   bool Append();
+  // Empties every field of the record in hand, each with its type's empty
+  // value: blanks, or binary zeros for the binary types (IsBinaryType).
+  // Append's new record is filled the same way.
   void Blank();
   void Delete();
   void Recall();
@@ -148,6 +151,8 @@ class Table {
   uint32_t PartOffset(unsigned part) const;
   uint32_t PartWidth(unsigned part) const;
   bool Pending() const { return dirtyParts_ != 0 || headerDirty_; }
+  // Fills record (a record image, flag first) with every field's empty value.
+  void EmptyRecord(uint8_t* record) const;
   // Forgets the record's unwritten changes (on leaving it, and on closing);
   // the observer hears of each as given up.
   void DropPending();

@@ -89,6 +89,25 @@ void PadHeader(Bytes& b, size_t n, uint8_t fill) {
   Set16(b, 8, unsigned(kHeaderLength + n));
 }
 
+// The same two fields and records in dBASE 7's own form.
+Bytes Dbase7Form(const Bytes& b) {
+  Bytes out(b.begin(), b.begin() + 32);
+  out[0] = 0x04;
+  out.resize(68, 0);  // the language driver's name and reserved bytes
+  const struct { const char* name; char type; uint8_t width; } fields[] = {{"CODE", 'C', 4}, {"QTY", 'N', 5}};
+  for (const auto& f : fields) {
+    Bytes d(48, 0);
+    for (size_t i = 0; f.name[i]; ++i) d[i] = uint8_t(f.name[i]);
+    d[32] = uint8_t(f.type);
+    d[33] = f.width;
+    out.insert(out.end(), d.begin(), d.end());
+  }
+  out.push_back(0x0D);
+  Set16(out, 8, unsigned(out.size()));
+  out.insert(out.end(), b.begin() + kHeaderLength, b.end());
+  return out;
+}
+
 Case VersionCase(uint8_t version, bool opens) {
   static char names[256][40];
   char* name = names[version];
@@ -134,6 +153,10 @@ const Case kCases[] = {
      [](Bytes& b) { b[0] = 0x30; PadHeader(b, 263, 0x00); }, true, 3, 2},
     {"no terminator where one is due, padding after it",
      [](Bytes& b) { PadHeader(b, 1, 0x00); b[96] = ' '; }, false, 0, 0},
+    {"0x04 in the dBASE III layout without its terminator",
+     [](Bytes& b) { b[0] = 0x04; b[96] = ' '; }, false, 0, 0},
+    {"0x04 in its own dBASE 7 form: 68-byte header, 48-byte descriptors",
+     [](Bytes& b) { b = Dbase7Form(b); }, false, 0, 0},
     {"a terminator inside a descriptor is no terminator",
      [](Bytes& b) { b[64 + 5] = 0x0D; PadHeader(b, 1, 0x00); b[96] = ' '; }, false, 0, 0},
 };
@@ -142,7 +165,8 @@ const Case kVersions[] = {
     VersionCase(0x03, true), VersionCase(0x83, true), VersionCase(0x8B, true), VersionCase(0x43, true),
     VersionCase(0x63, true), VersionCase(0xCB, true), VersionCase(0x30, true), VersionCase(0x31, true),
     VersionCase(0x32, true), VersionCase(0xF5, true), VersionCase(0xFB, true),
-    VersionCase(0x02, false), VersionCase(0x04, false), VersionCase(0x8C, false), VersionCase(0x0B, false),
+    VersionCase(0x04, true),
+    VersionCase(0x02, false), VersionCase(0x8C, false), VersionCase(0x0B, false),
     VersionCase(0x13, false), VersionCase(0x7B, false), VersionCase(0xFF, false),
 };
 

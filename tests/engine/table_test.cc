@@ -378,6 +378,37 @@ TEST_F(TableTest, ASecondWriterCannotTakeTheLockUntilItIsReleased) {
   EXPECT_TRUE(AnotherWriterCanLock(context, path));
 }
 
+// A Visual FoxPro table's binary fields (I, Y, T, an 8-byte B) are empty
+// when they hold binary zeros; a new or blanked record gets those, and its
+// text fields blanks, so that other readers read 0, not 0x20202020.
+TEST_F(TableTest, AppendAndBlankGiveEachFieldTypeItsOwnEmptyValue) {
+  const FIELD4INFO kFields[] = {{"I1", 'C', 4, 0, 0}, {"Y1", 'C', 8, 0, 0}, {"T1", 'C', 8, 0, 0},
+                                {"B1", 'C', 8, 0, 0}, {"NAME", 'C', 5, 0, 0}, {"MEMO", 'C', 10, 0, 0},
+                                {nullptr, 0, 0, 0, 0}};
+  ASSERT_NE(xb::Table::Create(context, path.c_str(), kFields), nullptr);
+  std::vector<unsigned char> bytes = ReadBytes(path);
+  bytes[xb::dbf::kVersion] = 0x30;
+  const char types[] = {'I', 'Y', 'T', 'B', 'C', 'M'};  // a 10-byte M is a dBASE memo number: text
+  for (size_t i = 0; i < sizeof types; ++i) bytes[32 + 32 * i + xb::dbf::kDescType] = uint8_t(types[i]);
+  WriteBytes(path, bytes);
+  std::unique_ptr<xb::Table> t = xb::Table::Open(context, path.c_str());
+  ASSERT_NE(t, nullptr);
+  ASSERT_TRUE(t->Append());
+  const std::string expected = std::string(1, ' ') + std::string(28, '\0') + std::string(15, ' ');
+  auto record = [&] {
+    std::vector<unsigned char> b = ReadBytes(path);
+    return std::string(b.begin() + 32 * 7 + 1, b.begin() + 32 * 7 + 1 + 44);
+  };
+  EXPECT_EQ(record(), expected) << "the appended record";
+  t->FieldAt(1)->AssignText("\x01\x02\x03\x04");
+  t->FieldAt(5)->AssignText("abc");
+  ASSERT_TRUE(t->Flush());
+  t->Blank();
+  ASSERT_TRUE(t->Flush());
+  EXPECT_EQ(record(), expected) << "the blanked record";
+  t->Close();
+}
+
 // What an observer hears: each change once, settled once, as the file saw it.
 class Recorder : public xb::WriteObserver {
  public:
