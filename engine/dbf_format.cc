@@ -9,6 +9,15 @@ namespace {
 
 char Upper(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
 
+// A binary field of the wrong width cannot be read as its type.
+bool FitsItsType(const Descriptor& f) {
+  switch (f.type) {
+    case 'I': return f.width == 4;
+    case 'Y': case 'T': return f.width == 8;
+    default: return true;
+  }
+}
+
 }  // namespace
 
 Header ReadHeader(const uint8_t* bytes) {
@@ -39,7 +48,12 @@ bool ReadDescriptors(const uint8_t* area, size_t size, uint32_t recordLength, st
     f.type = char(d[kDescType]);
     f.width = d[kDescWidth];
     f.decimals = d[kDescDecimals];
-    if (f.name[0] == '\0' || f.width == 0 || f.width > kMaxWidth) return false;
+    if (f.type == 'C') {
+      f.width += f.decimals * 256u;
+      f.decimals = 0;
+    }
+    if (f.name[0] == '\0' || f.width == 0 || f.width > (f.type == 'C' ? kMaxTextWidth : kMaxWidth)) return false;
+    if (!FitsItsType(f)) return false;
     if (fields.size() >= kMaxFields) return false;
     fields.push_back(f);
     offset += f.width;
@@ -64,8 +78,8 @@ std::vector<uint8_t> EmptyTable(const std::vector<Descriptor>& fields, Date toda
     const Descriptor& f = fields[i];
     for (size_t k = 0; f.name[k] && k < kDescNameSize; ++k) d[kDescName + k] = uint8_t(Upper(f.name[k]));
     d[kDescType] = uint8_t(f.type);
-    d[kDescWidth] = uint8_t(f.width);
-    d[kDescDecimals] = uint8_t(IsNumericType(f.type) ? f.decimals : 0);
+    d[kDescWidth] = uint8_t(f.width & 0xFF);
+    d[kDescDecimals] = uint8_t(f.type == 'C' ? f.width >> 8 : IsNumericType(f.type) ? f.decimals : 0);
   }
   image[headerLength - 1] = kTerminator;
   image[headerLength] = kEndMarker;

@@ -12,8 +12,9 @@
 //   0..10  name, ASCII, NUL-padded (all 11 bytes may be used)
 //   11     type letter: C N F D L M ...
 //   12..15 reserved (in-memory address for some writers)
-//   16     width in bytes (1..254)
-//   17     decimal count
+//   16     width in bytes (1..254); for a C field the low byte of its width
+//   17     decimal count; for a C field the high byte of its width (the
+//          wide character fields of 1990s xBase writers: C(300) is 44, 1)
 //   18..31 reserved
 // Terminator: one byte 0x0D after the last descriptor, at a descriptor
 //   boundary. Anything between it and the header length (a 0x00 of the
@@ -56,7 +57,8 @@ constexpr uint8_t kLiveFlag = ' ';
 constexpr uint8_t kDeletedFlag = '*';
 constexpr uint8_t kVersionPlain = 0x03;
 
-constexpr unsigned kMaxWidth = 254;
+constexpr unsigned kMaxWidth = 254;         // of any field but C
+constexpr unsigned kMaxTextWidth = 0xFFFE;  // of a C field: a record is at most 0xFFFF bytes
 constexpr unsigned kMaxFields = 1024;  // far above any real table; bounds a bad header
 
 inline uint16_t Get16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
@@ -140,9 +142,12 @@ Header ReadHeader(const uint8_t* bytes);
 // boundary; whatever follows it belongs to the header. Without one, an area
 // that leaves exactly one byte after the last whole descriptor is still
 // read (some writers put something else there), unless needTerminator.
+// A C field's width is its decimal count times 256 plus its width byte;
+// binary fields must have their type's width (I 4, Y and T 8).
 // False, with out unchanged,
 // for an area that is not a list of 1 to kMaxFields named descriptors of
-// widths 1 to kMaxWidth whose widths and flag add up to recordLength.
+// widths 1 to kMaxWidth (kMaxTextWidth for C) whose widths and flag add up
+// to recordLength.
 bool ReadDescriptors(const uint8_t* area, size_t size, uint32_t recordLength, std::vector<Descriptor>* out,
                      bool needTerminator = false);
 

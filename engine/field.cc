@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "engine/table.h"
 
@@ -47,7 +48,10 @@ int32_t Field::AsInt() const {
 }
 
 void Field::AssignText(const char* text) {
-  char cell[dbf::kMaxWidth];
+  char small[dbf::kMaxWidth];
+  std::vector<char> wide;  // only a C field wider than any other takes room of its own
+  if (width_ > sizeof small) wide.resize(width_);
+  char* cell = wide.empty() ? small : wide.data();
   size_t n = strnlen(text, width_);
   std::memcpy(cell, text, n);
   std::memset(cell + n, ' ', width_ - n);
@@ -55,7 +59,10 @@ void Field::AssignText(const char* text) {
 }
 
 void Field::AssignDouble(double value) {
-  char cell[dbf::kMaxWidth];
+  char small[dbf::kMaxWidth];
+  std::vector<char> wide;  // a number put into a wide C field
+  if (width_ > sizeof small) wide.resize(width_);
+  char* cell = wide.empty() ? small : wide.data();
   if (!FormatNumber(value, cell)) std::memset(cell, '*', width_);
   table_->StoreField(*this, cell);
 }

@@ -6,7 +6,7 @@
 struct FIELD4INFO {
   const char* name;   // 1 to 10 characters
   short type;         // type letter: 'C', 'N', 'F', 'D', 'L', 'M'
-  unsigned short len; // width in characters, 1 to 254
+  unsigned short len; // width in characters, 1 to 254 (a C field up to 65534)
   unsigned short dec; // decimals of an N or F field
   unsigned short nulls;  // unused; kept for the record's shape
 };

@@ -31,7 +31,7 @@ bool ValidDefinition(const FIELD4INFO& d) {
   size_t n = d.name ? strnlen(d.name, 11) : 0;
   if (n == 0 || n > 10) return false;
   switch (d.type) {
-    case 'C': return d.len >= 1 && d.len <= dbf::kMaxWidth;
+    case 'C': return d.len >= 1 && d.len <= dbf::kMaxTextWidth;
     case 'N':
     case 'F': return d.len >= 1 && d.len <= 20 && (d.dec == 0 || d.dec + 2u <= d.len);
     case 'D':

@@ -46,9 +46,10 @@ class TableTest : public ::testing::Test {
   }
 
   std::string Text(xb::Table& t, const char* name) {
-    char buf[300];
-    t.FieldAt(t.FieldNumber(name))->CopyText(buf, sizeof buf);
-    return buf;
+    xb::Field* f = t.FieldAt(t.FieldNumber(name));
+    std::vector<char> buf(f->Width() + 1);
+    f->CopyText(buf.data(), buf.size());
+    return buf.data();
   }
 
   TempDir dir;
@@ -79,14 +80,16 @@ TEST_F(TableTest, CreateWritesDbaseThreeHeaderDescriptorsTerminatorAndEndMarker)
 TEST_F(TableTest, CreateRefusesBadDefinitions) {
   const FIELD4INFO none[] = {{nullptr, 0, 0, 0, 0}};
   const FIELD4INFO zeroWidth[] = {{"A", 'C', 0, 0, 0}, {nullptr, 0, 0, 0, 0}};
-  const FIELD4INFO wide[] = {{"A", 'C', 255, 0, 0}, {nullptr, 0, 0, 0, 0}};
+  // A C field may be as wide as a record allows; an N field not past 20.
+  const FIELD4INFO wide[] = {{"A", 'C', 0xFFFF, 0, 0}, {nullptr, 0, 0, 0, 0}};
+  const FIELD4INFO wideNumber[] = {{"A", 'N', 255, 0, 0}, {nullptr, 0, 0, 0, 0}};
   const FIELD4INFO longName[] = {{"ABCDEFGHIJK", 'C', 5, 0, 0}, {nullptr, 0, 0, 0, 0}};
   const FIELD4INFO twice[] = {{"A", 'C', 5, 0, 0}, {"a", 'N', 5, 0, 0}, {nullptr, 0, 0, 0, 0}};
   const FIELD4INFO badType[] = {{"A", 'X', 5, 0, 0}, {nullptr, 0, 0, 0, 0}};
   // No memo file is written, so a memo field would make a table other
   // readers refuse.
   const FIELD4INFO memo[] = {{"A", 'C', 5, 0, 0}, {"NOTES", 'M', 10, 0, 0}, {nullptr, 0, 0, 0, 0}};
-  for (const FIELD4INFO* defs : {none, zeroWidth, wide, longName, twice, badType, memo})
+  for (const FIELD4INFO* defs : {none, zeroWidth, wide, wideNumber, longName, twice, badType, memo})
     EXPECT_EQ(xb::Table::Create(context, path.c_str(), defs), nullptr) << "first field " << (defs[0].name ? defs[0].name : "(none)");
 }
 
@@ -376,6 +379,31 @@ TEST_F(TableTest, ASecondWriterCannotTakeTheLockUntilItIsReleased) {
   EXPECT_FALSE(AnotherWriterCanLock(context, path));
   t->Unlock();
   EXPECT_TRUE(AnotherWriterCanLock(context, path));
+}
+
+// Character fields wider than 255, as 1990s xBase writers store them: the
+// width's low byte in the width byte, its high byte in the decimal count.
+// Created, read back, written and reported at their full width.
+TEST_F(TableTest, CharacterFieldsWiderThan255KeepTheirWholeWidth) {
+  const FIELD4INFO kWide[] = {{"ID", 'C', 3, 0, 0}, {"TEXT", 'C', 300, 0, 0}, {nullptr, 0, 0, 0, 0}};
+  std::unique_ptr<xb::Table> t = xb::Table::Create(context, path.c_str(), kWide);
+  ASSERT_NE(t, nullptr);
+  std::vector<unsigned char> bytes = ReadBytes(path);
+  EXPECT_EQ(bytes[64 + xb::dbf::kDescWidth], 44) << "300 = 1 * 256 + 44";
+  EXPECT_EQ(bytes[64 + xb::dbf::kDescDecimals], 1);
+  EXPECT_EQ(xb::dbf::Get16(&bytes[xb::dbf::kRecordLength]), 1 + 3 + 300);
+  ASSERT_TRUE(t->Append());
+  std::string text(299, 'w');
+  text += 'z';
+  t->FieldAt(2)->AssignText(text.c_str());
+  ASSERT_TRUE(t->Close());
+  t = xb::Table::Open(context, path.c_str());
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->FieldAt(2)->Width(), 300u);
+  EXPECT_EQ(t->FieldAt(2)->Decimals(), 0u);
+  t->Go(1);
+  EXPECT_EQ(Text(*t, "TEXT"), text) << "read at its full width";
+  t->Close();
 }
 
 // A Visual FoxPro table's binary fields (I, Y, T, an 8-byte B) are empty
