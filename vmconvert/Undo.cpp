@@ -93,6 +93,11 @@ bool UndoSwap(const std::vector<Values>& lines, const std::string& target, bool 
   return true;
 }
 
+int Refuse(const std::string& why, int status) {
+  PrintError(why);
+  return status;
+}
+
 }  // namespace
 
 int RunUndo(const Options& o, RunReport& report) {
@@ -104,20 +109,18 @@ int RunUndo(const Options& o, RunReport& report) {
   if (CopyPath(full, sizeof full, journalPath.c_str()) && MakeFull(full, sizeof full)) journalPath = full;
   report.source = journalPath;
   std::vector<Values> lines;
-  if (!ReadJournal(journalPath, &lines)) return PrintError("the journal " + journalPath + " cannot be read"), kCheckFailed;
+  if (!ReadJournal(journalPath, &lines)) return Refuse("the journal " + journalPath + " cannot be read", kCheckFailed);
   std::string target = lines[0]["target"];
   report.target = target;
   TableShape shape;
   if (!ReadShape(target.c_str(), &shape) || std::to_string(shape.headerLength) != lines[0]["header_length"] ||
       std::to_string(shape.recordLength) != lines[0]["record_length"] || shape.fields != lines[0]["fields"])
-    return PrintError("the table " + target + " is not the one the journal " + journalPath + " describes"),
-           kCheckFailed;
+    return Refuse("the table " + target + " is not the one the journal " + journalPath + " describes", kCheckFailed);
   TargetLock lock;
   if (!o.dryRun && !lock.Acquire(target.c_str()))
-    return PrintError("the table " + target + " is being converted by another job"), kBusy;
+    return Refuse("the table " + target + " is being converted by another job", kBusy);
   std::printf("undo%s: %s -> %s\n", o.dryRun ? " (dry run)" : "", journalPath.c_str(), target.c_str());
   report.targetBytesBefore = shape.bytes;
-  if (!UndoSwap(lines, target, o.dryRun)) return kSwapFailed;
 
   Journal journal;
   bool journaling = !o.dryRun && !o.noJournal;
@@ -127,11 +130,12 @@ int RunUndo(const Options& o, RunReport& report) {
       {"version", EncodeBytes(report.version)}, {"started_at", EncodeBytes(report.startedAt)},
       {"computer", EncodeBytes(report.computer)}, {"user", EncodeBytes(report.user)}};
   if (journaling && !journal.Begin(ownPath, run, shape))
-    return PrintError("the journal " + ownPath + " cannot be made"), kCheckFailed;
+    return Refuse("the journal " + ownPath + " cannot be made; nothing was undone", kCheckFailed);
+  if (!UndoSwap(lines, target, o.dryRun)) return kSwapFailed;
   std::unique_ptr<xb::File> file = o.dryRun ? xb::FileSystem::Default()->OpenReadOnly(target.c_str())
                                             : TestHooks::FileLayer(xb::FileSystem::Default(), target.c_str())
                                                   ->Open(target.c_str());
-  if (!file) return PrintError("the table " + target + " cannot be opened for writing"), kNotOpened;
+  if (!file) return Refuse("the table " + target + " cannot be opened for writing", kNotOpened);
   Tally tally;
   bool wrote = true;
   for (auto e = lines.rbegin(); e != lines.rend() && wrote; ++e)

@@ -7,8 +7,9 @@
 // holds its old bytes is left (the run was stopped before that write); one
 // that holds anything else was changed since, and is left and listed
 // (status 5). The header bytes come back the same way. Undo journals its
-// own writes (so it can itself be undone) unless told not to; a dry run
-// lists and writes nothing. An undo stopped at any moment can be run again.
+// own field writes (so they can themselves be undone; the swap's copies
+// back are not redone by that) unless told not to; a dry run lists and
+// writes nothing. An undo stopped at any moment can be run again.
 #ifndef VMCONVERT_UNDO_H_
 #define VMCONVERT_UNDO_H_
 
