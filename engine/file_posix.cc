@@ -83,6 +83,7 @@ class PosixFileSystem : public FileSystem {
  public:
   std::unique_ptr<File> Open(const char* path) override { return OpenWith(path, O_RDWR); }
   std::unique_ptr<File> OpenReadOnly(const char* path) override { return OpenWith(path, O_RDONLY); }
+  bool OpenNowhereElse(const char*) override { return true; }
   std::unique_ptr<File> Create(const char* path) override {
     return OpenWith(path, O_RDWR | O_CREAT | O_TRUNC);
   }

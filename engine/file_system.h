@@ -48,6 +48,11 @@ class FileSystem {
   // Opens an existing file for reading only, shared with readers and
   // writers; null when it cannot. Writes through it fail.
   virtual std::unique_ptr<File> OpenReadOnly(const char* path) = 0;
+  // True when no other handle, of any program, has the file at path open
+  // now: on Windows an open that shares nothing succeeds (and is closed at
+  // once). POSIX has no such open: there it is always true, and only the
+  // engine's own handles are seen (by their shared lock, see Table::Pack).
+  virtual bool OpenNowhereElse(const char* path) = 0;
   // Creates (or empties) a file for reading and writing; null on failure.
   virtual std::unique_ptr<File> Create(const char* path) = 0;
   // Removes a file; true when it is gone (a missing file counts as gone).

@@ -128,6 +128,12 @@ class Win32FileSystem : public FileSystem {
   std::unique_ptr<File> OpenReadOnly(const char* path) override {
     return OpenWith(path, GENERIC_READ, OPEN_EXISTING);
   }
+  bool OpenNowhereElse(const char* path) override {
+    HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    return true;
+  }
   std::unique_ptr<File> Create(const char* path) override {
     return OpenWith(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS);
   }

@@ -44,6 +44,7 @@ class FileSystemWrapper : public FileSystem {
     return Wrapped(base_->OpenReadOnly(path), path);
   }
   std::unique_ptr<File> Create(const char* path) override { return Wrapped(base_->Create(path), path); }
+  bool OpenNowhereElse(const char* path) override { return base_->OpenNowhereElse(path); }
   bool Remove(const char* path) override { return base_->Remove(path); }
   bool Replace(const char* from, const char* to) override { return base_->Replace(from, to); }
   Date Today() override { return base_->Today(); }

@@ -110,6 +110,9 @@ class Table {
   // first record. Refused (false, file untouched) while another handle
   // has the table open, for a read-only table, while a change is pending,
   // or when any step fails; the file then holds every record as before.
+  // Other handles of this engine are seen everywhere (by a shared lock
+  // each holds); another program's handle is seen on Windows (an open
+  // that shares nothing fails), not on POSIX, where nothing tells of it.
   bool Pack();
 
   // Tells observer (not owned; null for none) of every field change from

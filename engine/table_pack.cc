@@ -26,9 +26,12 @@ bool Table::Pack() {
     return false;
   }
   // Our handle goes first: the replace needs the file closed everywhere.
+  // A program other than ours that holds it open (its writes would go on
+  // into the old file) is seen where the system can tell: then the file
+  // stays as it is.
   file_.reset();
   locked_ = false;
-  bool replaced = fs_->Replace(temp.c_str(), path_.c_str());
+  bool replaced = fs_->OpenNowhereElse(path_.c_str()) && fs_->Replace(temp.c_str(), path_.c_str());
   if (!replaced) fs_->Remove(temp.c_str());
   if (!Reopen()) return false;
   if (!tookLock) Lock();

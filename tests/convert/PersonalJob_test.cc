@@ -165,6 +165,30 @@ TEST_F(PersonalJobTest, WideTextsAreComparedAndWrittenWhole) {
   EXPECT_EQ(FieldWrites(), std::vector<std::string>{"1:NAME"});
 }
 
+// The engine passes text bytes through unchanged: accented names in two
+// code pages (the header's byte 29, the language driver) arrive byte for
+// byte, and the new table keeps its own code-page byte.
+TEST_F(PersonalJobTest, TextBytesAndTheCodePageByteSurviveInTwoCodePages) {
+  const struct {
+    const char* page;
+    unsigned char driver;
+    std::string name;
+  } pages[] = {{"850", 0x02, "Ren\x82 M\x81ller \xA4"}, {"1252", 0x03, "Ren\xE9 M\xFCller \xF1"}};
+  for (const auto& p : pages) {
+    Make(5, 5);
+    for (const std::string* path : {&oldPath, &newPath}) {
+      std::vector<unsigned char> bytes = ReadBytes(*path);
+      bytes[29] = p.driver;
+      WriteBytes(*path, bytes);
+    }
+    Set(oldPath, 2, "NAME", p.name);
+    ASSERT_TRUE(runner.Run(PersonalJob));
+    EXPECT_EQ(RawDbf(newPath).Value(2, "NAME"), p.name) << "code page " << p.page;
+    EXPECT_EQ(ReadBytes(newPath)[29], p.driver) << "code page " << p.page << ": the code-page byte";
+    EXPECT_TRUE(Copied(4)) << p.page;
+  }
+}
+
 int failedWriteBoxes = 0;
 void CountBox(const char*, const char*, const ErrorPlace*) { ++failedWriteBoxes; }
 

@@ -381,6 +381,26 @@ TEST_F(TableTest, ASecondWriterCannotTakeTheLockUntilItIsReleased) {
   EXPECT_TRUE(AnotherWriterCanLock(context, path));
 }
 
+// Another program (not this engine) holds the table open, as a script or
+// the server might: its writes would go on into the old file after a
+// replace. The file layer tells of it (on Windows, an open that shares
+// nothing fails); Pack then refuses and the file stays as it was.
+TEST_F(TableTest, PackRefusesWhileAnotherProgramHasTheFileOpen) {
+  std::unique_ptr<xb::Table> t = Make(3);
+  t->Go(2);
+  t->Delete();
+  ASSERT_TRUE(t->Flush());
+  std::vector<unsigned char> before = ReadBytes(path);
+  fs.openElsewhere = true;
+  EXPECT_FALSE(t->Pack()) << "packed under another program's open handle";
+  fs.openElsewhere = false;
+  EXPECT_EQ(t->RecCount(), 3u);
+  EXPECT_EQ(ReadBytes(path), before) << "the refused pack changed the file";
+  EXPECT_TRUE(t->Pack()) << "alone again, the pack goes ahead";
+  EXPECT_EQ(t->RecCount(), 2u);
+  t->Close();
+}
+
 // Character fields wider than 255, as 1990s xBase writers store them: the
 // width's low byte in the width byte, its high byte in the decimal count.
 // Created, read back, written and reported at their full width.

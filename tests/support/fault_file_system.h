@@ -18,6 +18,9 @@ class FaultFileSystem : public xb::FileSystemWrapper {
 
   std::unique_ptr<xb::File> Open(const char* path) override;
   std::unique_ptr<xb::File> Create(const char* path) override;
+  bool OpenNowhereElse(const char* path) override {
+    return !openElsewhere && FileSystemWrapper::OpenNowhereElse(path);
+  }
   bool Replace(const char* from, const char* to) override;
   xb::Date Today() override { return today; }
   void Pause(unsigned) override {}
@@ -37,6 +40,8 @@ class FaultFileSystem : public xb::FileSystemWrapper {
     uint64_t from = 0, to = 0;
   } unreadable;
   bool failReplace = false;
+  // Another program has every file open (OpenNowhereElse says no).
+  bool openElsewhere = false;
   // Syncs, creates and replaces after this many more succeed fail
   // (negative: never).
   int syncsBeforeFailure = -1;
