@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include "commands/CFile.h"
@@ -83,6 +84,15 @@ std::string CheckTypedPath(const char* typed, char* field, size_t size, unsigned
   if (field[0] == '\0') return LoadResString(empty);
   if (_access(field, 0) != 0) return FillPlaceholders(LoadResString(missing), field, nullptr);
   return std::string();
+}
+
+std::string LocalStamp() {
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%04u%02u%02u-%02u%02u%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+                t.wSecond);
+  return stamp;
 }
 
 bool MakeFull(char* field, size_t size) {

@@ -51,6 +51,10 @@ bool LiveTableIsBig(const char* livePath);
 // when it does not fit.
 bool CopyPath(char* field, size_t size, const char* text);
 
+// The local time now as "YYYYMMDD-HHMMSS", the stamp in the names of kept
+// backups and journals.
+std::string LocalStamp();
+
 // Puts the full path of the path in field (size bytes) in its place, as
 // the system resolves it now (current drive and folder); false (field
 // untouched) when it cannot be made or does not fit.

@@ -124,7 +124,7 @@ bool TableSwap::Run() {
   if (Exists(replacedIndex_)) backups.push_back({replacedIndex_, backupIndex_});
   if (!replacedIndex_.empty() && Exists(replacementIndex_)) replacements.push_back({replacementIndex_, replacedIndex_});
 
-  const std::string stamp = Stamp();
+  const std::string stamp = "-" + LocalStamp();
   for (const Copy& c : backups)
     if (!KeepOlderBackup(c, stamp) || !Stage(c) || !Place(c)) return Fail(c, IDS_NOT_CHANGED, replaced_, "");
   for (size_t i = 0; i < replacements.size(); ++i) {
@@ -139,15 +139,6 @@ bool TableSwap::Run() {
     return Fail(replacements[i], i == 0 ? IDS_NOT_CHANGED_COPY_IN : IDS_RESTORE_FROM, replaced_, backup_);
   }
   return true;
-}
-
-std::string TableSwap::Stamp() {
-  SYSTEMTIME t;
-  GetLocalTime(&t);
-  char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "-%04u%02u%02u-%02u%02u%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
-                t.wSecond);
-  return stamp;
 }
 
 std::string TableSwap::KeptName(const std::string& backup, const std::string& stamp) const {

@@ -68,8 +68,6 @@ class TableSwap {
   // file already there is not marked read-only); else the message.
   std::string BackupRefusal(const std::string& to) const;
   bool Refused();
-  // "-YYYYMMDD-HHMMSS" of the local time now.
-  static std::string Stamp();
   // backup with stamp before its extension, made unique with "-2", "-3"...
   std::string KeptName(const std::string& backup, const std::string& stamp) const;
   // Moves an existing c.to whose bytes differ from c.from to its kept

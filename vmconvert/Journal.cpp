@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "commands/PathNames.h"
 #include "engine/dbf_format.h"
 
 namespace {
@@ -134,11 +135,7 @@ std::string Journal::DefaultPath(const std::string& target, const std::string& c
   size_t slash = target.find_last_of("\\/");
   std::string folder = (slash == std::string::npos ? std::string(".") : target.substr(0, slash)) +
                        "\\vmconvert-journal";
-  SYSTEMTIME t;
-  GetLocalTime(&t);
-  char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "%04u%02u%02u-%02u%02u%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
-                t.wSecond);
+  const std::string stamp = LocalStamp();
   std::string path = folder + "\\" + stamp + "-" + command + ".jsonl";
   for (int n = 2; GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; ++n)
     path = folder + "\\" + stamp + "-" + command + "-" + std::to_string(n) + ".jsonl";
