@@ -139,6 +139,9 @@ int CCommPort::Transfer(bool write, void* buffer, int count) {
   if (ok) return int(done);
   if (GetLastError() != ERROR_IO_PENDING) return -1;
   BOOL finished = GetOverlappedResult(handle, ov, &done, TRUE);
+  // A read that ends on its total time-out may be reported as failing with
+  // ERROR_TIMEOUT; it is the short count the time-outs promise.
+  if (!finished && !write && GetLastError() == ERROR_TIMEOUT) finished = TRUE;
   ResetEvent(write ? writeEvent : readEvent);
   return finished ? int(done) : -1;
 }

@@ -81,6 +81,11 @@ int CDosFile::Read(void* buffer, unsigned long count) {
 
 int CDosFile::Write(void* buffer, unsigned long count, unsigned long* done) {
   if (!handle) return 0;
+  // The platform takes a write of 0 bytes as "end the file here".
+  if (count == 0) {
+    *done = 0;
+    return 1;
+  }
   long put = _hwrite(handle, static_cast<LPCCH>(buffer), long(count));
   *done = put == HFILE_ERROR ? 0 : (unsigned long)put;
   return put == HFILE_ERROR ? 0 : 1;

@@ -37,6 +37,7 @@ class CONVERTER_API CDosFile {
   // untouched when the file is closed.
   int Read(void* buffer, unsigned long count, unsigned long* done);
   int Read(void* buffer, unsigned long count);
+  // A count of 0 writes nothing and succeeds with *done 0.
   int Write(void* buffer, unsigned long count, unsigned long* done);
   int Write(void* buffer, unsigned long count);
   // Reads one line ended by CR LF into buffer, NUL-terminated, at most

@@ -4,14 +4,47 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "lib/ServiceStop.h"
+
 namespace {
 
 const DWORD kBufferSize = 4096;
 const DWORD kDefaultTimeout = 1000;
-const DWORD kWritePauseMs = 100;
+const DWORD kWritePauseMs = 1;
+// A reader that takes nothing of a reply for this long has left it.
+const DWORD kReaderPatienceMs = 5000;
+// A waiting client looks for a free instance this often: a disconnected
+// instance that listens again does not wake every platform's wait.
+const DWORD kClientWaitSliceMs = 50;
+// How long a waiting client waits while the name has no instance at all
+// (a server thread between two instances, or not yet started).
+const DWORD kAbsentPatienceMs = 2000;
 // The drains stop here and leave the rest in the pipe, so that a peer that
 // never ends its message cannot grow the buffer without limit.
 const int kMaxBuffered = 4 * CNamedPipe::kMaxMessage;
+
+// ERROR_HANDLES_CLOSED, which not every header names: an open met an
+// instance as it closed.
+const DWORD kErrorHandlesClosed = 676;
+
+// Open errors that mean the name has no instance for the moment.
+bool NameAbsent(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == kErrorHandlesClosed || error == ERROR_BAD_PIPE;
+}
+
+// Ends a thread's blocked flush: the platform's flush of a pipe waits for
+// the reader without limit.
+struct FlushWatch {
+  HANDLE thread;              // the flushing thread
+  volatile LONG* stop;        // its service's stop flag, or null
+  DWORD start;                // tick count at the flush's start
+};
+
+void CALLBACK FlushWatchTick(void* argument, BOOLEAN) {
+  FlushWatch* watch = static_cast<FlushWatch*>(argument);
+  if ((watch->stop && *watch->stop) || GetTickCount() - watch->start >= kReaderPatienceMs)
+    CancelSynchronousIo(watch->thread);
+}
 
 // Copies name into a 40-byte field when it fits (39 characters at most).
 bool CopyName(char (&field)[40], const char* name) {
@@ -41,7 +74,7 @@ CNamedPipe::~CNamedPipe() {
 
 CNamedPipe& CNamedPipe::operator=(const CNamedPipe& other) {
   if (this == &other) return *this;
-  if (handle) Disconnect();
+  if (handle) CloseInstance();
   std::memcpy(serverName, other.serverName, sizeof serverName);
   std::memcpy(pipeName, other.pipeName, sizeof pipeName);
   role = other.role;
@@ -67,16 +100,20 @@ void CNamedPipe::ReleaseEvents() {
   readOverlapped.hEvent = secondOverlapped.hEvent = nullptr;
 }
 
+bool CNamedPipe::UsableName(const char* name) {
+  return name && *name && std::strlen(name) < sizeof pipeName && !std::strchr(name, '\\');
+}
+
 int CNamedPipe::InitServer(const char* name) {
-  // An empty name could never make an instance.
-  if (!name || !*name || !CopyName(pipeName, name)) return 0;
+  if (!UsableName(name)) return 0;
+  CopyName(pipeName, name);
   role = 1;
   MakeEvents();
   return 1;
 }
 
 int CNamedPipe::InitClient(const char* server, const char* name) {
-  if (!name || !*name || std::strlen(name) >= sizeof pipeName) return 0;
+  if (!UsableName(name)) return 0;
   if (server && std::strlen(server) >= sizeof serverName) return 0;
   if (server) CopyName(serverName, server);
   CopyName(pipeName, name);
@@ -126,8 +163,16 @@ int CNamedPipe::Connect(int maxInstances, int wait) {
   return 0;
 }
 
+// True when the instance held was made by the polled connect: only that
+// form leaves it in non-blocking mode.
+bool CNamedPipe::PolledInstance() const {
+  DWORD mode = 0;
+  return GetNamedPipeHandleState(handle, &mode, nullptr, nullptr, nullptr, nullptr, 0) && (mode & PIPE_NOWAIT);
+}
+
 int CNamedPipe::ConnectServerPolled(int maxInstances, int wait) {
   if (state == 0) {
+    if (handle && !PolledInstance()) CloseInstance();
     if (!handle) handle = CreateInstance(maxInstances, false);
     if (!handle) return 0;
     state = 1;
@@ -140,10 +185,12 @@ int CNamedPipe::ConnectServerPolled(int maxInstances, int wait) {
     SetNamedPipeHandleState(handle, &mode, nullptr, nullptr);
     return Connected();
   }
-  if (ConnectNamedPipe(handle, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED) return Connected();
-  // A client came and went between two polls: the instance is dead. Closing
-  // it lets the next poll make a fresh one.
-  if (GetLastError() == ERROR_NO_DATA) Disconnect();
+  if (ConnectNamedPipe(handle, nullptr)) return Connected();
+  // ERROR_NO_DATA: a client came and left between two polls. What it sent
+  // is still in the pipe, so it is a connection like any other, whose
+  // client has gone.
+  DWORD error = GetLastError();
+  if (error == ERROR_PIPE_CONNECTED || error == ERROR_NO_DATA) return Connected();
   return 0;
 }
 
@@ -158,18 +205,13 @@ HANDLE CNamedPipe::OpenClient(bool overlapped) {
 int CNamedPipe::ConnectClientPolled(int wait) {
   if (handle) Disconnect();
   handle = OpenClient(false);
-  if (!handle && (GetLastError() != ERROR_PIPE_BUSY || !wait)) {
+  if (!handle && !wait) {
     state = 0;
     return 0;
   }
   if (!handle) {
-    state = 1;
-    char path[128];
-    Path(path);
-    for (;;) {
-      if (WaitNamedPipeA(path, NMPWAIT_WAIT_FOREVER) && (handle = OpenClient(false)) != nullptr) break;
-      if (GetLastError() != ERROR_PIPE_BUSY) return 0;
-    }
+    state = 0;  // 1 once it waits, and after a wait that failed
+    if (!WaitForInstance(false, INFINITE)) return 0;
   }
   DWORD mode = PIPE_READMODE_BYTE | PIPE_NOWAIT;
   SetNamedPipeHandleState(handle, &mode, nullptr, nullptr);
@@ -184,6 +226,7 @@ int CNamedPipe::Connect(int maxInstances, char*, int timeout) {
 
 int CNamedPipe::ConnectServerOverlapped(int maxInstances, int timeout) {
   if (state == 0) {
+    if (handle && PolledInstance()) CloseInstance();
     if (!handle) handle = CreateInstance(maxInstances, true);
     if (!handle) return 0;
     state = 1;
@@ -196,7 +239,8 @@ int CNamedPipe::ConnectServerOverlapped(int maxInstances, int timeout) {
   DWORD wait = timeout == -1 ? INFINITE : DWORD(timeout) * 100;
   if (error == ERROR_IO_PENDING && WaitForSingleObject(readEvent, wait) == WAIT_OBJECT_0) return Connected();
   if (timeout == -1) return Connected();
-  Disconnect();
+  // The connect still pending on it goes with the instance.
+  CloseInstance();
   return 0;
 }
 
@@ -204,26 +248,58 @@ int CNamedPipe::ConnectClientOverlapped(int timeout) {
   if (handle) Disconnect();
   handle = OpenClient(true);
   if (handle) return Connected();
-  if (GetLastError() != ERROR_PIPE_BUSY) return Disconnect(), 0;
-  state = 1;
   if (timeout == 0) return Disconnect(), 0;
+  if (WaitForInstance(true, timeout < 0 ? INFINITE : DWORD(timeout) * 100)) return Connected();
+  return Disconnect(), 0;
+}
+
+// After a first open that failed: waits in short slices for an instance
+// to open, while every instance is busy (up to limitMs, INFINITE for
+// none) and while the name has no instance at all (up to
+// kAbsentPatienceMs of one such stretch). Any other error ends the wait.
+// state is 1 while waiting; on success the handle is open.
+bool CNamedPipe::WaitForInstance(bool overlapped, DWORD limitMs) {
+  DWORD error = GetLastError();
   char path[128];
   Path(path);
+  DWORD start = GetTickCount();
+  DWORD absentSince = NameAbsent(error) ? start : 0;
   for (;;) {
-    if (WaitNamedPipeA(path, DWORD(timeout) * 100) && (handle = OpenClient(true)) != nullptr) return Connected();
-    if (GetLastError() != ERROR_PIPE_BUSY) return Disconnect(), 0;
+    if (error == ERROR_PIPE_BUSY) {
+      absentSince = 0;
+    } else if (!NameAbsent(error) || GetTickCount() - absentSince >= kAbsentPatienceMs) {
+      return false;
+    }
+    if (limitMs != INFINITE && GetTickCount() - start >= limitMs) return false;
+    state = 1;
+    if (!WaitNamedPipeA(path, kClientWaitSliceMs) && NameAbsent(GetLastError())) Sleep(kClientWaitSliceMs);
+    handle = OpenClient(overlapped);
+    if (handle) return true;
+    error = GetLastError();
+    if (NameAbsent(error) && absentSince == 0) absentSince = GetTickCount();
   }
 }
 
 int CNamedPipe::Disconnect() {
   if (role == 0) return 0;
-  if (handle) {
-    if (role == 1) DisconnectNamedPipe(handle);
+  if (role == 1) {
+    // The instance stays, so that the name never lacks one; the next
+    // Connect listens on it again. What the client sent and nobody took
+    // goes with the client.
+    if (handle) DisconnectNamedPipe(handle);
+    rxLength = 0;
+  } else if (handle) {
     CloseHandle(handle);
+    handle = nullptr;
   }
-  handle = nullptr;
   state = 0;
   return 1;
+}
+
+void CNamedPipe::CloseInstance() {
+  Disconnect();
+  if (handle) CloseHandle(handle);
+  handle = nullptr;
 }
 
 int CNamedPipe::IsConnected() {
@@ -231,11 +307,11 @@ int CNamedPipe::IsConnected() {
   return PeekNamedPipe(handle, nullptr, 0, nullptr, nullptr, nullptr);
 }
 
-void CNamedPipe::Append(char byte) {
-  char* grown = static_cast<char*>(std::realloc(rxBuffer, size_t(rxLength) + 1));
-  if (!grown) return;  // out of memory: the byte is lost, nothing is overrun
+char* CNamedPipe::Room(int count) {
+  char* grown = static_cast<char*>(std::realloc(rxBuffer, size_t(rxLength) + size_t(count)));
+  if (!grown) return nullptr;  // out of memory: nothing is read, nothing overrun
   rxBuffer = grown;
-  rxBuffer[rxLength++] = byte;
+  return rxBuffer + rxLength;
 }
 
 int CNamedPipe::TestChar(char c) {
@@ -245,12 +321,14 @@ int CNamedPipe::TestChar(char c) {
   if (handle && GetNamedPipeHandleState(handle, &mode, nullptr, nullptr, nullptr, nullptr, 0) &&
       !(mode & PIPE_NOWAIT))
     return TestCharOvl(c);
-  while (RoomToBuffer()) {
-    char byte;
+  // A non-blocking read takes what has arrived, at most what is asked.
+  while (handle && RoomToBuffer()) {
+    int want = kMaxBuffered - rxLength < int(kBufferSize) ? kMaxBuffered - rxLength : int(kBufferSize);
+    char* into = Room(want);
     DWORD count = 0;
-    if (!handle || !ReadFile(handle, &byte, 1, &count, nullptr)) count = 0;
+    if (!into || !ReadFile(handle, into, DWORD(want), &count, nullptr)) count = 0;
     if (count == 0) break;
-    Append(byte);
+    rxLength += int(count);
   }
   return rxLength > 0 && std::memchr(rxBuffer, c, size_t(rxLength)) ? 1 : 0;
 }
@@ -260,9 +338,11 @@ int CNamedPipe::TestCharOvl(char c) {
   if (!PeekNamedPipe(handle, nullptr, 0, nullptr, &available, nullptr)) return 0;
   while (available != 0 && RoomToBuffer()) {
     readOverlapped.Offset = readOverlapped.OffsetHigh = 0;
-    char byte;
+    int want = kMaxBuffered - rxLength < int(available) ? kMaxBuffered - rxLength : int(available);
+    char* into = Room(want);
+    if (!into) break;
     DWORD count = 0;
-    if (!ReadFile(handle, &byte, 1, &count, &readOverlapped)) {
+    if (!ReadFile(handle, into, DWORD(want), &count, &readOverlapped)) {
       if (GetLastError() == ERROR_IO_PENDING) {
         GetOverlappedResult(handle, &readOverlapped, &count, TRUE);
         ResetEvent(readEvent);
@@ -271,7 +351,7 @@ int CNamedPipe::TestCharOvl(char c) {
       }
     }
     if (count == 0) break;
-    Append(byte);
+    rxLength += int(count);
     if (!PeekNamedPipe(handle, nullptr, 0, nullptr, &available, nullptr)) return 0;
   }
   return rxLength > 0 && std::memchr(rxBuffer, c, size_t(rxLength)) ? 1 : 0;
@@ -317,7 +397,7 @@ int CNamedPipe::ReadString(char* destination, int wait) {
   for (;;) {
     if (!ReadyToTake()) TestChar(0);
     if (ReadyToTake()) return TakeMessage(destination);
-    if (!wait) return 0;
+    if (!wait || NoMessageCanCome()) return 0;
     Sleep(1000);
   }
 }
@@ -328,13 +408,19 @@ int CNamedPipe::ReadString(char* destination, char*, int timeout) {
     if (!ReadyToTake()) TestCharOvl(0);
     if (ReadyToTake()) return TakeMessage(destination);
     if (timeout >= 0 && attempt >= timeout) return 0;
+    if (timeout < 0 && NoMessageCanCome()) return 0;
     Sleep(100);
   }
 }
 
+// The other end has gone (after what it sent was drained), or this
+// thread's service is stopping.
+bool CNamedPipe::NoMessageCanCome() { return !handle || !IsConnected() || ServiceStop::Requested(); }
+
 int CNamedPipe::Send(const void* data, unsigned long length, bool flushOnServer) {
   if (!handle || !IsConnected()) return 0;
   const char* bytes = static_cast<const char*>(data);
+  DWORD lastProgress = GetTickCount();
   for (unsigned long sent = 0; sent < length;) {
     // A polled pipe may take a write only whole, so none is larger than the
     // pipe's buffer.
@@ -342,14 +428,34 @@ int CNamedPipe::Send(const void* data, unsigned long length, bool flushOnServer)
     DWORD written = 0;
     if (!WriteOnce(bytes + sent, piece, &written)) return 0;
     sent += written;
-    if (written != 0) continue;
+    if (written != 0) {
+      lastProgress = GetTickCount();
+      continue;
+    }
     // A polled pipe whose buffer is full takes nothing until the other end
-    // reads.
-    if (!IsConnected()) return 0;
+    // reads; a reader that takes nothing for long, or a stop, ends it.
+    if (!IsConnected() || ServiceStop::Requested() || GetTickCount() - lastProgress >= kReaderPatienceMs) return 0;
     Sleep(kWritePauseMs);
   }
-  if (flushOnServer && role == 1) FlushFileBuffers(handle);
+  if (flushOnServer && role == 1) return BoundedFlush() ? 1 : 0;
   return 1;
+}
+
+// The platform's flush returns once the client has read everything; it
+// fails when the client left without reading, and is cancelled when the
+// reader has taken nothing for kReaderPatienceMs or the service stops.
+bool CNamedPipe::BoundedFlush() {
+  FlushWatch watch = {nullptr, ServiceStop::Flag(), GetTickCount()};
+  if (!DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &watch.thread, 0, FALSE,
+                       DUPLICATE_SAME_ACCESS))
+    return FlushFileBuffers(handle) != FALSE;
+  HANDLE timer = nullptr;
+  bool watched = CreateTimerQueueTimer(&timer, nullptr, FlushWatchTick, &watch, 50, 50, WT_EXECUTEDEFAULT) != FALSE;
+  bool flushed = FlushFileBuffers(handle) != FALSE;
+  // Waits for a tick still running, so the watch outlives every use of it.
+  if (watched) DeleteTimerQueueTimer(nullptr, timer, INVALID_HANDLE_VALUE);
+  CloseHandle(watch.thread);
+  return flushed;
 }
 
 // Writes go through the second record, which nothing else uses, so that a
@@ -358,6 +464,15 @@ bool CNamedPipe::WriteOnce(const char* bytes, unsigned long length, DWORD* writt
   secondOverlapped.Offset = secondOverlapped.OffsetHigh = 0;
   BOOL ok = WriteFile(handle, bytes, length, written, &secondOverlapped);
   if (!ok && GetLastError() == ERROR_IO_PENDING) {
+    // A blocking pipe's write waits for the reader: no longer than a
+    // polled one's full-pipe loop.
+    DWORD start = GetTickCount();
+    while (WaitForSingleObject(secondEvent, kClientWaitSliceMs) == WAIT_TIMEOUT) {
+      if (ServiceStop::Requested() || GetTickCount() - start >= kReaderPatienceMs) {
+        CancelIo(handle);
+        break;
+      }
+    }
     ok = GetOverlappedResult(handle, &secondOverlapped, written, TRUE);
     ResetEvent(secondEvent);
   }

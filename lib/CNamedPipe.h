@@ -6,27 +6,44 @@
 // tenths of a second, reads take what the platform reports available).
 //
 // Results are 1/0 (IsConnected passes the platform's result on). A write
-// succeeds only when every byte was written: on a polled pipe whose buffer
-// is full it waits, 100 ms at a time, while the other end is connected.
+// succeeds only when every byte reached the pipe and, for a server's
+// WriteString and WriteBuffer, the client read them. A write waits while
+// the other end is connected and takes what it is sent, and fails once
+// the reader has taken nothing for 5 s, has gone, or (on a pipe service's
+// thread) the service is stopping.
+//
 // Received bytes collect in rxBuffer; reads take whole messages from its
 // front, a message already there first, even after the other end has
 // gone. A message is at most kMaxMessage bytes with its NUL, and
 // ReadString's destination must hold that many; a longer one drops the
-// connection and what was received. Nothing shows a message.
+// connection and what was received. The waits without limit (ReadString
+// with wait, the overlapped one with a negative time-out) also end, with
+// 0, once the other end has gone and what it sent is taken, or when the
+// calling thread's pipe service stops. Nothing shows a message.
 //
-// Names hold at most 39 characters; longer (and empty pipe) names are
-// refused. Ownership: the object owns its pipe handle, receive buffer and
-// two events, released by the destructor and, for the events, replaced by
-// a repeated InitServer/InitClient. A client's Connect closes the pipe it
-// holds first. A copy (constructor or assignment)
-// takes the names, role and public flag only: it holds no pipe, no
-// received bytes and events of its own. One thread at a time.
+// A server's polled connect counts a client that came and already left
+// as a connection, so that what it sent is read. A server's Disconnect
+// keeps its instance for the next Connect (a new one is made when the
+// Connect form changes, or after an overlapped connect timed out) and
+// drops what the client sent and nobody took; a client's keeps it. A
+// waiting client looks for a free instance every 50 ms, and waits through
+// a moment when the name has no instance at all for up to 2 s.
+//
+// Names hold 1 to 39 characters and no backslash (the platform's limit for
+// a pipe name here); others are refused. Ownership: the object owns its
+// pipe handle, receive buffer and two events, released by the destructor
+// and, for the events, replaced by a repeated InitServer/InitClient. A
+// client's Connect closes the pipe it holds first. A copy (constructor or
+// assignment) takes the names, role and public flag only: it holds no
+// pipe, no received bytes and events of its own. One thread at a time.
 #ifndef LIB_CNAMEDPIPE_H_
 #define LIB_CNAMEDPIPE_H_
 
 #include <windows.h>
 
 #include "export/Export.h"
+
+class CPipeService;
 
 class CONVERTER_API CNamedPipe {
  public:
@@ -76,6 +93,11 @@ class CONVERTER_API CNamedPipe {
   OVERLAPPED secondOverlapped;
 
  private:
+  // A pipe service closes its threads' instances as they end.
+  friend class CPipeService;
+
+  // A name every endpoint can use: 1 to 39 characters, no backslash.
+  static bool UsableName(const char* name);
   void MakeEvents();
   void ReleaseEvents();
   void Path(char (&path)[128]) const;
@@ -86,7 +108,14 @@ class CONVERTER_API CNamedPipe {
   int ConnectServerOverlapped(int maxInstances, int timeout);
   int ConnectClientOverlapped(int timeout);
   HANDLE OpenClient(bool overlapped);
-  void Append(char byte);
+  bool WaitForInstance(bool overlapped, DWORD limitMs);
+  bool PolledInstance() const;
+  // Disconnects and closes the instance (a server's) or the pipe.
+  void CloseInstance();
+  // Grows rxBuffer by count bytes; where they go, or null.
+  char* Room(int count);
+  bool NoMessageCanCome();
+  bool BoundedFlush();
   // True when a whole message of at most kMaxMessage bytes is buffered.
   bool HasMessage() const;
   // A whole message, or more bytes than any message may have, is buffered.

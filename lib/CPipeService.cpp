@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "lib/ServiceStop.h"
+
 namespace {
 
 const SIZE_T kStackSize = 16384;
@@ -23,7 +25,7 @@ T* Table(int count) {
 CPipeService::CPipeService(const char* name, int threads, void* handlerRoutine, int slots)
     : threadCount(threads), handler(handlerRoutine), slotCount(slots), reserved(0), console(nullptr) {
   pipeName[0] = '\0';
-  if (name && std::strlen(name) < sizeof pipeName) std::strcpy(pipeName, name);
+  if (CNamedPipe::UsableName(name)) std::strcpy(pipeName, name);
   stopRequested = 0;
   finishedThreads = 0;
   AllocateTables();
@@ -111,12 +113,15 @@ int CPipeService::Start() {
 
 DWORD WINAPI CPipeService::PipeThreadProc(void* argument) {
   CPipeService* service = static_cast<CPipeService*>(argument);
+  ServiceStop::Bind(&service->stopRequested);
   service->NewConsoleLine("boot...");
   CNamedPipe* pipe = service->Pipe();
   if (pipe && pipe->InitServer(service->pipeName)) {
     service->NewConsoleLine("InitServer OK.");
     auto routine = reinterpret_cast<void (*)(CPipeService*)>(service->handler);
     while (!service->stopRequested) routine(service);
+    // The name goes with the service.
+    pipe->CloseInstance();
   } else {
     service->NewConsoleLine("InitServer failed !");
   }

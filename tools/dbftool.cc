@@ -6,10 +6,12 @@
 //   dbftool set PATH RECORD FIELD TEXT   assigns TEXT to one field
 //   dbftool append PATH FIELD TEXT       adds a record with one field set
 //   dbftool pack PATH          removes the deleted records
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "engine/table.h"
 
@@ -27,13 +29,16 @@ int Dump(const char* path) {
     xb::Field* f = t->FieldAt(int(n));
     std::printf("field %s %c %u %u\n", f->Name(), f->Type(), f->Width(), f->Decimals());
   }
-  char text[300];
+  // Every field at its full width, however wide (a C field reaches 0xFFFF).
+  size_t widest = 0;
+  for (unsigned n = 1; n <= t->FieldCount(); ++n) widest = std::max<size_t>(widest, t->FieldAt(int(n))->Width());
+  std::vector<char> text(widest + 1);
   for (uint32_t r = 1; r <= t->RecCount(); ++r) {
     t->Go(r);
     std::printf("%u %c", r, t->Deleted() ? '*' : ' ');
     for (unsigned n = 1; n <= t->FieldCount(); ++n) {
-      t->FieldAt(int(n))->CopyText(text, sizeof text);
-      std::printf("|%s", text);
+      t->FieldAt(int(n))->CopyText(text.data(), text.size());
+      std::printf("|%s", text.data());
     }
     std::printf("|\n");
   }

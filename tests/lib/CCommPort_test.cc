@@ -211,6 +211,25 @@ TEST_F(SerialLineTest, AReadEndsOnItsTimeOutWithAShortCount) {
   EXPECT_LT(GetTickCount() - start, 20000u) << "the read ends on its time-out";
 }
 
+// A read that ends on its total time-out with nothing come is a short
+// count of 0, not a failure; the bytes that come later are read later.
+TEST_F(SerialLineTest, AReadThatTimesOutWithNothingReturnsZero) {
+  CCommPort port("com5", 9600, 'N', 8, 1), other("com6");
+  ASSERT_EQ(port.Open(0), 1);
+  ASSERT_EQ(other.Open(0), 1);
+  port.SetTimeOut(20);  // 200 ms
+  char in[16] = {};
+  EXPECT_EQ(port.Read(in, 10, 0), 0) << "nothing came before the time-out";
+  EXPECT_EQ(other.WriteString(S("late"), 0), 4);
+  std::string got;
+  for (int tries = 0; tries < 50 && got.size() < 4; ++tries) {
+    int n = port.Read(in, int(4 - got.size()), 0);
+    ASSERT_GE(n, 0) << "a read that timed out failed";
+    got.append(in, size_t(n));
+  }
+  EXPECT_EQ(got, "late");
+}
+
 TEST_F(SerialLineTest, FlushBuffersDiscardsPendingInput) {
   CCommPort port("com5", 9600, 'N', 8, 1), other("com6");
   ASSERT_EQ(port.Open(0), 1);

@@ -6,12 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "lib/AssignOnlyRecords.h"
 #include "lib/CFileStat.h"
 #include "lib/CLogFile.h"
 #include "lib/CResStrings.h"
+#include "tests/support/mutable_text.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -165,6 +169,45 @@ TEST_F(CDosFileTest, AssignmentCopiesTheNameAndLeavesTheCopyClosed) {
   EXPECT_STREQ(line, "shared");
   other = other;
   EXPECT_EQ(other.GetPos(), 8) << "assigning an object to itself changes nothing";
+}
+
+// The platform's write call takes a count of 0 as "end the file here": an
+// empty write must not reach it.
+TEST_F(CDosFileTest, AnEmptyWriteLeavesTheFileWhole) {
+  Make("abcdef");
+  CDosFile f(path.c_str());
+  ASSERT_EQ(f.Open(kReadWrite), 1);
+  ASSERT_EQ(f.Seek(2), 1);
+  unsigned long done = 99;
+  EXPECT_EQ(f.Write(const_cast<char*>(""), 0, &done), 1);
+  EXPECT_EQ(done, 0u);
+  EXPECT_EQ(f.Write(const_cast<char*>(""), 0), 1);
+  EXPECT_EQ(f.SeekEof(), 1);
+  EXPECT_EQ(f.GetPos(), 6) << "bytes after the position of an empty write";
+}
+
+// Several threads logging through one shared object under their own lock
+// keep every line (the header's safe use).
+TEST_F(CDosFileTest, OneSharedLogUnderALockKeepsEveryLine) {
+  CLogFile log(path.c_str());
+  ASSERT_EQ(log.Create(kReadWrite), 1);
+  std::mutex lock;
+  std::vector<std::thread> writers;
+  for (int t = 0; t < 4; ++t)
+    writers.emplace_back([&, t] {
+      for (int i = 0; i < 500; ++i) {
+        std::string line = "thread " + std::to_string(t) + " line " + std::to_string(i) + "\r\n";
+        std::lock_guard<std::mutex> hold(lock);
+        log.SeekEof();
+        log.Write(S(line), static_cast<unsigned long>(line.size()));
+      }
+    });
+  for (std::thread& w : writers) w.join();
+  ASSERT_EQ(log.Seek(0), 1);
+  int lines = 0;
+  char text[64];
+  while (log.ReadLine(text, sizeof text) && text[0]) ++lines;
+  EXPECT_EQ(lines, 2000);
 }
 
 TEST(RecordTest, RecordsKeepTheirLayoutAndCopyEveryWord) {

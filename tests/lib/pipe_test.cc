@@ -40,6 +40,12 @@ std::string Receive(CNamedPipe& pipe, int timeoutMs = 30000) {
   return "<nothing>";
 }
 
+// The same for an overlapped endpoint.
+std::string ReceiveOverlapped(CNamedPipe& pipe) {
+  char text[CNamedPipe::kMaxMessage];
+  return pipe.ReadString(text, nullptr, 300) ? text : "<nothing>";
+}
+
 // Polls condition until it holds or a generous deadline (30 s) passes.
 bool Eventually(const std::function<bool()>& condition) {
   for (DWORD start = GetTickCount(); !condition(); Sleep(5))
@@ -196,18 +202,20 @@ TEST(CNamedPipeTest, WaitingClientsGetTheNextFreeInstance) {
   }
 }
 
-TEST(CNamedPipeTest, DisconnectThenConnectMakesANewInstance) {
+TEST(CNamedPipeTest, DisconnectThenConnectListensOnTheSameInstance) {
   PolledPair p;
   EXPECT_EQ(p.client.Disconnect(), 1);
   EXPECT_TRUE(Eventually([&] { return p.server.IsConnected() == 0; })) << "the other end has gone";
   EXPECT_EQ(p.server.state, 2) << "state does not notice";
   EXPECT_EQ(p.server.WriteString(S("lost")), 0);
+  HANDLE instance = p.server.handle;
   EXPECT_EQ(p.server.Disconnect(), 1);
-  EXPECT_EQ(p.server.handle, nullptr);
+  EXPECT_EQ(p.server.handle, instance) << "the instance is kept, so the name keeps it";
   EXPECT_EQ(p.server.Connect(1, 0), 0);
   EXPECT_EQ(p.server.state, 1);
   EXPECT_EQ(p.client.Connect(1, 0), 1);
   EXPECT_EQ(p.server.Connect(1, 0), 1);
+  EXPECT_EQ(p.server.handle, instance);
   EXPECT_EQ(p.server.connectCount, 2);
 }
 
@@ -256,9 +264,10 @@ TEST(CNamedPipeTest, ACopyOwnsNothingOfItsSource) {
   EXPECT_EQ(p.client.IsConnected(), 1) << "the source is untouched";
 }
 
-// A client that connected and left before the server's next poll leaves a
-// dead instance; the server must not keep it.
-TEST(CNamedPipeTest, AClientGoneBeforeThePollTakesNoInstanceOutOfService) {
+// A client that connected, wrote and left before the server's next poll
+// is a connection whose client has gone: what it sent is read, and after
+// the disconnect the instance takes the next client.
+TEST(CNamedPipeTest, AClientGoneBeforeThePollIsReadAndMakesRoomForTheNext) {
   std::string name = UniqueName("dead");
   CNamedPipe server, early, next;
   server.InitServer(name.c_str());
@@ -266,13 +275,16 @@ TEST(CNamedPipeTest, AClientGoneBeforeThePollTakesNoInstanceOutOfService) {
   next.InitClient(nullptr, name.c_str());
   EXPECT_EQ(server.Connect(1, 0), 0) << "no client yet";
   ASSERT_EQ(early.Connect(1, 0), 1);
+  EXPECT_NE(early.WriteString(S("bye")), 0);
   early.Disconnect();
-  EXPECT_EQ(server.Connect(1, 0), 0) << "a client that has gone is no connection";
+  EXPECT_EQ(server.Connect(1, 0), 1) << "the client that has gone was connected";
+  EXPECT_EQ(Receive(server), "bye");
+  server.Disconnect();
   EXPECT_TRUE(Eventually([&] {
     server.Connect(1, 0);
     return next.Connect(1, 0) == 1;
   })) << "the only instance stayed out of service";
-  EXPECT_TRUE(Eventually([&] { return server.Connect(1, 0) == 1; }));
+  EXPECT_TRUE(Eventually([&] { return server.state == 2 || server.Connect(1, 0) == 1; }));
   EXPECT_NE(next.WriteString(S("hi")), 0);
   EXPECT_EQ(Receive(server), "hi");
 }
@@ -510,6 +522,198 @@ TEST(CPipeServiceTest, NullHandlersAndRefusedNames) {
   CPipeService copy(refused);
   EXPECT_EQ(copy.threadCount, 1);
   EXPECT_NE(copy.pipes, refused.pipes) << "tables of its own";
+}
+
+// Stops a service however the test ends: plainly for up to 30 s, then by
+// force, so that no failed assertion destroys a service whose threads run.
+struct StopGuard {
+  explicit StopGuard(CPipeService& s) : service(s) {}
+  ~StopGuard() {
+    if (!Eventually([&] { return service.Stop(1000, 0) == 1; })) service.Stop(0, 1);
+  }
+  CPipeService& service;
+};
+
+// A handler that keeps every message a client sent, its last ones
+// included, and answers nothing.
+std::mutex collectedMutex;
+std::vector<std::string> collected;
+void Collect(CPipeService* service) {
+  if (!service->WaitForConn()) return;
+  CNamedPipe* pipe = service->Pipe();
+  char text[CNamedPipe::kMaxMessage];
+  for (;;) {
+    if (pipe->ReadString(text, 0)) {
+      std::lock_guard<std::mutex> lock(collectedMutex);
+      collected.push_back(text);
+      continue;
+    }
+    if (!pipe->IsConnected() || service->stopRequested) break;
+    Sleep(1);
+  }
+  pipe->Disconnect();
+}
+
+size_t CollectedCount() {
+  std::lock_guard<std::mutex> lock(collectedMutex);
+  return collected.size();
+}
+
+// Clients that connect, write one message and leave at once, before the
+// service has polled: what they sent reaches the handler all the same.
+TEST(PeerTest, ClientsThatWriteAndLeaveAtOnceAreDelivered) {
+  for (int threads : {1, 4}) {
+    {
+      std::lock_guard<std::mutex> lock(collectedMutex);
+      collected.clear();
+    }
+    std::string name = UniqueName("leavers");
+    CPipeService service(name.c_str(), threads, reinterpret_cast<void*>(&Collect), 0);
+    StopGuard guard(service);
+    service.Start();
+    int written = 0;
+    for (int c = 0; c < 20; ++c) {
+      CNamedPipe client;
+      client.InitClient(nullptr, name.c_str());
+      if (!Eventually([&] { return client.Connect(threads, 1) == 1; })) continue;
+      written += client.WriteString(S("message " + std::to_string(c)));
+      client.Disconnect();
+    }
+    EXPECT_EQ(written, 20) << threads << " threads";
+    Eventually([&] { return CollectedCount() == 20; });
+    EXPECT_EQ(CollectedCount(), 20u) << "messages that reached the handler, " << threads << " threads";
+  }
+}
+
+// A client's bytes are its own: one that left in the middle of a message
+// does not have them put in front of the next client's.
+TEST(PeerTest, ADepartedClientsBytesAreNotGivenToTheNext) {
+  std::string name = UniqueName("leftover");
+  CPipeService service(name.c_str(), 1, reinterpret_cast<void*>(&PipeEcho), 0);
+  StopGuard guard(service);
+  service.Start();
+  CNamedPipe first, next;
+  first.InitClient(nullptr, name.c_str());
+  ASSERT_TRUE(Eventually([&] { return first.Connect(1, 1) == 1; }));
+  // One write, so the answer to "ping" shows that the server has taken the
+  // unfinished message too.
+  char bytes[] = "ping\0ACCOUNT=4711;";
+  ASSERT_NE(first.WriteBuffer(bytes, sizeof bytes - 1), 0);
+  ASSERT_EQ(Receive(first), "echo:ping");
+  first.Disconnect();
+  next.InitClient(nullptr, name.c_str());
+  ASSERT_TRUE(Eventually([&] { return next.Connect(1, 1) == 1; }));
+  next.WriteString(S("hello"));
+  EXPECT_EQ(Receive(next), "echo:hello");
+}
+
+// While a thread makes its instance ready for the next client, a client
+// told to wait keeps waiting, in both connect forms.
+TEST(PeerTest, WaitingClientsAreServedAfterEveryDeparture) {
+  for (int threads : {1, 4}) {
+    for (bool overlapped : {false, true}) {
+      std::string name = UniqueName("remake");
+      CPipeService service(name.c_str(), threads, reinterpret_cast<void*>(&PipeEcho), 0);
+      StopGuard guard(service);
+      service.Start();
+      int served = 0;
+      for (int round = 0; round < 10; ++round) {
+        std::vector<CNamedPipe> leavers(static_cast<size_t>(threads));
+        for (CNamedPipe& leaver : leavers) {
+          leaver.InitClient(nullptr, name.c_str());
+          Eventually([&] { return leaver.Connect(threads, 0) == 1; });
+        }
+        for (CNamedPipe& leaver : leavers) leaver.Disconnect();
+        CNamedPipe waiting;
+        waiting.InitClient(nullptr, name.c_str());
+        int connected = overlapped ? waiting.Connect(threads, nullptr, 300) : waiting.Connect(threads, 1);
+        if (connected != 1) continue;
+        waiting.WriteString(S("round " + std::to_string(round)));
+        served += (overlapped ? ReceiveOverlapped(waiting) : Receive(waiting)) == "echo:round " + std::to_string(round);
+      }
+      EXPECT_EQ(served, 10) << "waiting clients served of 10, " << threads << " threads, "
+                            << (overlapped ? "overlapped" : "polled");
+    }
+  }
+}
+
+// Clients that send and then never read their answers: one whose answer
+// waits in the flush, one whose answer is larger than the pipe's buffer.
+// A third is served all the same, and a plain Stop ends the service.
+TEST(PeerTest, ClientsThatNeverReadHoldNoThreadForEver) {
+  std::string name = UniqueName("deaf");
+  RecordingService service(name.c_str(), 2, reinterpret_cast<void*>(&PipeEcho));
+  StopGuard guard(service);
+  service.Start();
+  CNamedPipe deaf[2];
+  const std::string texts[2] = {"short", std::string(6000, 'w')};
+  for (int d = 0; d < 2; ++d) {
+    deaf[d].InitClient(nullptr, name.c_str());
+    ASSERT_TRUE(Eventually([&] { return deaf[d].Connect(2, 0) == 1; }));
+    ASSERT_NE(deaf[d].WriteString(S(texts[d])), 0);
+  }
+  CNamedPipe third;
+  third.InitClient(nullptr, name.c_str());
+  ASSERT_TRUE(Eventually([&] { return third.Connect(2, 0) == 1; })) << "no thread let the third client in";
+  third.WriteString(S("third"));
+  EXPECT_EQ(Receive(third), "echo:third");
+  third.Disconnect();
+  DWORD start = GetTickCount();
+  EXPECT_TRUE(Eventually([&] { return service.Stop(1000, 0) == 1; })) << "a plain Stop never ended the service";
+  EXPECT_LT(GetTickCount() - start, 30000u);
+}
+
+// A server's write whose reader left without reading did not reach it.
+TEST(PeerTest, AWriteTheReaderNeverTookFails) {
+  for (size_t size : {size_t(3), size_t(6000)}) {
+    PolledPair p;
+    std::atomic<int> result{-1};
+    std::thread writer([&] { result = p.server.WriteString(S(std::string(size, 'x'))); });
+    Sleep(300);
+    p.client.Disconnect();
+    writer.join();
+    EXPECT_EQ(result, 0) << "a reply of " << size << " bytes that no one read";
+  }
+}
+
+// The name a service gets is one every endpoint can use, or none.
+TEST(PeerTest, NamesNoPipeCanHaveAreRefused) {
+  for (const std::string& bad : {std::string(40, 'n'), std::string(127, 'n'), std::string("a\\b")}) {
+    RecordingService service(bad.c_str(), 1, reinterpret_cast<void*>(&PipeEcho));
+    EXPECT_STREQ(service.pipeName, "") << bad.size() << " characters: " << bad.substr(0, 8);
+    service.Start();
+    while (!service.Stop(1000, 0)) Sleep(10);
+    ASSERT_EQ(service.lines.size(), 1u);
+    EXPECT_EQ(service.lines.begin()->second, "boot...|InitServer failed !|Exit.|");
+  }
+  RecordingService longest(std::string(39, 'n').c_str(), 1, nullptr);
+  EXPECT_EQ(std::string(longest.pipeName), std::string(39, 'n'));
+  CNamedPipe pipe;
+  EXPECT_EQ(pipe.InitServer("a\\b"), 0);
+  EXPECT_EQ(pipe.InitClient(nullptr, "a\\b"), 0);
+}
+
+// The exported layout has one virtual operation, NewConsoleLine, in the
+// vtable's first slot; a derived class's first virtual comes right after.
+// Read from the pointers to virtual members (offset in the vtable plus 1).
+class Extended : public CPipeService {
+ public:
+  Extended() : CPipeService("x", 1, nullptr, 0) {}
+  virtual void Added() {}
+};
+
+std::ptrdiff_t VtableOffset(void (CPipeService::*member)(const char*)) {
+  std::ptrdiff_t raw;
+  std::memcpy(&raw, &member, sizeof raw);
+  return raw - 1;
+}
+
+TEST(PeerTest, NewConsoleLineIsTheOneVirtualInTheFirstSlot) {
+  EXPECT_EQ(VtableOffset(&CPipeService::NewConsoleLine), 0) << "NewConsoleLine's slot offset";
+  void (Extended::*added)() = &Extended::Added;
+  std::ptrdiff_t raw;
+  std::memcpy(&raw, &added, sizeof raw);
+  EXPECT_EQ(raw - 1, std::ptrdiff_t(sizeof(void*))) << "a derived class's first virtual: the base has one slot";
 }
 
 }  // namespace
