@@ -1,4 +1,5 @@
-"""Tables cross between our engine and two independent dBASE libraries.
+"""Tables cross between our engine and independent dBASE implementations:
+python3-dbfread, python3-dbf, Perl's XBase and GDAL/OGR.
 
 Usage: interop_test.py DBFTOOL
 Ends with the line 'N passed, M failed'.
@@ -126,11 +127,120 @@ def patched_read_by_ours(tmp):
         check("our engine reads %s field for field" % what, expected, out)
 
 
+def run(*args):
+    return subprocess.run(list(args), check=True, capture_output=True, text=True).stdout
+
+
+PERL_READ = r"""
+use XBase;
+my $t = XBase->new($ARGV[0]) or die XBase->errstr;
+for my $i (0 .. $t->last_record) {
+    my @r = $t->get_record($i) or die $t->errstr;
+    print join("|", map { defined $_ ? $_ : "<undef>" } @r), "\n";
+}
+"""
+
+
+def perl_rows(path):
+    """Each record as Perl's XBase reads it: deletion flag, then the fields."""
+    return [line.split("|") for line in run("perl", "-e", PERL_READ, path).splitlines()]
+
+
+def wide_text_fields_with_perl(tmp):
+    """Perl's XBase stores C(300) with the width's high byte in the decimal
+    count, under version bytes 3 and 4."""
+    make = r"""
+use XBase;
+my $t = XBase->create(name => $ARGV[0], version => $ARGV[1] + 0,
+    field_names => ["ID", "NOTE"], field_types => ["N", "C"],
+    field_lengths => [4, 300], field_decimals => [0, 0]) or die XBase->errstr;
+$t->set_record(0, 1, ("a" x 299) . "Z") or die $t->errstr;
+$t->set_record(1, 2, "short") or die $t->errstr;
+$t->close;
+"""
+    for version in (3, 4):
+        path = os.path.join(tmp, "wide%d.dbf" % version)
+        run("perl", "-e", make, path, str(version))
+        lines = run(TOOL, "dump", path).splitlines()
+        check("version %d: our engine reports the true width" % version, "field NOTE C 300 0", lines[2])
+        check("version %d: our engine reads all 300 bytes" % version,
+              "1  |   1|" + "a" * 299 + "Z|", lines[3])
+        written = "".join(chr(ord("A") + i % 26) for i in range(300))
+        ours("set", path, "2", "NOTE", written)
+        ours("append", path, "NOTE", "appended")
+        rows = perl_rows(path)
+        check("version %d: Perl reads the 300 bytes we wrote" % version, ["0", "2", written], rows[1])
+        check("version %d: Perl reads the record we appended" % version, "appended", rows[2][2].rstrip())
+
+
+def binary_fields_of_appended_records(tmp):
+    """A record we append to a 0x30 table holds binary zeros in its binary
+    fields, which every reader takes as zero or empty."""
+    path = os.path.join(tmp, "binary.dbf")
+    table = dbf.Table(path, "name C(10); num I; cash Y; stamp T; dbl B", dbf_type="vfp")
+    table.open(dbf.READ_WRITE)
+    table.append(("first", 7, 1.5, datetime.datetime(2026, 12, 9, 3, 15), 2.5))
+    table.close()
+    ours("append", path, "NAME", "ours")
+    raw = open(path, "rb").read()
+    header, length = raw[8] | raw[9] << 8, raw[10] | raw[11] << 8
+    appended = raw[header + length:header + 2 * length]
+    check("the appended record's binary fields are binary zeros", bytes(8 + 8 + 4 + 8),
+          appended[11:15] + appended[15:23] + appended[23:31] + appended[31:39])
+    row = list(dbfread.DBF(path, ignore_missing_memofile=True))[1]
+    check("dbfread reads zero and empty", ("ours", 0, 0, None, 0.0),
+          (row["NAME"], row["NUM"], row["CASH"], row["STAMP"], row["DBL"]))
+    table = dbf.Table(path)
+    table.open(dbf.READ_ONLY)
+    row = table[1]
+    check("dbf reads zero and empty", ("ours", 0, 0, None, 0.0),
+          (row.name.strip(), row.num, row.cash, row.stamp, row.dbl))
+    table.close()
+    fields = perl_rows(path)[1]
+    check("Perl reads a zero integer", "0", fields[2])
+
+
+def gdal_both_ways(tmp):
+    """GDAL/OGR writes a dBASE III table that we change; GDAL reads our
+    changes and our own sample table."""
+    source = os.path.join(tmp, "people.csv")
+    with open(source, "w") as f:
+        f.write("NAME,QTY,BORN\nAda,42,2001/02/03\nBruno,-7,1970/01/01\n")
+    with open(source + "t", "w") as f:
+        f.write('"String(15)","Integer(6)","Date"\n')
+    folder = os.path.join(tmp, "ogr")
+    run("ogr2ogr", "-f", "ESRI Shapefile", folder, source)
+    path = os.path.join(folder, "people.dbf")
+    lines = run(TOOL, "dump", path).splitlines()
+    check("our engine reads GDAL's fields", ["records 2 fields 3", "field NAME C 15 0", "field QTY N 6 0",
+                                             "field BORN D 8 0"], lines[:4])
+    check("our engine reads GDAL's records", ["1  |Ada            |    42|20010203|",
+                                              "2  |Bruno          |    -7|19700101|"], lines[4:6])
+    ours("set", path, "2", "NAME", "Bruna")
+    ours("set", path, "2", "BORN", "19991231")
+    ours("append", path, "NAME", "Chiara")
+    out = run("ogrinfo", "-ro", "-al", "-q", path)
+    # GDAL lists a blank number as (null) and leaves a blank date out.
+    values = [line.strip() for line in out.splitlines() if " = " in line]
+    check("GDAL reads our changes and our record",
+          ["NAME (String) = Ada", "QTY (Integer) = 42", "BORN (Date) = 2001/02/03",
+           "NAME (String) = Bruna", "QTY (Integer) = -7", "BORN (Date) = 1999/12/31",
+           "NAME (String) = Chiara", "QTY (Integer) = (null)"], values)
+    sample = os.path.join(tmp, "sample.dbf")
+    ours("sample", sample)
+    out = run("ogrinfo", "-ro", "-al", "-q", sample)
+    names = [line.strip() for line in out.splitlines() if line.strip().startswith("NAME (")]
+    check("GDAL reads our sample table", ["NAME (String) = Ada", "NAME (String) = Chiara Okafo"], names)
+
+
 with tempfile.TemporaryDirectory() as tmp:
     ours_read_by_dbfread(tmp)
     dbf_written_read_by_ours(tmp)
     modified_by_ours_read_by_both(tmp)
     patched_read_by_ours(tmp)
+    wide_text_fields_with_perl(tmp)
+    binary_fields_of_appended_records(tmp)
+    gdal_both_ways(tmp)
 
 failed = results.count(False)
 print("%d passed, %d failed" % (len(results) - failed, failed))
