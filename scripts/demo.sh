@@ -8,12 +8,35 @@
 # With $DISPLAY set the window appears there; without one the converter
 # runs on a virtual display (Xvfb) and demo/converter.png shows it.
 # The shipped 32-bit programs run the demo wherever this machine can run
-# them (scripts/win32-ready.sh), the 64-bit build elsewhere.
+# them (scripts/win32-ready.sh), the 64-bit build elsewhere. It installs
+# and builds only what it runs: the sample-table maker and the two
+# programs of one architecture (build output is shown only if a build
+# fails).
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
-"$top/scripts/setup.sh"
-"$top/scripts/apt-install.sh" xvfb fonts-wine
-for b in native win64 win32; do "$top/scripts/build.sh" $b; done
+started=$(date +%s)
+"$top/scripts/apt-install.sh" cmake ninja-build g++ libgtest-dev googletest \
+  mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64 \
+  wine wine64 xvfb fonts-wine imagemagick
+
+if why=$("$top/scripts/win32-ready.sh" "$top/build/win32/wineprefix"); then
+  arch=win32
+  echo "== the shipped 32-bit programs run the demo"
+else
+  arch=win64
+  echo "== the 64-bit programs run the demo: $why"
+fi
+build() {
+  log=$(mktemp)
+  if ! CONVERTER_TARGETS="$2" "$top/scripts/build.sh" "$1" >"$log" 2>&1; then
+    cat "$log"
+    exit 1
+  fi
+  rm -f "$log"
+}
+echo "== building the sample-table maker and the $arch programs"
+build native vmgen
+build $arch "converter vmconvert"
 
 demo="$top/demo"
 mkdir -p "$demo/db1"
@@ -26,20 +49,16 @@ echo "making sample tables in $demo/db1"
 "$gen" personal "$demo/db1/kxpers_new.dbf" 500 20
 rm -f "$demo"/db1/*_old.dbf
 
-if why=$("$top/scripts/win32-ready.sh" "$top/build/win32/wineprefix"); then
-  arch=win32
-  echo "== the shipped 32-bit programs run the demo"
-else
-  arch=win64
-  echo "== the 64-bit programs run the demo: $why"
-fi
 programs="$top/build/$arch"
 prefix="$programs/demoprefix"
 run() { CONVERTER_GRAPHICS=x11 "$top/scripts/wine-run.sh" "$prefix" $arch "$@"; }
+# The prefix's processes end before the virtual display goes, so that none
+# of them reports the display's loss.
+end_wine() { WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true; WINEPREFIX="$prefix" wineserver -w 2>/dev/null || true; }
 if [ -z "${DISPLAY:-}" ]; then
   Xvfb :58 -screen 0 1024x768x24 >/dev/null 2>&1 &
   xvfb=$!
-  trap 'kill $xvfb 2>/dev/null || true' EXIT
+  trap 'end_wine; kill $xvfb 2>/dev/null || true; wait $xvfb 2>/dev/null || true' EXIT
   export DISPLAY=:58
   sleep 1
 fi
@@ -64,9 +83,9 @@ if [ -n "${xvfb:-}" ]; then
   sleep 8
   import -window root -crop 660x480+0+0 "$demo/converter.png"
   echo "no display: the converter ran on a virtual one; see $demo/converter.png"
-  kill $! 2>/dev/null || true
-  wineserver -k 2>/dev/null || true
+  end_wine
 else
   echo "starting the converter on $DISPLAY"
   run "$programs/app/converter.exe"
 fi
+echo "== demo done in $(( $(date +%s) - started )) s"

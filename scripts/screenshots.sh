@@ -1,23 +1,28 @@
 #!/bin/sh
 # Pictures of the converter's three dialogs, as Wine draws them on a virtual
-# X display (Xvfb): shots/main.png, shots/about.png, shots/progress.png.
+# X display (Xvfb): FOLDER/main.png, about.png and progress.png (FOLDER is
+# docs/images, the operator's guide's pictures, unless given).
 # A disabled UI test opens each dialog in turn and waits while this script
 # takes it; it also prints each template's size in pixels beside the
 # window's client area.
+# Usage: screenshots.sh [FOLDER]
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh"
 "$top/scripts/apt-install.sh" xvfb fonts-wine
 "$top/scripts/build.sh" win64
-out="$top/shots"
-rm -rf "$out" && mkdir -p "$out"
+out=$(mkdir -p "${1:-$top/docs/images}" && cd "${1:-$top/docs/images}" && pwd)
+rm -f "$out/main.png" "$out/about.png" "$out/progress.png"
 Xvfb :57 -screen 0 1024x768x24 >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true' EXIT
+prefix="$top/build/win64/shotprefix"
+# The prefix's processes end before the display goes, so none reports its loss.
+trap 'WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true; WINEPREFIX="$prefix" wineserver -w 2>/dev/null || true
+      kill $xvfb 2>/dev/null || true; wait $xvfb 2>/dev/null || true' EXIT
 sleep 1
 export DISPLAY=:57
 CONVERTER_GRAPHICS=x11 CONVERTER_SHOTS="Z:$out" \
-  "$top/scripts/wine-run.sh" "$top/build/win64/shotprefix" win64 "$top/build/win64/tests/ui_test.exe" \
+  "$top/scripts/wine-run.sh" "$prefix" win64 "$top/build/win64/tests/ui_test.exe" \
   --gtest_also_run_disabled_tests --gtest_filter='*Screenshots*' | grep -E 'template|OK \]|FAILED' &
 test=$!
 for name in main about progress; do
@@ -28,4 +33,4 @@ for name in main about progress; do
 done
 wait $test
 rm -f "$out"/*.ready "$out"/*.done
-ls -l "$out"
+ls -l "$out"/main.png "$out"/about.png "$out"/progress.png

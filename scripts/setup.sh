@@ -4,4 +4,4 @@
 set -eu
 "$(dirname "$0")/apt-install.sh" cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest \
   mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64 \
-  wine wine64 python3-dbfread python3-dbf libdbd-xbase-perl gdal-bin socat xvfb imagemagick nlohmann-json3-dev
+  wine wine64 python3-dbfread python3-dbf libdbd-xbase-perl gdal-bin socat xvfb fonts-wine imagemagick nlohmann-json3-dev

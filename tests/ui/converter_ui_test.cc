@@ -3,6 +3,7 @@
 // checks and questions, the progress dialog through whole jobs and cancels,
 // and the table swap with the files it leaves.
 #include <windows.h>
+#include <commctrl.h>
 #include <process.h>
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -176,6 +178,56 @@ class ConverterUiTest : public ::testing::Test {
   std::atomic<bool> appEnded{false};
   int workerWhenAppEnded = -1;
 };
+
+INT_PTR CALLBACK Inert(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// A static's text in its own font, against its width: pixels missing.
+int PixelsMissing(HWND label) {
+  char text[256];
+  GetWindowTextA(label, text, sizeof text);
+  HDC dc = GetDC(label);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0)));
+  SIZE size = {};
+  GetTextExtentPoint32A(dc, text, int(std::strlen(text)), &size);
+  SelectObject(dc, old);
+  ReleaseDC(label, dc);
+  RECT room;
+  GetClientRect(label, &room);
+  return size.cx - (room.right - room.left);
+}
+
+BOOL CALLBACK MeasureLeftStatic(HWND child, LPARAM into) {
+  char cls[16];
+  GetClassNameA(child, cls, sizeof cls);
+  LONG style = GetWindowLongA(child, GWL_STYLE);
+  if (lstrcmpiA(cls, "Static") == 0 && (style & SS_TYPEMASK) == SS_LEFT) {
+    char text[256];
+    GetWindowTextA(child, text, sizeof text);
+    int missing = PixelsMissing(child);
+    if (missing > 0)
+      *reinterpret_cast<std::string*>(into) += "\"" + std::string(text) + "\" lacks " + std::to_string(missing) + " px; ";
+  }
+  return TRUE;
+}
+
+// Made from the templates alone, in the dialogs' own font: every label of
+// the main window shows whole, and the progress dialog's job text keeps
+// both ends of a long path, cutting it in the middle.
+TEST(TextsTest, TextsFitTheirControls) {
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&controls);
+  HWND main = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CONVERTER_DIALOG), nullptr, Inert, 0);
+  ASSERT_NE(main, nullptr);
+  std::string cut;
+  EnumChildWindows(main, MeasureLeftStatic, reinterpret_cast<LPARAM>(&cut));
+  DestroyWindow(main);
+  EXPECT_EQ(cut, "") << "labels of the main window cut short";
+  HWND progress = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PROGRESS), nullptr, Inert, 0);
+  ASSERT_NE(progress, nullptr);
+  LONG style = GetWindowLongA(GetDlgItem(progress, IDC_JOB_TEXT), GWL_STYLE);
+  DestroyWindow(progress);
+  EXPECT_EQ(style & SS_ELLIPSISMASK, SS_PATHELLIPSIS) << "the job text is cut at its end, losing the table's name";
+}
 
 TEST_F(ConverterUiTest, StartUpWithoutAnIniFileShowsTheDefaults) {
   Start();
