@@ -693,6 +693,59 @@ TEST(PeerTest, NamesNoPipeCanHaveAreRefused) {
   EXPECT_EQ(pipe.InitClient(nullptr, "a\\b"), 0);
 }
 
+// A read that waits without limit ends with nothing once the other end has
+// gone, in both forms. The reader's state lives on the heap: should the
+// read never end, the test gives up on it and leaves it running.
+struct EndlessRead {
+  PolledPair polled;
+  OverlappedPair overlapped;
+  std::atomic<int> result{-1};
+};
+
+TEST(PeerTest, ReadsWithoutLimitEndWhenNoMessageCanCome) {
+  for (bool overlapped : {false, true}) {
+    EndlessRead* r = new EndlessRead;
+    CNamedPipe& server = overlapped ? r->overlapped.server : r->polled.server;
+    CNamedPipe& client = overlapped ? r->overlapped.client : r->polled.client;
+    ASSERT_EQ(server.state, 2);
+    std::thread reader([r, &server, overlapped] {
+      char text[CNamedPipe::kMaxMessage];
+      r->result = overlapped ? server.ReadString(text, nullptr, -1) : server.ReadString(text, 1);
+    });
+    Sleep(200);
+    client.Disconnect();
+    if (!Eventually([r] { return r->result != -1; })) {
+      reader.detach();
+      ADD_FAILURE() << (overlapped ? "overlapped" : "polled") << ": the read still waits for a client that left";
+      continue;
+    }
+    reader.join();
+    EXPECT_EQ(r->result, 0) << (overlapped ? "overlapped" : "polled");
+    delete r;
+  }
+}
+
+// A handler that waits without limit for a message from a silent client
+// ends when the service stops.
+void AwaitOneMessage(CPipeService* service) {
+  if (!service->WaitForConn()) return;
+  char text[CNamedPipe::kMaxMessage];
+  service->Pipe()->ReadString(text, 1);
+  service->Pipe()->Disconnect();
+}
+
+TEST(PeerTest, AStopEndsAHandlerWaitingForAMessage) {
+  std::string name = UniqueName("silent");
+  CPipeService service(name.c_str(), 1, reinterpret_cast<void*>(&AwaitOneMessage), 0);
+  StopGuard guard(service);
+  service.Start();
+  CNamedPipe silent;
+  silent.InitClient(nullptr, name.c_str());
+  ASSERT_TRUE(Eventually([&] { return silent.Connect(1, 0) == 1; }));
+  Sleep(300);  // the handler is in its read
+  EXPECT_TRUE(Eventually([&] { return service.Stop(1000, 0) == 1; })) << "a plain Stop never ended the handler";
+}
+
 // The exported layout has one virtual operation, NewConsoleLine, in the
 // vtable's first slot; a derived class's first virtual comes right after.
 // Read from the pointers to virtual members (offset in the vtable plus 1).
