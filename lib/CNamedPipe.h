@@ -29,8 +29,8 @@
 // waiting client looks for a free instance every 50 ms, and waits through
 // a moment when the name has no instance at all for up to 2 s.
 //
-// Names hold 1 to 39 characters and no backslash (the platform's limit for
-// a pipe name here); others are refused. Ownership: the object owns its
+// Names hold 1 to 39 characters (the name fields' room) and no backslash
+// (which a pipe's name may not have); others are refused. Ownership: the object owns its
 // pipe handle, receive buffer and two events, released by the destructor
 // and, for the events, replaced by a repeated InitServer/InitClient. A
 // client's Connect closes the pipe it holds first. A copy (constructor or

@@ -10,15 +10,17 @@
 // destroying the service. A thread's waits in its endpoint (a reply the
 // client does not read, a message that does not come) end when the service
 // stops, so a plain Stop ends every thread whose handler returns then. A
-// thread closes its endpoint's instance as it ends. The one virtual
-// operation is NewConsoleLine (vtable slot 0); the destructor is not
-// virtual, so a derived service is destroyed through its own type. Ownership: the service owns its tables, its
-// endpoints and its thread handles (closed once their threads have ended,
-// or by the destructor). A copy (constructor or assignment) takes the name,
-// thread count, handler, slot count and console only: it has tables of its
-// own, no endpoints and no threads, and is started separately. A running
-// service is neither assigned to nor started again. A name no pipe
-// can have (empty, over 39 characters, or with a backslash) is refused:
+// thread closes its endpoint's instance as it ends.
+//
+// The one virtual operation is NewConsoleLine (vtable slot 0); the
+// destructor is not virtual, so a derived service is destroyed through its
+// own type. Ownership: the service owns its tables, its endpoints and its
+// thread handles (closed once their threads have ended, or by the
+// destructor). A copy (constructor or assignment) takes the name, thread
+// count, handler, slot count and console only: it has tables of its own,
+// no endpoints and no threads, and is started separately. A running
+// service is neither assigned to nor started again. A name no pipe can
+// have (empty, over 39 characters, or with a backslash) is refused:
 // pipeName stays empty and the threads report "InitServer failed !".
 #ifndef LIB_CPIPESERVICE_H_
 #define LIB_CPIPESERVICE_H_
