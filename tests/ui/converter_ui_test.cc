@@ -771,13 +771,16 @@ TEST(ProgressDialogTest, ACancelAnsweredAfterTheJobEndedOffersTheSwap) {
 namespace {
 
 // Asks scripts/screenshots.sh for a picture of window: writes NAME.ready
-// holding the window's screen rectangle as WxH+X+Y, then waits for the
+// holding the screen rectangle of its client area as WxH+X+Y (without a
+// window manager the frame and caption are not drawn), then waits for the
 // script's NAME.done.
 void Photograph(HWND window, const std::string& folder, const std::string& name) {
   RECT r;
-  GetWindowRect(window, &r);
-  std::string geometry = std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) + "+" +
-                         std::to_string(r.left) + "+" + std::to_string(r.top);
+  GetClientRect(window, &r);
+  POINT origin = {0, 0};
+  ClientToScreen(window, &origin);
+  std::string geometry = std::to_string(r.right) + "x" + std::to_string(r.bottom) + "+" + std::to_string(origin.x) +
+                         "+" + std::to_string(origin.y);
   WriteBytes(folder + "\\" + name + ".ready", std::vector<unsigned char>(geometry.begin(), geometry.end()));
   std::string done = folder + "\\" + name + ".done";
   ui::WaitUntil([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 30000);
