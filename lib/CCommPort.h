@@ -3,9 +3,9 @@
 // that wait for their completion, read time-outs and buffer purges.
 //
 // Results: Open 1 or 0; Close 1 (or the platform's result); Read and Write
-// the count moved (possibly short, 0 included, on a time-out) or -1. Nothing shows a
-// message. Settings are stored at once and applied at once to an open
-// port; a baudRate of 0 means "keep the port's own settings".
+// the count moved (possibly short, 0 included, on a time-out) or -1.
+// Nothing shows a message. Settings are stored at once and applied at once
+// to an open port; a baudRate of 0 means "keep the port's own settings".
 //
 // Device names: one beginning with "com" (any case) is kept as it is, at
 // most 39 characters; any other is kept behind "\\?\", at most 35. A

@@ -40,6 +40,10 @@ struct FlushWatch {
   DWORD start;                // tick count at the flush's start
 };
 
+// A wait for the reader ends: it has taken nothing for kReaderPatienceMs
+// after the tick count since, or the calling thread's service is stopping.
+bool ReaderGaveUp(DWORD since) { return ServiceStop::Requested() || GetTickCount() - since >= kReaderPatienceMs; }
+
 void CALLBACK FlushWatchTick(void* argument, BOOLEAN) {
   FlushWatch* watch = static_cast<FlushWatch*>(argument);
   if ((watch->stop && *watch->stop) || GetTickCount() - watch->start >= kReaderPatienceMs)
@@ -205,13 +209,9 @@ HANDLE CNamedPipe::OpenClient(bool overlapped) {
 int CNamedPipe::ConnectClientPolled(int wait) {
   if (handle) Disconnect();
   handle = OpenClient(false);
-  if (!handle && !wait) {
-    state = 0;
-    return 0;
-  }
   if (!handle) {
     state = 0;  // 1 once it waits, and after a wait that failed
-    if (!WaitForInstance(false, INFINITE)) return 0;
+    if (!wait || !WaitForInstance(false, INFINITE)) return 0;
   }
   DWORD mode = PIPE_READMODE_BYTE | PIPE_NOWAIT;
   SetNamedPipeHandleState(handle, &mode, nullptr, nullptr);
@@ -323,7 +323,7 @@ int CNamedPipe::TestChar(char c) {
     return TestCharOvl(c);
   // A non-blocking read takes what has arrived, at most what is asked.
   while (handle && RoomToBuffer()) {
-    int want = kMaxBuffered - rxLength < int(kBufferSize) ? kMaxBuffered - rxLength : int(kBufferSize);
+    int want = RoomLeft(int(kBufferSize));
     char* into = Room(want);
     DWORD count = 0;
     if (!into || !ReadFile(handle, into, DWORD(want), &count, nullptr)) count = 0;
@@ -338,7 +338,7 @@ int CNamedPipe::TestCharOvl(char c) {
   if (!PeekNamedPipe(handle, nullptr, 0, nullptr, &available, nullptr)) return 0;
   while (available != 0 && RoomToBuffer()) {
     readOverlapped.Offset = readOverlapped.OffsetHigh = 0;
-    int want = kMaxBuffered - rxLength < int(available) ? kMaxBuffered - rxLength : int(available);
+    int want = RoomLeft(int(available));
     char* into = Room(want);
     if (!into) break;
     DWORD count = 0;
@@ -368,6 +368,8 @@ int CNamedPipe::ReadChar(char* out) {
 }
 
 bool CNamedPipe::RoomToBuffer() const { return rxLength < kMaxBuffered; }
+
+int CNamedPipe::RoomLeft(int atMost) const { return kMaxBuffered - rxLength < atMost ? kMaxBuffered - rxLength : atMost; }
 
 bool CNamedPipe::HasMessage() const {
   size_t look = rxLength < kMaxMessage ? size_t(rxLength) : size_t(kMaxMessage);
@@ -434,7 +436,7 @@ int CNamedPipe::Send(const void* data, unsigned long length, bool flushOnServer)
     }
     // A polled pipe whose buffer is full takes nothing until the other end
     // reads; a reader that takes nothing for long, or a stop, ends it.
-    if (!IsConnected() || ServiceStop::Requested() || GetTickCount() - lastProgress >= kReaderPatienceMs) return 0;
+    if (!IsConnected() || ReaderGaveUp(lastProgress)) return 0;
     Sleep(kWritePauseMs);
   }
   if (flushOnServer && role == 1) return BoundedFlush() ? 1 : 0;
@@ -468,7 +470,7 @@ bool CNamedPipe::WriteOnce(const char* bytes, unsigned long length, DWORD* writt
     // polled one's full-pipe loop.
     DWORD start = GetTickCount();
     while (WaitForSingleObject(secondEvent, kClientWaitSliceMs) == WAIT_TIMEOUT) {
-      if (ServiceStop::Requested() || GetTickCount() - start >= kReaderPatienceMs) {
+      if (ReaderGaveUp(start)) {
         CancelIo(handle);
         break;
       }

@@ -30,12 +30,13 @@
 // a moment when the name has no instance at all for up to 2 s.
 //
 // Names hold 1 to 39 characters (the name fields' room) and no backslash
-// (which a pipe's name may not have); others are refused. Ownership: the object owns its
-// pipe handle, receive buffer and two events, released by the destructor
-// and, for the events, replaced by a repeated InitServer/InitClient. A
-// client's Connect closes the pipe it holds first. A copy (constructor or
-// assignment) takes the names, role and public flag only: it holds no
-// pipe, no received bytes and events of its own. One thread at a time.
+// (which a pipe's name may not have); others are refused. Ownership: the
+// object owns its pipe handle, receive buffer and two events, released by
+// the destructor and, for the events, replaced by a repeated
+// InitServer/InitClient. A client's Connect closes the pipe it holds
+// first. A copy (constructor or assignment) takes the names, role and
+// public flag only: it holds no pipe, no received bytes and events of its
+// own. One thread at a time.
 #ifndef LIB_CNAMEDPIPE_H_
 #define LIB_CNAMEDPIPE_H_
 
@@ -125,6 +126,8 @@ class CONVERTER_API CNamedPipe {
   int TakeMessage(char* destination);
   // True while the drains may buffer more.
   bool RoomToBuffer() const;
+  // What the drains may still buffer, at most atMost bytes.
+  int RoomLeft(int atMost) const;
   int Send(const void* data, unsigned long length, bool flushOnServer);
   bool WriteOnce(const char* bytes, unsigned long length, DWORD* written);
 };
