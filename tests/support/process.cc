@@ -4,13 +4,28 @@
 
 namespace {
 
-std::string Drain(HANDLE pipe) {
+// What the child writes to pipe, until the child has ended and the pipe
+// is empty, or waitMs have passed. It does not wait for the pipe's end:
+// a process the child started (Wine's desktop process, when the child is
+// the first in the prefix to need one) can hold the writing end for ever.
+std::string Drain(HANDLE pipe, HANDLE child, DWORD waitMs) {
   std::string text;
   char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0)
+  DWORD start = GetTickCount();
+  for (bool ended = false;;) {
+    DWORD waiting = 0, got = 0;
+    if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &waiting, nullptr)) break;  // the pipe's end
+    if (waiting == 0) {
+      if (ended || (waitMs != INFINITE && GetTickCount() - start >= waitMs)) break;
+      // Looked at once more after the child has ended, for its last bytes.
+      ended = WaitForSingleObject(child, 10) == WAIT_OBJECT_0;
+      continue;
+    }
+    if (!ReadFile(pipe, buffer, waiting < sizeof buffer ? waiting : DWORD(sizeof buffer), &got, nullptr) || got == 0)
+      break;
     for (DWORD i = 0; i < got; ++i)
       if (buffer[i] != '\r') text += buffer[i];
+  }
   return text;
 }
 
@@ -44,8 +59,8 @@ ProcessResult RunProcess(const std::string& commandLine, bool capture, DWORD wai
   }
   if (started && capture) {
     // The error pipe is read on the side so that neither pipe can fill up.
-    std::thread reader([&] { r.err = Drain(errRead); });
-    r.out = Drain(outRead);
+    std::thread reader([&] { r.err = Drain(errRead, pi.hProcess, waitMs); });
+    r.out = Drain(outRead, pi.hProcess, waitMs);
     reader.join();
   }
   if (capture) {

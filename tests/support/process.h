@@ -13,7 +13,7 @@ struct ProcessResult {
 };
 
 // Runs commandLine and waits up to waitMs for it to end. With capture, its
-// standard output and error are pipes read to their end; without, it
+// standard output and error are pipes read until it has ended; without, it
 // inherits this process's.
 ProcessResult RunProcess(const std::string& commandLine, bool capture, DWORD waitMs = INFINITE);
 
