@@ -34,6 +34,12 @@ bool NamesTheLiveTable(std::string path) {
 
 const CommandPlan& PlanFor(CommandPlan::Command command) { return kPlans[command]; }
 
+const CommandPlan* PlanNamed(const std::string& name) {
+  for (const CommandPlan& plan : kPlans)
+    if (name == plan.name) return &plan;
+  return nullptr;
+}
+
 TableSwap CommandPlan::Swap() const {
   return swapSuffix ? TableSwap(source, target, swapSuffix) : TableSwap(source, target);
 }

@@ -37,6 +37,8 @@ struct CommandPlan {
 };
 
 const CommandPlan& PlanFor(CommandPlan::Command command);
+// The plan of the command called name ("small-to-big", ...); null for none.
+const CommandPlan* PlanNamed(const std::string& name);
 
 // Copies typed into the target field of plan and checks it the way every
 // command does: "" when it passes, else the message (see CheckTypedPath).

@@ -59,10 +59,14 @@ std::string IndexName(const char* path) {
   return name.replace(dot + 1, 3, "ndx");
 }
 
-std::string FileIdentity(const char* path) {
+std::string FullPath(const char* path) {
   char full[MAX_PATH];
   DWORD length = GetFullPathNameA(path, MAX_PATH, full, nullptr);
-  std::string out = length && length < MAX_PATH ? std::string(full, length) : std::string(path);
+  return length && length < MAX_PATH ? std::string(full, length) : std::string(path);
+}
+
+std::string FileIdentity(const char* path) {
+  std::string out = FullPath(path);
   CharLowerBuffA(&out[0], DWORD(out.size()));
   return out;
 }

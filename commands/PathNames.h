@@ -39,8 +39,10 @@ bool BackupName(const char* path, const char* suffix, std::string* out);
 // path, which has no index file of its own.
 std::string IndexName(const char* path);
 
-// The full path of a file, lower-cased: two spellings of one file give the
-// same text (the path as given when it cannot be made full).
+// The full path of a file as the system resolves it now (current drive
+// and folder); the path as given when it cannot be made full.
+std::string FullPath(const char* path);
+// FullPath lower-cased: two spellings of one file give the same text.
 std::string FileIdentity(const char* path);
 
 // The window's rule for the live table's layout: more than 2100000 bytes

@@ -67,6 +67,7 @@ TableSwap::TableSwap(const char* oldTable, const char* newTable) { Plan(oldTable
 void TableSwap::Plan(const char* replaced, const char* replacement, const char* suffix, bool indexes) {
   replaced_ = replaced;
   replacement_ = replacement;
+  indexes_ = indexes;
   if (!BackupName(replaced, suffix, &backup_)) {
     error_ = FillPlaceholders(LoadResString(IDS_NO_BACKUP_NAME), replaced, nullptr);
     return;
@@ -114,6 +115,21 @@ std::string TableSwap::BackupRefusal(const std::string& to) const {
     return std::string();
   }
   return FillPlaceholders(LoadResString(IDS_BACKUP_NOT_WRITABLE), to.c_str(), SystemReason(GetLastError()).c_str());
+}
+
+std::vector<std::pair<std::string, std::string>> TableSwap::Files() const {
+  bool personal = !indexes_;
+  std::vector<std::pair<std::string, std::string>> files = {
+      {personal ? "the old personal table" : "the live table", replaced_},
+      {personal ? "the new personal table" : "the target table", replacement_},
+      {"the swap's backup", backup_},
+      {"the live table's index", replacedIndex_},
+      {"the target table's index", replacementIndex_},
+      {"the swap's backup index", backupIndex_}};
+  for (const std::string* written : {&replaced_, &backup_, &replacedIndex_, &backupIndex_})
+    files.push_back({"a staging copy of the swap", written->empty() ? std::string() : Temporary(*written)});
+  files.erase(std::remove_if(files.begin(), files.end(), [](const auto& f) { return f.second.empty(); }), files.end());
+  return files;
 }
 
 bool TableSwap::Run() {

@@ -48,6 +48,10 @@ class TableSwap {
   std::string Check();
   // True when every copy succeeded; false with error() saying what failed.
   bool Run();
+  // Every file the swap may read or write, by role ("the live table", "the
+  // swap's backup", ...): the tables, their index files where they have an
+  // index name, and the staging copy beside each file it writes.
+  std::vector<std::pair<std::string, std::string>> Files() const;
   // One copy as the swap makes its copies: staged beside to, flushed,
   // verified and moved over to in one step (undo's way back); copied()
   // lists it. False, with to as it was, when any step fails.
@@ -84,6 +88,7 @@ class TableSwap {
   bool Fail(const Copy& c, unsigned after, const std::string& arg1, const std::string& arg2);
 
   std::string replaced_, replacement_, backup_;
+  bool indexes_ = false;  // a voicemail swap, which copies index files too
   // "" where the table has no index file of its own, and for personal
   // tables.
   std::string replacedIndex_, replacementIndex_, backupIndex_;

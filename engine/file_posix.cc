@@ -1,4 +1,5 @@
-// POSIX file layer: pread/pwrite, fcntl record locks, fsync, rename.
+// POSIX file layer: pread/pwrite, fcntl record locks, fsync, rename, stat's
+// device and inode for file identities.
 // Locks belong to the open file (Linux's open file description locks)
 // where the system has them, so that two handles conflict as on Windows;
 // elsewhere they belong to the process.
@@ -100,6 +101,11 @@ class PosixFileSystem : public FileSystem {
     fsync(fd);
     close(fd);
     return true;
+  }
+
+  bool SameFile(const char* a, const char* b) override {
+    struct stat x, y;
+    return stat(a, &x) == 0 && stat(b, &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
   }
 
   Date Today() override {

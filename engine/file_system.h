@@ -1,7 +1,8 @@
 // The table engine's only contact with the operating system: open a file
 // shared for reading and writing (or reading only), read and write at an
 // offset, take a byte-range lock, make the file durable, put one file in
-// place of another, and tell today's date.
+// place of another, tell whether two paths name one file, and tell today's
+// date.
 // Tests substitute their own FileSystem to inject faults.
 #ifndef ENGINE_FILE_SYSTEM_H_
 #define ENGINE_FILE_SYSTEM_H_
@@ -60,6 +61,10 @@ class FileSystem {
   // Puts the file at from in place of the file at to in one step and makes
   // the change durable; false (both files as they were) when it cannot.
   virtual bool Replace(const char* from, const char* to) = 0;
+  // True when a and b name one existing file, however spelled (the same
+  // volume and file index on Windows, device and inode on POSIX); false
+  // when either cannot be looked at.
+  virtual bool SameFile(const char* a, const char* b) = 0;
   virtual Date Today() = 0;
   // Sleeps briefly while waiting for a lock.
   virtual void Pause(unsigned milliseconds) = 0;

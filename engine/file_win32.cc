@@ -1,6 +1,6 @@
 // Win32 file layer: shared handles, ReadFile/WriteFile at the handle's
 // position (moved only when it is not already there), LockFileEx ranges,
-// FlushFileBuffers, MoveFileEx.
+// FlushFileBuffers, MoveFileEx, file identities by volume and file index.
 #ifdef _WIN32
 
 #include <windows.h>
@@ -148,6 +148,12 @@ class Win32FileSystem : public FileSystem {
     return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND;
   }
 
+  bool SameFile(const char* a, const char* b) override {
+    BY_HANDLE_FILE_INFORMATION x, y;
+    return Identify(a, &x) && Identify(b, &y) && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
+           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+  }
+
   Date Today() override {
     SYSTEMTIME st;
     GetLocalTime(&st);
@@ -157,6 +163,17 @@ class Win32FileSystem : public FileSystem {
   void Pause(unsigned milliseconds) override { Sleep(milliseconds); }
 
  private:
+  // The file's identity, asked through a handle that may neither read nor
+  // write, so that any file, folders included, can be looked at.
+  static bool Identify(const char* path, BY_HANDLE_FILE_INFORMATION* info) {
+    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    bool known = GetFileInformationByHandle(h, info) != 0;
+    CloseHandle(h);
+    return known;
+  }
+
   static std::unique_ptr<File> OpenWith(const char* path, DWORD access, DWORD disposition) {
     HANDLE h = CreateFileA(path, access,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

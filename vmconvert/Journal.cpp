@@ -131,6 +131,15 @@ bool ParseLine(const std::string& line, std::map<std::string, std::string>* valu
   }
 }
 
+bool ReadRunLine(const std::string& path, std::map<std::string, std::string>* values) {
+  std::unique_ptr<xb::File> file = xb::FileSystem::Default()->OpenReadOnly(path.c_str());
+  std::string head(64 * 1024, '\0');  // a run line is far shorter
+  size_t got = 0;
+  if (!file || !file->ReadAt(0, &head[0], head.size(), &got)) return false;
+  size_t end = head.find('\n');
+  return end < got && ParseLine(head.substr(0, end), values) && (*values)["type"] == "run";
+}
+
 std::string Journal::DefaultPath(const std::string& target, const std::string& command) {
   size_t slash = target.find_last_of("\\/");
   std::string folder = (slash == std::string::npos ? std::string(".") : target.substr(0, slash)) +

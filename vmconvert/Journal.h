@@ -52,6 +52,9 @@ void AppendEncoded(std::string& out, const char* bytes, size_t n);
 // One journal line's values by key; false for a line that is not one flat
 // object of strings and numbers (a line cut short by a kill).
 bool ParseLine(const std::string& line, std::map<std::string, std::string>* values);
+// The values of the first line of the journal at path, which must be its
+// run line; false when it cannot be read.
+bool ReadRunLine(const std::string& path, std::map<std::string, std::string>* values);
 
 class Journal : public xb::WriteObserver {
  public:

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
 
 void StartReport(RunReport& report) {
   SYSTEMTIME t;
@@ -24,14 +23,4 @@ int64_t FileBytes(const char* path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return -1;
   return int64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
-}
-
-std::string ReportPathIn(int argc, char** argv) {
-  std::string path;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--") == 0) break;
-    if (std::strncmp(argv[i], "--report=", 9) == 0) path = argv[i] + 9;
-    if (std::strcmp(argv[i], "--report") == 0 && i + 1 < argc) path = argv[++i];
-  }
-  return path;
 }

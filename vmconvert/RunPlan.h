@@ -13,9 +13,9 @@
 const CommandPlan& PlanOf(Options::Job job);
 
 // The paths into JobState, checked as the window's commands check them,
-// then made full as the system resolves them (current drive and folder);
-// with --swap, everything the swap would refuse. False after saying why.
-bool TakePaths(const Options& o, const CommandPlan& plan);
+// then made full as the system resolves them (current drive and folder).
+// "" when they pass, else the message. Looks at files and writes none.
+std::string TakePaths(const Options& o, const CommandPlan& plan);
 
 class Journal;
 struct RunReport;

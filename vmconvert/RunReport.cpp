@@ -1,6 +1,8 @@
 #include "vmconvert/RunReport.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "convert/JobOutcome.h"
@@ -35,7 +37,85 @@ std::string PairList(const RunReport::Pairs& pairs) {
   return j + "]";
 }
 
+// Skips the JSON string at text[*at] (its opening quote), keeping its text
+// (escapes as they stand, enough to compare keys).
+bool SkipString(const std::string& text, size_t* at, std::string* out) {
+  out->clear();
+  for (size_t i = *at + 1; i < text.size(); ++i) {
+    if (text[i] == '"') return *at = i + 1, true;
+    if (text[i] == '\\' && ++i >= text.size()) return false;
+    *out += text[i];
+  }
+  return false;
+}
+
+void SkipBlanks(const std::string& text, size_t* at) {
+  while (*at < text.size() && (text[*at] == ' ' || text[*at] == '\n' || text[*at] == '\r' || text[*at] == '\t')) ++*at;
+}
+
+// Skips one JSON value at text[*at]; keys, when not null, takes an
+// object's keys. False for anything that is not JSON.
+bool SkipValue(const std::string& text, size_t* at, int depth, std::vector<std::string>* keys) {
+  SkipBlanks(text, at);
+  if (*at >= text.size() || depth > 16) return false;
+  std::string ignored;
+  char c = text[*at];
+  if (c == '"') return SkipString(text, at, &ignored);
+  if (c == '{' || c == '[') {
+    char close = c == '{' ? '}' : ']';
+    ++*at;
+    SkipBlanks(text, at);
+    if (*at < text.size() && text[*at] == close) return ++*at, true;
+    for (;;) {
+      if (c == '{') {
+        std::string key;
+        SkipBlanks(text, at);
+        if (*at >= text.size() || text[*at] != '"' || !SkipString(text, at, &key)) return false;
+        if (keys) keys->push_back(key);
+        SkipBlanks(text, at);
+        if (*at >= text.size() || text[*at] != ':') return false;
+        ++*at;
+      }
+      if (!SkipValue(text, at, depth + 1, nullptr)) return false;
+      SkipBlanks(text, at);
+      if (*at >= text.size()) return false;
+      if (text[*at] == close) return ++*at, true;
+      if (text[*at] != ',') return false;
+      ++*at;
+    }
+  }
+  size_t end = text.find_first_of(",}] \r\n\t", *at);
+  std::string word = text.substr(*at, end == std::string::npos ? std::string::npos : end - *at);
+  *at = end == std::string::npos ? text.size() : end;
+  if (word == "true" || word == "false" || word == "null") return true;
+  char* stop = nullptr;
+  std::strtod(word.c_str(), &stop);
+  return !word.empty() && *stop == '\0';
+}
+
 }  // namespace
+
+const std::vector<std::string>& RunReport::Keys() {
+  static const std::vector<std::string> keys = {
+      "command", "source", "target", "source_bytes_before", "source_bytes_after", "target_bytes_before",
+      "target_bytes_after", "dry_run", "records_compared", "records_beyond_source_end",
+      "records_beyond_target_end", "records_unreadable", "fields_written", "fields_written_total",
+      "fields_failed", "warnings", "cancelled", "stopped_after_record", "swap", "swap_copies", "backups_kept",
+      "swap_error", "journal", "started_at", "version", "computer", "user", "seconds", "reason", "exit_status"};
+  return keys;
+}
+
+bool RunReport::IsOurs(const std::string& text) {
+  size_t at = 0;
+  std::vector<std::string> keys;
+  SkipBlanks(text, &at);
+  if (at >= text.size() || text[at] != '{' || !SkipValue(text, &at, 0, &keys)) return false;
+  SkipBlanks(text, &at);
+  if (at != text.size()) return false;
+  for (const std::string& k : keys)
+    if (std::find(Keys().begin(), Keys().end(), k) == Keys().end()) return false;
+  return true;
+}
 
 void RunReport::TakeOutcome(const JobOutcome& outcome) {
   cancelled = outcome.cancelled;

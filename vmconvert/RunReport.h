@@ -46,6 +46,12 @@ struct RunReport {
   int status = -1;     // -1 while the run goes on (null)
   std::string reason;  // why the status is not 0; "" for 0
 
+  // Every key Json() writes, in its order.
+  static const std::vector<std::string>& Keys();
+  // True when text is one JSON object whose keys are all report keys: a
+  // report of ours, which a later run may replace.
+  static bool IsOurs(const std::string& text);
+
   // What the report says of the job: its counts, from its outcome.
   void TakeOutcome(const JobOutcome& outcome);
   std::string Json() const;

@@ -23,6 +23,7 @@
 #include "vmconvert/RunFacts.h"
 #include "vmconvert/RunReport.h"
 #include "vmconvert/Journal.h"
+#include "vmconvert/OutputFiles.h"
 #include "vmconvert/Summary.h"
 #include "vmconvert/TestHooks.h"
 #include "vmconvert/Undo.h"
@@ -124,14 +125,19 @@ int RunJob(const Options& o, const CommandPlan& plan, RunReport& report, Journal
   return report.warnings.empty() ? kDone : kWarned;
 }
 
-// The checks and the job; the status. A target that cannot be written
-// refuses the run before the job (a dry run says so and goes on).
-int Run(const Options& o, RunReport& report) {
+// The checks and the job; the status. refusal is what TakePaths said of
+// the paths. A target that cannot be written refuses the run before the
+// job (a dry run says so and goes on).
+int Run(const Options& o, const std::string& refusal, RunReport& report) {
   Warnings::Catch(o.boxes);
   const CommandPlan& plan = PlanOf(o.job);
   report.command = plan.name;
   report.dryRun = o.dryRun;
-  if (!TakePaths(o, plan)) return kCheckFailed;
+  std::string refused = refusal.empty() && o.swap ? plan.Swap().Check() : refusal;
+  if (!refused.empty()) {
+    PrintError(refused);
+    return kCheckFailed;
+  }
   report.source = plan.source;
   report.target = plan.target;
   report.sourceBytesBefore = FileBytes(plan.source);
@@ -166,6 +172,45 @@ bool WriteReport(const std::string& path, const RunReport& report) {
   return false;
 }
 
+void PrintUsageError(const std::string& error) {
+  std::fprintf(stderr, "vmconvert: %s\nTry 'vmconvert --help' for the commands and options.\n", error.c_str());
+}
+
+// A command line that does not parse: status 1, and its report where one
+// may be written.
+int UsageError(int argc, char** argv, const std::string& error, RunReport& report) {
+  PrintUsageError(error);
+  report.status = kBadUsage;
+  report.reason = error;
+  std::string why, path = UsageReportPath(argc, argv, &why);
+  if (!path.empty()) WriteReport(path, report);
+  if (!why.empty()) PrintError("no report written: " + why);
+  return kBadUsage;
+}
+
+// Before anything is created or written: an output that names a file the
+// run reads or writes (status 1), a report that would replace a file not
+// ours, or a journal that would replace any file (status 6). kDone when
+// they pass; a report is written only where it passed.
+int CheckOutputs(const Options& o, RunReport& report) {
+  OutputClash clash = FindClash(RunFiles(o));
+  std::string refusal = o.report.empty() ? std::string() : ReportRefusal(o.report);
+  bool reportMayBeWritten = !o.report.empty() && refusal.empty() && !clash.report;
+  if (!clash.message.empty()) {
+    PrintUsageError(clash.message);
+    report.status = kBadUsage;
+    report.reason = clash.message;
+  } else if (!refusal.empty() || (!o.journal.empty() && !(refusal = JournalRefusal(o.journal)).empty())) {
+    PrintError(refusal);
+    report.status = kCheckFailed;
+    report.reason = refusal;
+  } else {
+    return kDone;
+  }
+  if (reportMayBeWritten) WriteReport(o.report, report);
+  return report.status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -173,22 +218,18 @@ int main(int argc, char** argv) {
   StartReport(report);
   Options o;
   std::string error;
-  if (!ParseOptions(argc, argv, &o, &error)) {
-    std::fprintf(stderr, "vmconvert: %s\nTry 'vmconvert --help' for the commands and options.\n", error.c_str());
-    report.status = kBadUsage;
-    report.reason = error;
-    std::string path = ReportPathIn(argc, argv);
-    if (!path.empty()) WriteReport(path, report);
-    return kBadUsage;
-  }
+  if (!ParseOptions(argc, argv, &o, &error)) return UsageError(argc, argv, error, report);
   if (o.help || o.version) {
     std::fputs(o.help ? kUsage : kVersion, stdout);
     return kDone;
   }
-  // The report is made before anything else, so that a run whose outcome
-  // could not be told never starts.
+  bool undo = o.job == Options::Job::kUndo;
+  std::string refusal = undo ? std::string() : TakePaths(o, PlanOf(o.job));
+  if (CheckOutputs(o, report) != kDone) return report.status;
+  // The report is made before the run, so that a run whose outcome could
+  // not be told never starts.
   if (!o.report.empty() && !WriteReport(o.report, report)) return kCheckFailed;
-  report.status = o.job == Options::Job::kUndo ? RunUndo(o, report) : Run(o, report);
+  report.status = undo ? RunUndo(o, report) : Run(o, refusal, report);
   if (report.status != kDone && report.reason.empty()) report.reason = Warnings::LastError();
   std::fflush(stdout);
   if (!o.report.empty() && !WriteReport(o.report, report) && report.status == kDone) report.status = kWarned;

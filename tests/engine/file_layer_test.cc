@@ -3,6 +3,7 @@
 // left the handle, and whatever another handle wrote in between.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <random>
 #include <string>
@@ -74,6 +75,23 @@ TEST(FileLayerTest, EveryReadSeesTheFileWhereverThePreviousCallLeftTheHandle) {
   uint64_t size = 0;
   ASSERT_TRUE(ours->Size(&size));
   EXPECT_EQ(size, model.size());
+}
+
+// One file however it is spelled; two files, or a missing one, never.
+TEST(FileLayerTest, SameFileKnowsAFileByItsIdentityNotItsName) {
+  TempDir dir;
+  xb::FileSystem* fs = xb::FileSystem::Default();
+  std::string a = dir.File("a.dbf"), b = dir.File("b.dbf");
+  ASSERT_TRUE(fs->Create(a.c_str()) && fs->Create(b.c_str()));
+  std::string other = dir.File("sub");
+  ASSERT_TRUE(std::filesystem::create_directory(other));
+  std::string roundabout = (std::filesystem::path(other) / ".." / "a.dbf").string();
+  EXPECT_TRUE(fs->SameFile(a.c_str(), a.c_str()));
+  EXPECT_TRUE(fs->SameFile(a.c_str(), roundabout.c_str())) << roundabout;
+  EXPECT_FALSE(fs->SameFile(a.c_str(), b.c_str()));
+  EXPECT_FALSE(fs->SameFile(a.c_str(), dir.File("missing.dbf").c_str()));
+  EXPECT_FALSE(fs->SameFile(dir.File("missing.dbf").c_str(), dir.File("missing.dbf").c_str()))
+      << "a file that is not there is no file";
 }
 
 }  // namespace

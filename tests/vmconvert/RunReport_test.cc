@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -90,6 +91,33 @@ TEST(RunReportTest, AReportThatCannotBeWrittenWholeSaysSo) {
   std::vector<unsigned char> bytes = ReadBytes(dir.File("r.json"));
   nlohmann::json j = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
   EXPECT_TRUE(j["exit_status"].is_null()) << "a run that goes on has no status yet";
+}
+
+// Keys() is the one list of the keys Json() writes; a file
+// is one of our reports only when every key it has is on it.
+TEST(RunReportTest, TheKeysAreOneListAndOnlyOurReportsAreOurs) {
+  nlohmann::json j = nlohmann::json::parse(RunReport().Json());
+  std::vector<std::string> written;
+  for (const auto& item : j.items()) written.push_back(item.key());
+  std::vector<std::string> keys = RunReport::Keys();
+  std::sort(keys.begin(), keys.end());
+  EXPECT_EQ(written, keys) << "Json() and Keys() disagree";
+  EXPECT_TRUE(RunReport::IsOurs(RunReport().Json()));
+  const struct {
+    std::string text;
+    bool ours;
+  } files[] = {
+      {"{}", true},
+      {" {\"exit_status\": 2, \"warnings\": [\"a\", \"b\\\"c\"], \"records_unreadable\": {\"x\": 1}}\n", true},
+      {"{\"exit_status\": 2, \"name\": 1}", false},
+      {"{\"exit_status\": 2} trailing", false},
+      {"{\"exit_status\": 2", false},
+      {"[\"exit_status\"]", false},
+      {"exit_status", false},
+      {std::string("\x03\x7a\x0c\x09", 4) + std::string(28, '\0'), false},  // a table's header
+      {"{\"exit_status\": tru}", false},
+  };
+  for (const auto& f : files) EXPECT_EQ(RunReport::IsOurs(f.text), f.ours) << f.text;
 }
 
 }  // namespace

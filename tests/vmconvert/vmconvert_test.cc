@@ -11,14 +11,12 @@
 #include <thread>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "commands/PathNames.h"
 #include "commands/TargetLock.h"
-#include "tests/support/process.h"
 #include "tests/support/raw_dbf.h"
 #include "tests/support/table_edit.h"
 #include "tests/support/temp_dir.h"
+#include "tests/vmconvert/vmconvert_run.h"
 #include "tools/vmtables.h"
 
 namespace {
@@ -26,53 +24,6 @@ namespace {
 using vmtables::Layout;
 using vmtables::Variation;
 
-std::string program;  // vmconvert.exe, from the command line
-
-struct Result {
-  int status;
-  std::string out, err;
-};
-
-// The test build of vmconvert, beside it.
-std::string Hooks() {
-  size_t slash = program.find_last_of("\\\\/");
-  return (slash == std::string::npos ? "" : program.substr(0, slash + 1)) + "vmconvert_hooks.exe";
-}
-
-// Runs vmconvert (or exe) with args; standard output and error are pipes.
-Result Vmconvert(const std::string& args, const std::string& exe = program) {
-  ProcessResult r = RunProcess("\"" + exe + "\" " + args, true);
-  return Result{r.status, r.out, r.err};
-}
-
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-// The number after "label " in text; 0 when it is not there.
-unsigned NumberAfter(const std::string& text, const std::string& label) {
-  size_t at = text.find(label);
-  return at == std::string::npos ? 0 : unsigned(std::strtoul(text.c_str() + at + label.size(), nullptr, 10));
-}
-
-class VmconvertTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    live = dir.File("vm001.dbf");
-    big = dir.File("vm001_big.dbf");
-  }
-  void TearDown() override {
-    SetEnvironmentVariableA("VMCONVERT_EVENT_AFTER_STEPS", nullptr);
-    SetEnvironmentVariableA("VMCONVERT_UNREADABLE", nullptr);
-    SetEnvironmentVariableA("VMCONVERT_KILL_AFTER_WRITES", nullptr);
-  }
-
-  std::string Paths() { return "small-to-big --live \"" + live + "\" --big \"" + big + "\""; }
-
-  TempDir dir;
-  std::string live, big;
-};
-
-// The program's side of its command line; the parsing itself is tested in
-// Options_test.
 TEST_F(VmconvertTest, AUsageErrorHelpAndVersion) {
   Result r = Vmconvert("small-to-big --bogus");
   EXPECT_EQ(r.status, 1);
@@ -496,181 +447,5 @@ TEST_F(VmconvertTest, TheLiveTableComesFromTheIniFileByDefault) {
   EXPECT_TRUE(Has(r.out, "small-to-big: " + lower + " -> ")) << r.out;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: vmconvert_test PATH-TO-VMCONVERT.EXE\n");
-    return 2;
-  }
-  program = argv[1];
-  return RUN_ALL_TESTS();
-}
-
-namespace {
-
-// The path after "journal: " in a run's output.
-std::string JournalOf(const std::string& out) {
-  size_t at = out.find("journal: ");
-  if (at == std::string::npos) return std::string();
-  size_t end = out.find('\n', at);
-  return out.substr(at + 9, end - at - 9);
-}
-
-// An older date in the header, so that the run's date stamp is a change
-// undo must take back too.
-void AgeHeader(const std::string& path) {
-  std::vector<unsigned char> bytes = ReadBytes(path);
-  bytes[1] = 120;  // 2020
-  bytes[2] = 1;
-  bytes[3] = 2;
-  WriteBytes(path, bytes);
-}
-
-class UndoTest : public VmconvertTest {
- protected:
-  struct Job {
-    const char* name;
-    std::string args, target;
-  };
-  // The three jobs over fresh tables in which every copied field differs.
-  std::vector<Job> Jobs() {
-    std::string oldTable = dir.File("kxpersonal.dbf"), newTable = dir.File("kxpers_new.dbf");
-    std::string small = dir.File("vm001_small.dbf"), bigLive = dir.File("big\\vm001.dbf");
-    CreateDirectoryA(dir.File("big").c_str(), nullptr);
-    return {{"small-to-big", Paths(), big},
-            {"big-to-small", "big-to-small --live \"" + bigLive + "\" --small \"" + small + "\"", small},
-            {"old-to-new", "old-to-new --old \"" + oldTable + "\" --new \"" + newTable + "\"", newTable}};
-  }
-  void Make(const Job& job) {
-    if (std::string(job.name) == "small-to-big") {
-      ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 300));
-      ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 300, Variation{1, 0}));
-    } else if (std::string(job.name) == "big-to-small") {
-      ASSERT_TRUE(vmtables::MakeVmTable(dir.File("big\\vm001.dbf"), Layout::kBig, 3000));
-      ASSERT_TRUE(vmtables::MakeVmTable(job.target, Layout::kSmall, 3000, Variation{1, 0}));
-    } else {
-      ASSERT_TRUE(vmtables::MakePersonalTable(dir.File("kxpersonal.dbf"), 200));
-      ASSERT_TRUE(vmtables::MakePersonalTable(job.target, 200, Variation{1, 0}));
-    }
-    AgeHeader(job.target);
-  }
-  Result Undo(const std::string& journal, const std::string& more = "") {
-    return Vmconvert("undo \"" + journal + "\"" + more);
-  }
-};
-
-// (a) and (e): each job, undone, leaves its target byte for byte as it
-// was, date included; the undo of the undo gives the converted table back.
-TEST_F(UndoTest, EachJobUndoneLeavesItsTargetAsItWasAndUndoingTheUndoRedoesIt) {
-  for (const Job& job : Jobs()) {
-    Make(job);
-    std::vector<unsigned char> before = ReadBytes(job.target);
-    Result run = Vmconvert(job.args);
-    ASSERT_EQ(run.status, 0) << job.name << ": " << run.err;
-    std::vector<unsigned char> converted = ReadBytes(job.target);
-    ASSERT_NE(converted, before) << job.name;
-    std::string journal = JournalOf(run.out);
-    ASSERT_FALSE(journal.empty()) << job.name << ": the run named no journal: " << run.out;
-    Result undo = Undo(journal);
-    EXPECT_EQ(undo.status, 0) << job.name << ": " << undo.out << undo.err;
-    EXPECT_EQ(ReadBytes(job.target), before) << job.name << ": not byte for byte as before the run";
-    Result redo = Undo(JournalOf(undo.out));
-    EXPECT_EQ(redo.status, 0) << job.name << ": " << redo.err;
-    EXPECT_EQ(ReadBytes(job.target), converted) << job.name << ": the undo of the undo";
-  }
-}
-
-// (b): the run is stopped as a kill would stop it, after 0 to many writes;
-// its journal takes the target back byte for byte each time. An undo
-// stopped the same way completes when it is run again.
-TEST_F(UndoTest, ARunKilledAtAnyMomentIsUndoneByteForByte) {
-  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 40));
-  for (int writes : {0, 1, 2, 3, 17, 200, 1000}) {
-    ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 40, Variation{1, 0}));
-    AgeHeader(big);
-    std::vector<unsigned char> before = ReadBytes(big);
-    std::string journal = dir.File("run-" + std::to_string(writes) + ".jsonl");
-    SetEnvironmentVariableA("VMCONVERT_KILL_AFTER_WRITES", std::to_string(writes).c_str());
-    Result killed = Vmconvert(Paths() + " --journal \"" + journal + "\"", Hooks());
-    SetEnvironmentVariableA("VMCONVERT_KILL_AFTER_WRITES", nullptr);
-    EXPECT_EQ(killed.status, 9) << writes << " writes: " << killed.err;
-    std::string undoJournal = dir.File("undo-" + std::to_string(writes) + ".jsonl");
-    SetEnvironmentVariableA("VMCONVERT_KILL_AFTER_WRITES", "5");
-    Result stopped = Vmconvert("undo \"" + journal + "\" --journal \"" + undoJournal + "\"", Hooks());
-    SetEnvironmentVariableA("VMCONVERT_KILL_AFTER_WRITES", nullptr);
-    Result undo = Undo(journal, " --no-journal");
-    EXPECT_EQ(undo.status, 0) << writes << " writes: " << undo.out << undo.err;
-    EXPECT_EQ(ReadBytes(big), before) << "killed after " << writes << " writes (undo stopped: "
-                                      << stopped.status << ")";
-  }
-}
-
-// (c): a field changed after the run is kept, listed, and the status is 5.
-TEST_F(UndoTest, AFieldChangedSinceTheRunIsKeptAndListed) {
-  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 10));
-  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 10, Variation{1, 0}));
-  Result run = Vmconvert(Paths());
-  ASSERT_EQ(run.status, 0) << run.err;
-  ASSERT_TRUE(SetField(big, 4, "T05", "77"));
-  Result undo = Undo(JournalOf(run.out));
-  EXPECT_EQ(undo.status, 5) << undo.out;
-  EXPECT_TRUE(Has(undo.out, "changed since the run, left as they are: 1\n  record 4 T05: now \"77\"")) << undo.out;
-  EXPECT_EQ(RawDbf(big).Value(4, "T05"), "77");
-  EXPECT_EQ(RawDbf(big).Value(5, "T05"), vmtables::VmValue(Layout::kBig, 5, 5, Variation{1, 0}));
-}
-
-// (d): a run with --swap, undone: the live table, its index and the target
-// byte for byte as before.
-TEST_F(UndoTest, ASwapIsUndoneFirst) {
-  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 30));
-  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 30, Variation{1, 0}));
-  WriteBytes(dir.File("vm001.ndx"), {'l', 'i', 'v', 'e'});
-  WriteBytes(dir.File("vm001_big.ndx"), {'b', 'i', 'g'});
-  std::vector<unsigned char> liveBefore = ReadBytes(live), bigBefore = ReadBytes(big);
-  Result run = Vmconvert(Paths() + " --swap");
-  ASSERT_EQ(run.status, 0) << run.err;
-  ASSERT_NE(ReadBytes(live), liveBefore);
-  Result undo = Undo(JournalOf(run.out));
-  EXPECT_EQ(undo.status, 0) << undo.out << undo.err;
-  EXPECT_EQ(ReadBytes(live), liveBefore) << "the live table";
-  EXPECT_EQ(ReadBytes(dir.File("vm001.ndx")), (std::vector<unsigned char>{'l', 'i', 'v', 'e'})) << "its index";
-  EXPECT_EQ(ReadBytes(big), bigBefore) << "the target";
-}
-
-// A journal that cannot be made refuses the run before it writes; a dry
-// run of undo lists what it would put back and writes nothing.
-TEST_F(UndoTest, NoJournalNoRunAndADryRunOfUndoWritesNothing) {
-  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 10));
-  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 10, Variation{1, 0}));
-  std::vector<unsigned char> before = ReadBytes(big);
-  Result refused = Vmconvert(Paths() + " --journal \"" + dir.path() + "\"");
-  EXPECT_EQ(refused.status, 6) << refused.err;
-  EXPECT_TRUE(Has(refused.err, "cannot be made; nothing was converted")) << refused.err;
-  EXPECT_EQ(ReadBytes(big), before);
-  Result run = Vmconvert(Paths());
-  ASSERT_EQ(run.status, 0) << run.err;
-  std::vector<unsigned char> converted = ReadBytes(big);
-  Result dry = Undo(JournalOf(run.out), " --dry-run");
-  EXPECT_EQ(dry.status, 0) << dry.err;
-  EXPECT_TRUE(Has(dry.out, "to put back: 320\n")) << dry.out;
-  EXPECT_TRUE(Has(dry.out, "record 1 T02: ")) << dry.out;
-  EXPECT_EQ(ReadBytes(big), converted) << "a dry run wrote";
-}
-
-// (f): a journal of another table is refused, with nothing written.
-TEST_F(UndoTest, AJournalOfAnotherTableIsRefused) {
-  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 10));
-  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 10, Variation{1, 0}));
-  Result run = Vmconvert(Paths());
-  ASSERT_EQ(run.status, 0) << run.err;
-  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kSmall, 10, Variation{1, 0}));  // another table in its place
-  std::vector<unsigned char> other = ReadBytes(big);
-  Result undo = Undo(JournalOf(run.out));
-  EXPECT_EQ(undo.status, 6) << undo.out;
-  EXPECT_TRUE(Has(undo.err, "is not the one the journal")) << undo.err;
-  EXPECT_EQ(ReadBytes(big), other);
-}
 
 }  // namespace

@@ -1,0 +1,73 @@
+#include "tests/vmconvert/vmconvert_run.h"
+
+#include <windows.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+
+#include "tests/support/process.h"
+
+std::string program;
+
+std::string Hooks() {
+  size_t slash = program.find_last_of("\\\\/");
+  return (slash == std::string::npos ? "" : program.substr(0, slash + 1)) + "vmconvert_hooks.exe";
+}
+
+Result Vmconvert(const std::string& args, const std::string& exe) {
+  ProcessResult r = RunProcess("\"" + exe + "\" " + args, true);
+  return Result{r.status, r.out, r.err};
+}
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+unsigned NumberAfter(const std::string& text, const std::string& label) {
+  size_t at = text.find(label);
+  return at == std::string::npos ? 0 : unsigned(std::strtoul(text.c_str() + at + label.size(), nullptr, 10));
+}
+
+std::string JournalOf(const std::string& out) {
+  size_t at = out.find("journal: ");
+  if (at == std::string::npos) return std::string();
+  size_t end = out.find('\n', at);
+  return out.substr(at + 9, end - at - 9);
+}
+
+void AgeHeader(const std::string& path) {
+  std::vector<unsigned char> bytes = ReadBytes(path);
+  bytes[1] = 120;  // 2020
+  bytes[2] = 1;
+  bytes[3] = 2;
+  WriteBytes(path, bytes);
+}
+
+nlohmann::json ReadJson(const std::string& path) {
+  std::vector<unsigned char> bytes = ReadBytes(path);
+  return nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
+}
+
+std::string Upper(std::string path) {
+  for (char& c : path) c = char(std::toupper(static_cast<unsigned char>(c)));
+  return path;
+}
+
+void VmconvertTest::SetUp() {
+  live = dir.File("vm001.dbf");
+  big = dir.File("vm001_big.dbf");
+}
+
+void VmconvertTest::TearDown() {
+  for (const char* hook : {"VMCONVERT_EVENT_AFTER_STEPS", "VMCONVERT_UNREADABLE", "VMCONVERT_KILL_AFTER_WRITES"})
+    SetEnvironmentVariableA(hook, nullptr);
+}
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: vmconvert_test PATH-TO-VMCONVERT.EXE\n");
+    return 2;
+  }
+  program = argv[1];
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,114 @@
+#include "vmconvert/OutputFiles.h"
+
+#include <cstring>
+#include <map>
+#include <memory>
+
+#include "commands/CommandPlan.h"
+#include "commands/PathNames.h"
+#include "engine/file_system.h"
+#include "vmconvert/Journal.h"
+#include "vmconvert/RunPlan.h"
+#include "vmconvert/RunReport.h"
+
+namespace {
+
+// A report of ours is a few kilobytes; anything much larger is not one.
+const uint64_t kLargestReport = 16u << 20;
+
+bool OneFile(const std::string& a, const std::string& b) {
+  return xb::FileSystem::Default()->SameFile(a.c_str(), b.c_str()) ||
+         FileIdentity(a.c_str()) == FileIdentity(b.c_str());
+}
+
+void AddSwapFiles(const TableSwap& swap, std::vector<RunFile>* files) {
+  for (const auto& f : swap.Files()) files->push_back({f.first, FullPath(f.second.c_str())});
+}
+
+// The files of the run a journal describes, from its run line.
+void AddUndoneRun(const std::string& journal, std::vector<RunFile>* files) {
+  std::map<std::string, std::string> run;
+  if (!ReadRunLine(journal, &run)) return;
+  const CommandPlan* plan = PlanNamed(run["command"]);
+  if (!plan) return files->push_back({"the target table", run["target"]});
+  AddSwapFiles(plan->swapSuffix ? TableSwap(run["source"].c_str(), run["target"].c_str(), plan->swapSuffix)
+                                : TableSwap(run["source"].c_str(), run["target"].c_str()),
+               files);
+}
+
+// The bytes of the file at path when it is there and not too large.
+bool ReadSmallFile(const std::string& path, std::string* text, bool* there) {
+  std::unique_ptr<xb::File> file = xb::FileSystem::Default()->OpenReadOnly(path.c_str());
+  *there = file != nullptr;
+  uint64_t size = 0;
+  size_t got = 0;
+  if (!file || !file->Size(&size) || size > kLargestReport) return false;
+  text->assign(size, '\0');
+  return size == 0 || (file->ReadAt(0, &(*text)[0], size, &got) && got == size);
+}
+
+}  // namespace
+
+std::vector<RunFile> RunFiles(const Options& o) {
+  std::vector<RunFile> files;
+  if (o.job == Options::Job::kUndo) {
+    files.push_back({"the journal undone", FullPath(o.undoJournal.c_str())});
+    AddUndoneRun(files.back().path, &files);
+  } else {
+    AddSwapFiles(PlanOf(o.job).Swap(), &files);
+  }
+  if (!o.report.empty()) files.push_back({"the report", FullPath(o.report.c_str())});
+  if (!o.journal.empty()) files.push_back({"the journal", FullPath(o.journal.c_str())});
+  return files;
+}
+
+OutputClash FindClash(const std::vector<RunFile>& files) {
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (files[i].role != "the report" && files[i].role != "the journal") continue;
+    for (size_t j = 0; j < files.size(); ++j) {
+      if (j == i || !OneFile(files[i].path, files[j].path)) continue;
+      const RunFile& other = files[j];
+      return {files[i].role + " " + files[i].path + " and " + other.role + " " + other.path +
+                  " are one file; an output of vmconvert never replaces a file the run reads or writes",
+              files[i].role == "the report" || other.role == "the report"};
+    }
+  }
+  return {};
+}
+
+std::string ReportRefusal(const std::string& path) {
+  std::string text;
+  bool there = false;
+  bool read = ReadSmallFile(path, &text, &there);
+  if (!there || (read && (text.empty() || RunReport::IsOurs(text)))) return std::string();
+  return "the file " + FullPath(path.c_str()) +
+         " is there and is not a vmconvert report; --report replaces only a report of its own, so it is left as "
+         "it is";
+}
+
+std::string JournalRefusal(const std::string& path) {
+  if (!xb::FileSystem::Default()->OpenReadOnly(path.c_str())) return std::string();
+  return "the file " + FullPath(path.c_str()) +
+         " is there already; a journal never replaces a file, so name one that is not there yet";
+}
+
+std::string UsageReportPath(int argc, char** argv, std::string* why) {
+  std::vector<std::string> reports, others;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--") == 0) break;
+    if (std::strncmp(argv[i], "--report=", 9) == 0) reports.push_back(argv[i] + 9);
+    else if (std::strcmp(argv[i], "--report") == 0 && i + 1 < argc) reports.push_back(argv[++i]);
+    else others.push_back(argv[i]);
+  }
+  why->clear();
+  if (reports.empty()) return std::string();
+  if (reports.size() > 1) return *why = "--report is given more than once", std::string();
+  for (const std::string& other : others) {
+    size_t equals = other.find('=');
+    std::string value = other.compare(0, 2, "--") == 0 && equals != std::string::npos ? other.substr(equals + 1) : other;
+    if (!value.empty() && OneFile(reports[0], value))
+      return *why = "the report's path " + FullPath(reports[0].c_str()) + " is also given as " + other, std::string();
+  }
+  *why = ReportRefusal(reports[0]);
+  return why->empty() ? reports[0] : std::string();
+}
