@@ -71,6 +71,10 @@ std::string FileIdentity(const char* path) {
   return out;
 }
 
+bool OneFile(xb::FileSystem& fs, const std::string& a, const std::string& b) {
+  return fs.SameFile(a.c_str(), b.c_str()) || FileIdentity(a.c_str()) == FileIdentity(b.c_str());
+}
+
 bool LiveTableIsBig(const char* livePath) {
   CFileStatus status;
   return CFile::GetStatus(livePath, status) && int32_t(status.m_size) > kBigLayoutAbove;

@@ -6,6 +6,10 @@
 #include <cstddef>
 #include <string>
 
+namespace xb {
+class FileSystem;
+}  // namespace xb
+
 // The paths the window and vmconvert start from.
 extern const char kDefaultBigPath[];       // \db1\vm001_big.dbf
 extern const char kDefaultSmallPath[];     // \db1\vm001_small.dbf
@@ -44,6 +48,10 @@ std::string IndexName(const char* path);
 std::string FullPath(const char* path);
 // FullPath lower-cased: two spellings of one file give the same text.
 std::string FileIdentity(const char* path);
+// True when a and b name one file: by the file system's identity where
+// both exist (hard links and short names included), by FileIdentity
+// otherwise.
+bool OneFile(xb::FileSystem& fs, const std::string& a, const std::string& b);
 
 // The window's rule for the live table's layout: more than 2100000 bytes
 // is the big layout. A table that cannot be looked at counts as small.

@@ -86,7 +86,7 @@ bool TableSwap::Refused() {
   const std::string* tables[] = {&replaced_, &replacement_, &backup_};
   for (int i = 0; i < 3; ++i)
     for (int j = i + 1; j < 3; ++j)
-      if (FileIdentity(tables[i]->c_str()) == FileIdentity(tables[j]->c_str())) {
+      if (OneFile(*fs_, *tables[i], *tables[j])) {
         error_ = FillPlaceholders(LoadResString(IDS_ONE_FILE), tables[i]->c_str(), tables[j]->c_str());
         return true;
       }

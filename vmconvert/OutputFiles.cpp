@@ -16,10 +16,7 @@ namespace {
 // A report of ours is a few kilobytes; anything much larger is not one.
 const uint64_t kLargestReport = 16u << 20;
 
-bool OneFile(const std::string& a, const std::string& b) {
-  return xb::FileSystem::Default()->SameFile(a.c_str(), b.c_str()) ||
-         FileIdentity(a.c_str()) == FileIdentity(b.c_str());
-}
+bool SameFile(const std::string& a, const std::string& b) { return OneFile(*xb::FileSystem::Default(), a, b); }
 
 void AddSwapFiles(const TableSwap& swap, std::vector<RunFile>* files) {
   for (const auto& f : swap.Files()) files->push_back({f.first, FullPath(f.second.c_str())});
@@ -66,7 +63,7 @@ OutputClash FindClash(const std::vector<RunFile>& files) {
   for (size_t i = 0; i < files.size(); ++i) {
     if (files[i].role != "the report" && files[i].role != "the journal") continue;
     for (size_t j = 0; j < files.size(); ++j) {
-      if (j == i || !OneFile(files[i].path, files[j].path)) continue;
+      if (j == i || !SameFile(files[i].path, files[j].path)) continue;
       const RunFile& other = files[j];
       return {files[i].role + " " + files[i].path + " and " + other.role + " " + other.path +
                   " are one file; an output of vmconvert never replaces a file the run reads or writes",
@@ -106,7 +103,7 @@ std::string UsageReportPath(int argc, char** argv, std::string* why) {
   for (const std::string& other : others) {
     size_t equals = other.find('=');
     std::string value = other.compare(0, 2, "--") == 0 && equals != std::string::npos ? other.substr(equals + 1) : other;
-    if (!value.empty() && OneFile(reports[0], value))
+    if (!value.empty() && SameFile(reports[0], value))
       return *why = "the report's path " + FullPath(reports[0].c_str()) + " is also given as " + other, std::string();
   }
   *why = ReportRefusal(reports[0]);

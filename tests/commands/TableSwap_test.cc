@@ -86,12 +86,14 @@ TEST_F(TableSwapTest, TwoNamesOfOneFileRefuseTheSwap) {
   Put("vm001_small.dbf", "converted");
   Put("kxpersonal_old.dbf", "new");
   Put("kxpersonal.dbf", "old");
+  ASSERT_TRUE(CreateHardLinkA(F("linked.dbf").c_str(), F("vm001.dbf").c_str(), nullptr));
   const struct {
     std::string replaced, replacement;
     bool personal;
   } cases[] = {
       {F("vm001.dbf"), F("vm001_small.dbf"), false},                    // converted = backup
       {F("vm001.dbf"), dir.path() + "\\.\\VM001.DBF", false},          // converted = live
+      {F("vm001.dbf"), F("linked.dbf"), false},                         // converted = live by another name
       {F("kxpersonal.dbf"), F("KXPERSONAL_OLD.dbf"), true},            // new = the old table's backup
   };
   for (const auto& c : cases) {
