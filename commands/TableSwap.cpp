@@ -3,60 +3,13 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <memory>
 #include <vector>
 
 #include "commands/PathNames.h"
 #include "db/EngineContext.h"
+#include "engine/file_system.h"
 #include "messages/ResourceString.h"
 #include "messages/StringIds.h"
-
-namespace {
-
-const size_t kChunk = 64 * 1024;
-
-std::string Temporary(const std::string& target) { return target + ".swap"; }
-
-// Reads up to size bytes at offset; the count read, or -1 on failure.
-long ReadChunk(xb::File& file, uint64_t offset, char* buffer, size_t size) {
-  size_t got = 0;
-  return file.ReadAt(offset, buffer, size, &got) ? long(got) : -1;
-}
-
-bool CopyBytes(xb::File& from, xb::File& to) {
-  std::vector<char> buffer(kChunk);
-  for (uint64_t offset = 0;;) {
-    long got = ReadChunk(from, offset, buffer.data(), kChunk);
-    if (got < 0) return false;
-    if (got == 0) return true;
-    if (!to.WriteAt(offset, buffer.data(), size_t(got))) return false;
-    offset += uint64_t(got);
-  }
-}
-
-// The server may hold the table open for writing beside us: the source is
-// opened shared, for reading only.
-bool CopyFlushed(xb::FileSystem& fs, const std::string& from, const std::string& to) {
-  std::unique_ptr<xb::File> source = fs.OpenReadOnly(from.c_str());
-  if (!source) return false;
-  std::unique_ptr<xb::File> target = fs.Create(to.c_str());
-  return target && CopyBytes(*source, *target) && target->Sync();
-}
-
-bool SameBytes(xb::FileSystem& fs, const std::string& a, const std::string& b) {
-  std::unique_ptr<xb::File> first = fs.OpenReadOnly(a.c_str()), second = fs.OpenReadOnly(b.c_str());
-  if (!first || !second) return false;
-  std::vector<char> x(kChunk), y(kChunk);
-  for (uint64_t offset = 0;;) {
-    long gotX = ReadChunk(*first, offset, x.data(), kChunk), gotY = ReadChunk(*second, offset, y.data(), kChunk);
-    if (gotX < 0 || gotX != gotY || !std::equal(x.begin(), x.begin() + gotX, y.begin())) return false;
-    if (gotX == 0) return true;
-    offset += uint64_t(gotX);
-  }
-}
-
-}  // namespace
 
 TableSwap::TableSwap(const char* live, const char* converted, const char* suffix) {
   Plan(live, converted, suffix, true);
@@ -109,7 +62,7 @@ std::string TableSwap::BackupRefusal(const std::string& to) const {
   DWORD attributes = GetFileAttributesA(to.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
     return FillPlaceholders(LoadResString(IDS_BACKUP_NOT_WRITABLE), to.c_str(), SystemReason(ERROR_ACCESS_DENIED).c_str());
-  std::string probe = Temporary(to);
+  std::string probe = StagingName(to);
   if (fs_->Create(probe.c_str())) {
     fs_->Remove(probe.c_str());
     return std::string();
@@ -117,18 +70,28 @@ std::string TableSwap::BackupRefusal(const std::string& to) const {
   return FillPlaceholders(LoadResString(IDS_BACKUP_NOT_WRITABLE), to.c_str(), SystemReason(GetLastError()).c_str());
 }
 
-std::vector<std::pair<std::string, std::string>> TableSwap::Files() const {
-  bool personal = !indexes_;
+std::vector<std::pair<std::string, std::string>> TableSwap::Tables() const {
   std::vector<std::pair<std::string, std::string>> files = {
-      {personal ? "the old personal table" : "the live table", replaced_},
-      {personal ? "the new personal table" : "the target table", replacement_},
+      {indexes_ ? "the live table" : "the old personal table", replaced_},
+      {indexes_ ? "the target table" : "the new personal table", replacement_},
       {"the swap's backup", backup_},
       {"the live table's index", replacedIndex_},
       {"the target table's index", replacementIndex_},
       {"the swap's backup index", backupIndex_}};
-  for (const std::string* written : {&replaced_, &backup_, &replacedIndex_, &backupIndex_})
-    files.push_back({"a staging copy of the swap", written->empty() ? std::string() : Temporary(*written)});
   files.erase(std::remove_if(files.begin(), files.end(), [](const auto& f) { return f.second.empty(); }), files.end());
+  return files;
+}
+
+std::vector<std::string> TableSwap::Replaced() const {
+  std::vector<std::string> files = {replaced_};
+  if (!replacedIndex_.empty()) files.push_back(replacedIndex_);
+  return files;
+}
+
+std::vector<std::pair<std::string, std::string>> TableSwap::Files() const {
+  std::vector<std::pair<std::string, std::string>> files = Tables();
+  for (const std::string* written : {&replaced_, &backup_, &replacedIndex_, &backupIndex_})
+    if (!written->empty()) files.push_back({"a staging copy of the swap", StagingName(*written)});
   return files;
 }
 
@@ -141,63 +104,51 @@ bool TableSwap::Run() {
   if (!replacedIndex_.empty() && Exists(replacementIndex_)) replacements.push_back({replacementIndex_, replacedIndex_});
 
   const std::string stamp = "-" + LocalStamp();
-  for (const Copy& c : backups)
-    if (!KeepOlderBackup(c, stamp) || !Stage(c) || !Place(c)) return Fail(c, IDS_NOT_CHANGED, replaced_, "");
+  for (const Copy& c : backups) {
+    FileDigest staged;
+    if (!KeepOlderBackup(c, stamp) || !StageCopy(*fs_, c.from, c.to, &staged) || !Place(c, staged))
+      return Fail(c, IDS_NOT_CHANGED, replaced_, "");
+  }
+  std::vector<FileDigest> staged(replacements.size());
   for (size_t i = 0; i < replacements.size(); ++i) {
-    if (Stage(replacements[i])) continue;
-    for (size_t j = 0; j < i; ++j) fs_->Remove(Temporary(replacements[j].to).c_str());
+    if (StageCopy(*fs_, replacements[i].from, replacements[i].to, &staged[i])) continue;
+    for (size_t j = 0; j < i; ++j) fs_->Remove(StagingName(replacements[j].to).c_str());
     return Fail(replacements[i], IDS_NOT_CHANGED_COPY_IN, replaced_, backup_);
   }
   // Both copies are ready; the table and then its index take their places.
   for (size_t i = 0; i < replacements.size(); ++i) {
-    if (Place(replacements[i])) continue;
-    for (size_t j = i + 1; j < replacements.size(); ++j) fs_->Remove(Temporary(replacements[j].to).c_str());
+    if (Place(replacements[i], staged[i])) continue;
+    for (size_t j = i + 1; j < replacements.size(); ++j) fs_->Remove(StagingName(replacements[j].to).c_str());
     return Fail(replacements[i], i == 0 ? IDS_NOT_CHANGED_COPY_IN : IDS_RESTORE_FROM, replaced_, backup_);
   }
   return true;
 }
 
-std::string TableSwap::KeptName(const std::string& backup, const std::string& stamp) const {
-  size_t dot = backup.find_last_of(".\\/:");
-  size_t at = dot != std::string::npos && backup[dot] == '.' ? dot : backup.size();
-  std::string name = backup.substr(0, at) + stamp + backup.substr(at);
-  for (int n = 2; Exists(name); ++n) name = backup.substr(0, at) + stamp + "-" + std::to_string(n) + backup.substr(at);
-  return name;
-}
-
 bool TableSwap::KeepOlderBackup(const Copy& c, const std::string& stamp) {
   if (!Exists(c.to) || SameBytes(*fs_, c.from, c.to)) return true;
-  std::string kept = KeptName(c.to, stamp);
+  std::string kept = DatedName(*fs_, c.to, stamp);
+  FileDigest digest;
+  if (journal_ && !DigestFile(*fs_, c.to, &digest)) return false;
+  if (journal_ && !journal_->Keeping(c.to, kept, digest)) return !(journalFailed_ = true);
   if (!fs_->Replace(c.to.c_str(), kept.c_str())) return false;
   kept_.push_back({c.to, kept});
   return true;
 }
 
-bool TableSwap::CopyWhole(const std::string& from, const std::string& to) {
-  fs_ = engineContext.fileSystem();
-  Copy c{from, to};
-  return Stage(c) && Place(c);
-}
-
-bool TableSwap::Stage(const Copy& c) {
-  std::string temp = Temporary(c.to);
-  if (CopyFlushed(*fs_, c.from, temp) && SameBytes(*fs_, c.from, temp)) return true;
-  fs_->Remove(temp.c_str());
-  return false;
-}
-
-bool TableSwap::Place(const Copy& c) {
-  std::string temp = Temporary(c.to);
-  if (!fs_->Replace(temp.c_str(), c.to.c_str())) {
-    fs_->Remove(temp.c_str());
+bool TableSwap::Place(const Copy& c, const FileDigest& placed) {
+  if (journal_ && !journal_->Copying(c.from, c.to, placed)) {
+    journalFailed_ = true;
+    fs_->Remove(StagingName(c.to).c_str());
     return false;
   }
+  if (!PlaceCopy(*fs_, c.to)) return false;
   copied_.push_back({c.from, c.to});
   return true;
 }
 
 bool TableSwap::Fail(const Copy& c, unsigned after, const std::string& arg1, const std::string& arg2) {
   error_ = FillPlaceholders(LoadResString(IDS_NOT_COPIED), c.from.c_str(), c.to.c_str()) + "\n" +
+           (journalFailed_ ? "Its journal line could not be written, so it was not made.\n" : "") +
            FillPlaceholders(LoadResString(after), arg1.c_str(), arg2.c_str());
   return false;
 }

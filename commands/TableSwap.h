@@ -13,11 +13,14 @@
 // bytes differ from the table about to be copied over it (the original of
 // an earlier swap) is first moved aside to the backup's name with the
 // swap's date and time before its extension ("kxpersonal_old-20261209-
-// 031500.dbf"), so that no swap ever destroys a table; kept() names them. Each copy is written to a
-// temporary file beside its target, flushed, compared byte for byte with
-// its source, and only then moved over the target in one step, written
-// through. The first copy that fails stops the swap; error() names it and
-// says whether the replaced table was changed and where its copy is.
+// 031500.dbf"), so that no swap ever destroys a table; kept() names them.
+// Each copy is staged, verified and moved into place in one step
+// (FileCopy). The first copy that fails stops the swap; error() names it
+// and says whether the replaced table was changed and where its copy is.
+//
+// A journal, when set, hears of each file before it is moved aside or a
+// copy takes its place, with the size and digest of what it will hold; a
+// journal that cannot record it stops the swap there.
 //
 // Every file call goes through the engine's file layer (the engine
 // context's file system), so a test can fail any step of it.
@@ -28,9 +31,23 @@
 #include <utility>
 #include <vector>
 
+#include "commands/FileCopy.h"
+
 namespace xb {
 class FileSystem;
 }  // namespace xb
+
+// What a swap tells its journal, each time before the change is made.
+class SwapJournal {
+ public:
+  virtual ~SwapJournal() = default;
+  // to is about to take a copy of from, which holds placed; false stops
+  // the swap with to as it was.
+  virtual bool Copying(const std::string& from, const std::string& to, const FileDigest& placed) = 0;
+  // The file at from, which holds kept, is about to be moved to to; false
+  // stops the swap with from as it was.
+  virtual bool Keeping(const std::string& from, const std::string& to, const FileDigest& kept) = 0;
+};
 
 class TableSwap {
  public:
@@ -46,16 +63,19 @@ class TableSwap {
   // backup (table or index) that cannot be written where it goes. "" when
   // none; else the message. Writes nothing that stays.
   std::string Check();
+  // Tells journal (not owned; null for none) of every change Run makes.
+  void SetJournal(SwapJournal* journal) { journal_ = journal; }
   // True when every copy succeeded; false with error() saying what failed.
   bool Run();
   // Every file the swap may read or write, by role ("the live table", "the
   // swap's backup", ...): the tables, their index files where they have an
   // index name, and the staging copy beside each file it writes.
   std::vector<std::pair<std::string, std::string>> Files() const;
-  // One copy as the swap makes its copies: staged beside to, flushed,
-  // verified and moved over to in one step (undo's way back); copied()
-  // lists it. False, with to as it was, when any step fails.
-  bool CopyWhole(const std::string& from, const std::string& to);
+  // The files a swap puts into service or keeps, by role, without the
+  // staging copies.
+  std::vector<std::pair<std::string, std::string>> Tables() const;
+  // The files a swap replaces in service: the table and its index.
+  std::vector<std::string> Replaced() const;
   const std::string& error() const { return error_; }
   // The copies Run made, as (from, to), in order.
   const std::vector<std::pair<std::string, std::string>>& copied() const { return copied_; }
@@ -72,17 +92,12 @@ class TableSwap {
   // file already there is not marked read-only); else the message.
   std::string BackupRefusal(const std::string& to) const;
   bool Refused();
-  // backup with stamp before its extension, made unique with "-2", "-3"...
-  std::string KeptName(const std::string& backup, const std::string& stamp) const;
   // Moves an existing c.to whose bytes differ from c.from to its kept
   // name; false when that fails (nothing else changed).
   bool KeepOlderBackup(const Copy& c, const std::string& stamp);
-  // Copies c to its temporary file beside c.to, flushed and verified;
-  // false (the temporary file removed) when any step fails.
-  bool Stage(const Copy& c);
-  // Moves the staged copy over c.to; false (the temporary file removed)
-  // when it cannot.
-  bool Place(const Copy& c);
+  // Tells the journal, then moves the staged copy, which holds placed,
+  // over c.to; false (the staging copy removed) when either fails.
+  bool Place(const Copy& c, const FileDigest& placed);
   // Sets error() for the failed copy c, followed by string after with its
   // placeholders; returns false.
   bool Fail(const Copy& c, unsigned after, const std::string& arg1, const std::string& arg2);
@@ -95,7 +110,9 @@ class TableSwap {
   std::vector<std::pair<std::string, std::string>> copied_;
   std::vector<std::pair<std::string, std::string>> kept_;
   std::string error_;
+  bool journalFailed_ = false;  // the journal refused the change error() names
   xb::FileSystem* fs_ = nullptr;  // the engine's file layer, taken by Run
+  SwapJournal* journal_ = nullptr;  // not owned
 };
 
 #endif  // COMMANDS_TABLESWAP_H_

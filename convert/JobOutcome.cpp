@@ -22,6 +22,10 @@ bool JobOutcome::Changed(uint32_t record, unsigned field, const uint8_t* before,
   return !listener || listener->Changed(record, field, before, after, width);
 }
 
+bool JobOutcome::Writing(uint32_t record, const uint8_t* image, size_t length) {
+  return !listener || listener->Writing(record, image, length);
+}
+
 void JobOutcome::Settled(uint32_t record, unsigned field, bool written) {
   if (listener) listener->Settled(record, field, written);
   if (field < 1 || field > fields.size()) return;

@@ -35,6 +35,7 @@ class JobOutcome : public xb::WriteObserver {
 
   bool Changed(uint32_t record, unsigned field, const uint8_t* before, const uint8_t* after,
                unsigned width) override;
+  bool Writing(uint32_t record, const uint8_t* image, size_t length) override;
   void Settled(uint32_t record, unsigned field, bool written) override;
   void HeaderChanged(uint32_t offset, const uint8_t* before, const uint8_t* after, unsigned n) override;
 

@@ -255,9 +255,12 @@ void Table::Store(unsigned part, const uint8_t* bytes) {
   uint32_t n = PartWidth(part);
   if (std::memcmp(at, bytes, n) == 0) return;
   // A part changed again before its write is one change, settled once.
-  if (observer_ && part != 0 && !dirty_[part] && !observer_->Changed(recNo_, part, at, bytes, n)) {
-    writeFailed_ = true;
-    return;
+  if (observer_ && part != 0 && !dirty_[part]) {
+    if (!observer_->Changed(recNo_, part, at, bytes, n)) {
+      writeFailed_ = true;
+      return;
+    }
+    told_ = true;
   }
   std::memcpy(at, bytes, n);
   if (!dirty_[part]) {
@@ -270,11 +273,29 @@ void Table::Store(unsigned part, const uint8_t* bytes) {
 void Table::TouchDate() {
   if (dateTouched_) return;
   dateTouched_ = true;
-  uint8_t before[dbf::kRecordCount - dbf::kDateYear];
-  std::memcpy(before, &header_[dbf::kDateYear], sizeof before);
+  std::memcpy(dateBefore_, &header_[dbf::kDateYear], sizeof dateBefore_);
   if (!StampDate()) return;
   headerDirty_ = true;
-  if (observer_) observer_->HeaderChanged(dbf::kDateYear, before, &header_[dbf::kDateYear], sizeof before);
+  if (!observer_) return;
+  observer_->HeaderChanged(dbf::kDateYear, dateBefore_, &header_[dbf::kDateYear], sizeof dateBefore_);
+  told_ = dateTold_ = true;
+}
+
+bool Table::Announce() {
+  bool dated = dateTold_;
+  told_ = dateTold_ = false;
+  if (observer_->Writing(recNo_, record_.data(), record_.size())) return true;
+  writeFailed_ = true;
+  DropPending();
+  if (dated) {
+    std::memcpy(&header_[dbf::kDateYear], dateBefore_, sizeof dateBefore_);
+    headerDirty_ = false;
+    dateTouched_ = false;
+  }
+  size_t got = 0;
+  loaded_ = file_->ReadAt(RecordOffset(recNo_), record_.data(), record_.size(), &got) && got == record_.size();
+  if (!loaded_) std::fill(record_.begin(), record_.end(), uint8_t(' '));
+  return false;
 }
 
 bool Table::StampDate() { return dbf::StampDate(header_, fs_->Today()); }
@@ -282,6 +303,7 @@ bool Table::StampDate() { return dbf::StampDate(header_, fs_->Today()); }
 // Each run of neighbouring changed parts is one write; a part whose write
 // failed stays marked.
 void Table::WritePending() {
+  if (told_ && !Announce()) return;
   for (unsigned part = 0; dirtyParts_ != 0 && part < dirty_.size(); ++part) {
     if (!dirty_[part]) continue;
     unsigned last = part;

@@ -170,6 +170,10 @@ class Table {
   bool Reopen();
   // Dates the header today once per session, to be written with the next change.
   void TouchDate();
+  // Asks the observer (Writing) before the first write of what it was
+  // told; false when it refuses: every pending change given up unwritten,
+  // the record read again from the file, the date as it was.
+  bool Announce();
   // Puts today's date into header_; true when it changed.
   bool StampDate();
   bool TakeLock();
@@ -191,6 +195,9 @@ class Table {
   unsigned dirtyParts_ = 0;           // parts marked in dirty_
   bool headerDirty_ = false;
   bool dateTouched_ = false;          // this session already dated the header
+  uint8_t dateBefore_[dbf::kRecordCount - dbf::kDateYear] = {};  // the date before this session's stamp
+  bool told_ = false;                 // the observer heard of changes it has not seen written
+  bool dateTold_ = false;             // the date stamp is among them
   bool writeFailed_ = false;          // a write failed since the last Flush
   bool locked_ = false;
   WriteObserver* observer_ = nullptr;  // not owned; null for none

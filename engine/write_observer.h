@@ -1,10 +1,20 @@
 // WriteObserver: what a table tells its observer about each change of a
-// record's field, so that a caller can say exactly what reached the file
-// and keep a record of it ahead of the write. Every call comes on the
-// thread that uses the table, from inside the table operation named.
+// record's fields and of its header, so that a caller can say exactly what
+// reached the file and keep a record of it ahead of the write. Every call
+// comes on the thread that uses the table, from inside the table operation
+// named.
+//
+// The order, for each record: Changed for every field as it changes (and
+// HeaderChanged with the table's first change of a session), then one
+// Writing before the first of those changes is written, then Settled for
+// each field change. A record's changes made before it is written (flush
+// off, or the changes of one record made together) come to the observer
+// as one group under one Writing, so an observer that records them can
+// write that record's lines in one call.
 #ifndef ENGINE_WRITE_OBSERVER_H_
 #define ENGINE_WRITE_OBSERVER_H_
 
+#include <cstddef>
 #include <cstdint>
 
 namespace xb {
@@ -20,13 +30,26 @@ class WriteObserver {
   // next Flush reports a failed write (as for a record never read).
   virtual bool Changed(uint32_t record, unsigned field, const uint8_t* before, const uint8_t* after,
                        unsigned width) = 0;
+  // The changes told by Changed and HeaderChanged since the last Writing
+  // are about to be written: nothing of them has reached the file yet.
+  // image is record as it will stand once they have (length bytes, the
+  // deletion flag first). False refuses them all: none is written, each
+  // field change is settled unwritten, the record reads as the file holds
+  // it, the header keeps its date, and the next Flush reports a failed
+  // write.
+  virtual bool Writing(uint32_t record, const uint8_t* image, size_t length) {
+    (void)record, (void)image, (void)length;
+    return true;
+  }
   // The change of field in record reached the file (written), or was given
   // up unwritten: the table moved to another record or was closed while
-  // its write kept failing. Each change is settled once.
+  // its write kept failing, or Writing refused it. Each change is settled
+  // once.
   virtual void Settled(uint32_t record, unsigned field, bool written) = 0;
   // The header's bytes from offset change in memory from before to after
   // (n bytes each: the date of the last update, with a table's first
-  // change of a session); nothing of it is written yet.
+  // change of a session); nothing of it is written yet. It is written with
+  // the changes of the next Writing, and refused with them.
   virtual void HeaderChanged(uint32_t offset, const uint8_t* before, const uint8_t* after, unsigned n) {
     (void)offset, (void)before, (void)after, (void)n;
   }

@@ -11,6 +11,7 @@
 
 class DryRunFileSystem : public xb::FileSystemWrapper {
  public:
+  using FileSystemWrapper::FileSystemWrapper;
   std::unique_ptr<xb::File> Create(const char*) override { return nullptr; }
   bool Remove(const char*) override { return false; }
   bool Replace(const char*, const char*) override { return false; }

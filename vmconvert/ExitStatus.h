@@ -9,7 +9,7 @@ enum ExitStatus {
   kCancelled = 3,
   kSwapFailed = 4,
   kWarned = 5,
-  kCheckFailed = 6,
+  kRefused = 6,  // refused before anything was changed
   kBusy = 7,
   kDiffers = 8,  // check: fields differ
 };

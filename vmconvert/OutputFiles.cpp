@@ -1,13 +1,12 @@
 #include "vmconvert/OutputFiles.h"
 
 #include <cstring>
-#include <map>
 #include <memory>
 
 #include "commands/CommandPlan.h"
 #include "commands/PathNames.h"
 #include "engine/file_system.h"
-#include "vmconvert/Journal.h"
+#include "journal/JournalFile.h"
 #include "vmconvert/RunPlan.h"
 #include "vmconvert/RunReport.h"
 
@@ -24,12 +23,14 @@ void AddSwapFiles(const TableSwap& swap, std::vector<RunFile>* files) {
 
 // The files of the run a journal describes, from its run line.
 void AddUndoneRun(const std::string& journal, std::vector<RunFile>* files) {
-  std::map<std::string, std::string> run;
-  if (!ReadRunLine(journal, &run)) return;
-  const CommandPlan* plan = PlanNamed(run["command"]);
-  if (!plan) return files->push_back({"the target table", run["target"]});
-  AddSwapFiles(plan->swapSuffix ? TableSwap(run["source"].c_str(), run["target"].c_str(), plan->swapSuffix)
-                                : TableSwap(run["source"].c_str(), run["target"].c_str()),
+  JournalFile j;
+  std::string why;
+  if (!j.ReadRunLine(*xb::FileSystem::Default(), journal, &why)) return;
+  const JournalRun& run = j.run;
+  const CommandPlan* plan = PlanNamed(run.SwapCommand());
+  if (!plan) return files->push_back({"the target table", run.target});
+  AddSwapFiles(plan->swapSuffix ? TableSwap(run.SwapSource().c_str(), run.target.c_str(), plan->swapSuffix)
+                                : TableSwap(run.SwapSource().c_str(), run.target.c_str()),
                files);
 }
 

@@ -4,8 +4,10 @@
 #include "convert/JobState.h"
 #include "messages/ResourceString.h"
 #include "messages/StringIds.h"
-#include "vmconvert/Journal.h"
+#include "journal/Journal.h"
+#include "journal/JournalText.h"
 #include "vmconvert/RunReport.h"
+#include "vmconvert/TestHooks.h"
 #include "vmconvert/Warnings.h"
 
 namespace {
@@ -42,15 +44,21 @@ const CommandPlan& PlanOf(Options::Job job) {
 bool StartJournal(const Options& o, const CommandPlan& plan, const RunReport& report, Journal* journal,
                   std::string* path) {
   path->clear();
+  TestHooks::Aim(plan.target, std::string());
   if (o.dryRun || o.noJournal) return true;
-  std::string where = o.journal.empty() ? Journal::DefaultPath(plan.target, plan.name) : o.journal;
+  std::string where = o.journal.empty() ? Journal::DefaultPath(*TestHooks::Files(), plan.target, plan.name)
+                                      : FullPath(o.journal.c_str());
+  TestHooks::Aim(plan.target, where);
   TableShape shape;
   std::map<std::string, std::string> run = {
       {"command", EncodeBytes(plan.name)},       {"source", EncodeBytes(plan.source)},
       {"target", EncodeBytes(plan.target)},      {"started_at", EncodeBytes(report.startedAt)},
       {"version", EncodeBytes(report.version)},  {"computer", EncodeBytes(report.computer)},
       {"user", EncodeBytes(report.user)}};
-  if (ReadShape(plan.target, &shape) && journal->Begin(where, run, shape)) return *path = where, true;
+  if (ReadShape(*TestHooks::Files(), plan.target, &shape) && journal->Begin(TestHooks::Files(), where, run, shape)) {
+    *path = where;
+    return true;
+  }
   PrintError("the journal " + where + " cannot be made; nothing was converted");
   return false;
 }

@@ -7,7 +7,7 @@
 
 #include "convert/JobOutcome.h"
 #include "engine/file_system.h"
-#include "vmconvert/Journal.h"
+#include "journal/JournalText.h"
 
 namespace {
 

@@ -1,22 +1,37 @@
 // TestHooks: in the test build (VMCONVERT_TEST_HOOKS) only, a file layer
-// under the job that fails what a test asks for, through the environment:
+// under every file of the run that fails what a test asks for, through the
+// environment:
 //   VMCONVERT_UNREADABLE=FROM:TO   every read of the target that touches
 //                                  bytes FROM to TO-1 fails, as a bad spot
 //                                  on the disk or another program's lock
 //   VMCONVERT_KILL_AFTER_WRITES=N  the process ends, as a kill would, when
 //                                  it is about to write the target once
 //                                  more after N writes
-// The shipped build has no such layer: FileLayer returns base.
+//   VMCONVERT_KILL_IN_SWAP=N       the process ends when it is about to
+//                                  change any file (create, write, cut,
+//                                  replace, remove) once more after N such
+//                                  changes since the swap (or an undo)
+//                                  began; reads change nothing, so these
+//                                  are every state a kill can leave
+//   VMCONVERT_JOURNAL_FAILS_AFTER=N  the journal's writes after N fail, as
+//                                  on a full disk
+// The shipped build has no such layer: Files returns the system's.
 #ifndef VMCONVERT_TESTHOOKS_H_
 #define VMCONVERT_TESTHOOKS_H_
+
+#include <string>
 
 #include "engine/file_system.h"
 
 namespace TestHooks {
 
-// The file system the job runs on for target: base, or in the test build
-// base under the layer the environment asks for. Lives for the process.
-xb::FileSystem* FileLayer(xb::FileSystem* base, const char* target);
+// The file system every file of the run goes through; lives for the
+// process.
+xb::FileSystem* Files();
+// The run's target and journal, at which the faults aim.
+void Aim(const std::string& target, const std::string& journal);
+// The swap, or the undo, begins: VMCONVERT_KILL_IN_SWAP counts from here.
+void SwapBegins();
 
 }  // namespace TestHooks
 

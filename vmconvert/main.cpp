@@ -12,6 +12,7 @@
 #include "commands/TargetLock.h"
 #include "convert/JobState.h"
 #include "db/EngineContext.h"
+#include "journal/Journal.h"
 #include "messages/ResourceString.h"
 #include "messages/StringIds.h"
 #include "vmconvert/ConsoleEvents.h"
@@ -22,11 +23,10 @@
 #include "vmconvert/RunPlan.h"
 #include "vmconvert/RunFacts.h"
 #include "vmconvert/RunReport.h"
-#include "vmconvert/Journal.h"
 #include "vmconvert/OutputFiles.h"
 #include "vmconvert/Summary.h"
 #include "vmconvert/TestHooks.h"
-#include "vmconvert/Undo.h"
+#include "vmconvert/UndoCommand.h"
 #include "vmconvert/Warnings.h"
 
 namespace {
@@ -55,7 +55,8 @@ bool RunToEnd(const CommandPlan& plan, ConsoleProgress& progress) {
 }
 
 // Puts the converted table into service, unless the run raised warnings:
-// then the operator decides, not a schedule.
+// then the operator decides, not a schedule. Each file the swap changes is
+// journaled before the change.
 int Swap(const CommandPlan& plan, RunReport& report, Journal& journal) {
   if (!report.warnings.empty()) {
     report.swap = "not made";
@@ -63,11 +64,13 @@ int Swap(const CommandPlan& plan, RunReport& report, Journal& journal) {
     return kWarned;
   }
   TableSwap swap = plan.Swap();
+  if (!report.journal.empty()) swap.SetJournal(&journal);
+  engineContext.setFileSystem(TestHooks::Files());
+  TestHooks::SwapBegins();
   bool done = swap.Run();
+  engineContext.setFileSystem(xb::FileSystem::Default());
   report.copies = swap.copied();
   report.backupsKept = swap.kept();
-  for (const auto& k : swap.kept()) journal.Line("kept", {{"from", EncodeBytes(k.first)}, {"to", EncodeBytes(k.second)}});
-  for (const auto& c : swap.copied()) journal.Line("copy", {{"from", EncodeBytes(c.first)}, {"to", EncodeBytes(c.second)}});
   for (const auto& k : swap.kept()) std::printf("kept the older backup %s as %s\n", k.first.c_str(), k.second.c_str());
   for (const auto& c : swap.copied()) std::printf("copied %s to %s\n", c.first.c_str(), c.second.c_str());
   if (!done) {
@@ -81,9 +84,19 @@ int Swap(const CommandPlan& plan, RunReport& report, Journal& journal) {
   return kDone;
 }
 
+// A journal that failed part-way refused every change after its failure;
+// the run says so, and is not done.
+void SayJournalFailed(const Journal& journal, const std::string& path, RunReport& report) {
+  if (!journal.failed()) return;
+  std::string said = "the journal " + path + " could not be written (" + journal.error() +
+                     "): every change it could not record was refused, so the table holds only what it records";
+  PrintError(said);
+  report.warnings.push_back(said);
+}
+
 int RunJob(const Options& o, const CommandPlan& plan, RunReport& report, Journal& journal) {
-  DryRunFileSystem dryRun;
-  engineContext.setFileSystem(TestHooks::FileLayer(o.dryRun ? &dryRun : xb::FileSystem::Default(), plan.target));
+  DryRunFileSystem dryRun(TestHooks::Files());
+  engineContext.setFileSystem(o.dryRun ? static_cast<xb::FileSystem*>(&dryRun) : TestHooks::Files());
   const JobOutcome& outcome = JobState::outcome;
   DryRunListing listing(outcome, !plan.personal());
   JobState::outcome.listener = o.dryRun ? (o.check ? nullptr : static_cast<xb::WriteObserver*>(&listing))
@@ -101,6 +114,7 @@ int RunJob(const Options& o, const CommandPlan& plan, RunReport& report, Journal
   engineContext.setFileSystem(xb::FileSystem::Default());
   report.warnings = Warnings::All();
   Warnings::PrintRepeats();
+  SayJournalFailed(journal, report.journal, report);
   if (!ended) return kNotOpened;
 
   report.TakeOutcome(outcome);
@@ -136,7 +150,7 @@ int Run(const Options& o, const std::string& refusal, RunReport& report) {
   std::string refused = refusal.empty() && o.swap ? plan.Swap().Check() : refusal;
   if (!refused.empty()) {
     PrintError(refused);
-    return kCheckFailed;
+    return kRefused;
   }
   report.source = plan.source;
   report.target = plan.target;
@@ -153,7 +167,7 @@ int Run(const Options& o, const std::string& refusal, RunReport& report) {
     return kBusy;
   }
   Journal journal;
-  if (!StartJournal(o, plan, report, &journal, &report.journal)) return kCheckFailed;
+  if (!StartJournal(o, plan, report, &journal, &report.journal)) return kRefused;
   ConsoleEvents::Catch();
   int status = RunJob(o, plan, report, journal);
   if (!report.journal.empty()) {
@@ -202,7 +216,7 @@ int CheckOutputs(const Options& o, RunReport& report) {
     report.reason = clash.message;
   } else if (!refusal.empty() || (!o.journal.empty() && !(refusal = JournalRefusal(o.journal)).empty())) {
     PrintError(refusal);
-    report.status = kCheckFailed;
+    report.status = kRefused;
     report.reason = refusal;
   } else {
     return kDone;
@@ -228,7 +242,7 @@ int main(int argc, char** argv) {
   if (CheckOutputs(o, report) != kDone) return report.status;
   // The report is made before the run, so that a run whose outcome could
   // not be told never starts.
-  if (!o.report.empty() && !WriteReport(o.report, report)) return kCheckFailed;
+  if (!o.report.empty() && !WriteReport(o.report, report)) return kRefused;
   report.status = undo ? RunUndo(o, report) : Run(o, refusal, report);
   if (report.status != kDone && report.reason.empty()) report.reason = Warnings::LastError();
   std::fflush(stdout);

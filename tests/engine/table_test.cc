@@ -467,12 +467,22 @@ class Recorder : public xb::WriteObserver {
                      std::string(reinterpret_cast<const char*>(after), width) + "\"");
     return !refuse;
   }
+  bool Writing(uint32_t record, const uint8_t* image, size_t length) override {
+    events.push_back("writing " + std::to_string(record) + " \"" +
+                     std::string(reinterpret_cast<const char*>(image), 14) + "\" of " + std::to_string(length));
+    return !refuseWriting;
+  }
+  void HeaderChanged(uint32_t offset, const uint8_t*, const uint8_t* after, unsigned n) override {
+    events.push_back("header " + std::to_string(offset) + " " + std::to_string(n) + " to year " +
+                     std::to_string(1900 + after[0]));
+  }
   void Settled(uint32_t record, unsigned field, bool written) override {
     events.push_back(std::string(written ? "written " : "given up ") + std::to_string(record) + ":" +
                      std::to_string(field));
   }
   std::vector<std::string> events;
   bool refuse = false;
+  bool refuseWriting = false;
 };
 
 TEST_F(TableTest, AnObserverHearsEachChangeOnceAndHowItSettled) {
@@ -482,12 +492,13 @@ TEST_F(TableTest, AnObserverHearsEachChangeOnceAndHowItSettled) {
     bool moveAway;      // the table moves on before the write could succeed
     std::vector<std::string> heard;
   } cases[] = {
-      {"written at once", -1, false, {"changed 1:1 \"n1        \" -> \"x         \"", "written 1:1"}},
+      {"written at once", -1, false, {"changed 1:1 \"n1        \" -> \"x         \"", "writing 1 \" x           1\" of 31", "written 1:1"}},
       {"written by the retry", 1, false,
-       {"changed 1:1 \"n1        \" -> \"x         \"", "written 1:1"}},
+       {"changed 1:1 \"n1        \" -> \"x         \"", "writing 1 \" x           1\" of 31", "written 1:1"}},
       {"given up on the move", 100, true,
-       {"changed 1:1 \"n1        \" -> \"x         \"", "given up 1:1"}},
-      {"given up at close", 100, false, {"changed 1:1 \"n1        \" -> \"x         \"", "given up 1:1"}},
+       {"changed 1:1 \"n1        \" -> \"x         \"", "writing 1 \" x           1\" of 31", "given up 1:1"}},
+      {"given up at close", 100, false,
+       {"changed 1:1 \"n1        \" -> \"x         \"", "writing 1 \" x           1\" of 31", "given up 1:1"}},
   };
   for (const auto& c : cases) {
     std::unique_ptr<xb::Table> t = Make(2);
@@ -514,6 +525,40 @@ TEST_F(TableTest, AnObserverHearsEachChangeOnceAndHowItSettled) {
   EXPECT_FALSE(t->Flush());
   EXPECT_EQ(Text(*t, "NAME"), "n1        ");
   t->Close();
+}
+
+// The changes of a record made before its write come to the observer as
+// one group, the date stamp with them. A group refused at Writing is not
+// written at all: each change is given up, the record reads as the file
+// holds it and the header keeps its date; the next change dates it again.
+TEST_F(TableTest, AGroupRefusedBeforeItsWriteLeavesTheFileAsItWas) {
+  Make(2)->Close();
+  std::vector<unsigned char> bytes = ReadBytes(path);
+  bytes[1] = 120;  // an older date, so that the first change stamps it
+  WriteBytes(path, bytes);
+  std::unique_ptr<xb::Table> t = xb::Table::Open(context, path.c_str());
+  Recorder recorder;
+  recorder.refuseWriting = true;
+  t->SetObserver(&recorder);
+  ASSERT_TRUE(t->Go(1));
+  t->FieldAt(1)->AssignText("x");
+  t->FieldAt(2)->AssignDouble(7);
+  EXPECT_FALSE(t->Flush());
+  EXPECT_EQ(recorder.events, (std::vector<std::string>{"changed 1:1 \"n1        \" -> \"x         \"",
+                                                       "header 1 3 to year 2026", "changed 1:2 \"  1\" -> \"  7\"",
+                                                       "writing 1 \" x           7\" of 31", "given up 1:1",
+                                                       "given up 1:2"}));
+  EXPECT_EQ(Text(*t, "NAME"), "n1        ") << "the record as the file holds it";
+  EXPECT_EQ(ReadBytes(path), bytes) << "nothing of the group reached the file";
+  recorder.events.clear();
+  recorder.refuseWriting = false;
+  t->FieldAt(1)->AssignText("z");
+  EXPECT_TRUE(t->Flush());
+  EXPECT_EQ(recorder.events, (std::vector<std::string>{"changed 1:1 \"n1        \" -> \"z         \"",
+                                                       "header 1 3 to year 2026", "writing 1 \" z           1\" of 31",
+                                                       "written 1:1"}));
+  t->Close();
+  EXPECT_EQ(ReadBytes(path)[1], 126) << "dated with the group that was written";
 }
 
 }  // namespace

@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -20,14 +18,6 @@ namespace {
 
 using vmtables::Layout;
 using vmtables::Variation;
-
-// Every file under folder with its bytes.
-std::map<std::string, std::vector<unsigned char>> Snapshot(const std::string& folder) {
-  std::map<std::string, std::vector<unsigned char>> files;
-  for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
-    files[e.path().string()] = e.is_regular_file() ? ReadBytes(e.path().string()) : std::vector<unsigned char>();
-  return files;
-}
 
 class OutputFilesTest : public VmconvertTest {
  protected:

@@ -4,8 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <regex>
 #include <string>
 #include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "db/CDatabase.h"
 
 #include "tests/support/raw_dbf.h"
 #include "tests/support/table_edit.h"
@@ -51,7 +57,7 @@ class UndoTest : public VmconvertTest {
   }
 };
 
-// (a) and (e): each job, undone, leaves its target byte for byte as it
+// Each job, undone, leaves its target byte for byte as it
 // was, date included; the undo of the undo gives the converted table back.
 TEST_F(UndoTest, EachJobUndoneLeavesItsTargetAsItWasAndUndoingTheUndoRedoesIt) {
   for (const Job& job : Jobs()) {
@@ -72,7 +78,7 @@ TEST_F(UndoTest, EachJobUndoneLeavesItsTargetAsItWasAndUndoingTheUndoRedoesIt) {
   }
 }
 
-// (b): the run is stopped as a kill would stop it, after 0 to many writes;
+// The run is stopped as a kill would stop it, after 0 to many writes;
 // its journal takes the target back byte for byte each time. An undo
 // stopped the same way completes when it is run again.
 TEST_F(UndoTest, ARunKilledAtAnyMomentIsUndoneByteForByte) {
@@ -97,7 +103,7 @@ TEST_F(UndoTest, ARunKilledAtAnyMomentIsUndoneByteForByte) {
   }
 }
 
-// (c): a field changed after the run is kept, listed, and the status is 5.
+// A field changed after the run is kept, listed, and the status is 5.
 TEST_F(UndoTest, AFieldChangedSinceTheRunIsKeptAndListed) {
   ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 10));
   ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 10, Variation{1, 0}));
@@ -111,7 +117,7 @@ TEST_F(UndoTest, AFieldChangedSinceTheRunIsKeptAndListed) {
   EXPECT_EQ(RawDbf(big).Value(5, "T05"), vmtables::VmValue(Layout::kBig, 5, 5, Variation{1, 0}));
 }
 
-// (d): a run with --swap, undone: the live table, its index and the target
+// A run with --swap, undone: the live table, its index and the target
 // byte for byte as before.
 TEST_F(UndoTest, ASwapIsUndoneFirst) {
   ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 30));
@@ -149,7 +155,7 @@ TEST_F(UndoTest, NoJournalNoRunAndADryRunOfUndoWritesNothing) {
   EXPECT_EQ(ReadBytes(big), converted) << "a dry run wrote";
 }
 
-// (f): a journal of another table is refused, with nothing written.
+// A journal of another table is refused, with nothing written.
 TEST_F(UndoTest, AJournalOfAnotherTableIsRefused) {
   ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 10));
   ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 10, Variation{1, 0}));
@@ -163,5 +169,188 @@ TEST_F(UndoTest, AJournalOfAnotherTableIsRefused) {
   EXPECT_EQ(ReadBytes(big), other);
 }
 
+
+// The table at path with record 1 removed and the rest moved up, then a
+// blank record appended: as many records as before, none where it was.
+void PackOutTheFirstRecord(const std::string& path) {
+  CDatabase db;
+  ASSERT_TRUE(db.Open(const_cast<char*>(path.c_str())));
+  uint32_t records = db.RecCount();
+  db.Go(1);
+  db.Delete();
+  db.Pack();
+  db.Append();
+  ASSERT_EQ(db.RecCount(), records) << "the pack did not take place";
+  db.Close();
+}
+
+// The table at path cut to records, as another program might leave it.
+void Shorten(const std::string& path, uint32_t records) {
+  std::vector<unsigned char> bytes = ReadBytes(path);
+  uint32_t header = bytes[8] | bytes[9] << 8, length = bytes[10] | bytes[11] << 8;
+  for (int i = 0; i < 4; ++i) bytes[4 + i] = static_cast<unsigned char>(records >> (8 * i));
+  bytes.resize(header + size_t(records) * length);
+  bytes.push_back(0x1A);
+  WriteBytes(path, bytes);
+}
+
+class UndoRecordsTest : public VmconvertTest {
+ protected:
+  // A run over 20 records in which every copied field differs; its journal.
+  std::string RunOnce() {
+    EXPECT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 20));
+    EXPECT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 20, Variation{1, 0}));
+    Result run = Vmconvert(Paths());
+    EXPECT_EQ(run.status, 0) << run.err;
+    return JournalOf(run.out);
+  }
+};
+
+// A record is put back only where it still is the record the run changed:
+// a table whose records moved, that was shortened, or that is another
+// table of the same layout is refused before any write.
+TEST_F(UndoRecordsTest, RecordsThatMovedOrAreGoneOrAreAnotherTablesAreNeverWritten) {
+  const struct {
+    const char* what;
+    std::function<void(const std::string&)> change;
+    const char* said;
+  } cases[] = {
+      {"packed after the run", PackOutTheFirstRecord, "not the records the run changed"},
+      {"shortened to 15 records", [](const std::string& p) { Shorten(p, 15); }, "holds 15 records"},
+      {"another table of the same layout",
+       [](const std::string& p) { vmtables::MakeVmTable(p, Layout::kBig, 20, Variation{3, 1}); },
+       "not the records the run changed"},
+  };
+  for (const auto& c : cases) {
+    std::string journal = RunOnce();
+    c.change(big);
+    std::vector<unsigned char> now = ReadBytes(big);
+    Result undo = Vmconvert("undo \"" + journal + "\"");
+    EXPECT_EQ(undo.status, 6) << c.what << ": " << undo.out << undo.err;
+    EXPECT_TRUE(Has(undo.err, c.said)) << c.what << ": " << undo.err;
+    EXPECT_FALSE(Has(undo.err, "failed")) << c.what << ": a read past the end is no failed write: " << undo.err;
+    EXPECT_EQ(ReadBytes(big), now) << c.what << ": undo wrote into records the run never changed";
+  }
+}
+
+// Two records changed since the run outside the fields it wrote are not
+// the records it left: they are left and listed; the others come back.
+TEST_F(UndoRecordsTest, RecordsChangedElsewhereSinceTheRunAreLeftAndListed) {
+  std::string journal = RunOnce();
+  ASSERT_TRUE(SetField(big, 3, "T40", "x"));
+  ASSERT_TRUE(SetField(big, 7, "T40", "y"));
+  Result undo = Vmconvert("undo \"" + journal + "\"");
+  EXPECT_EQ(undo.status, 5) << undo.out << undo.err;
+  EXPECT_TRUE(Has(undo.out, "records changed elsewhere since the run, left as they are: 2\n  record 3")) << undo.out;
+  EXPECT_TRUE(Has(undo.out, "\n  record 7")) << undo.out;
+  RawDbf after(big);
+  EXPECT_EQ(after.Value(3, "T02"), vmtables::VmValue(Layout::kSmall, 3, 2)) << "record 3 was written";
+  EXPECT_EQ(after.Value(4, "T02"), vmtables::VmValue(Layout::kBig, 4, 2, Variation{1, 0})) << "record 4 is back";
+}
+
+// A journal line that cannot be written (the test build fails the
+// journal's writes after the first n) refuses the change it describes,
+// the header's date included: what the journal holds is exactly what
+// reached the table, the counts say so, and undo takes it back byte for
+// byte. With n = 1 only the run line is written, and nothing changes; with
+// n = 2 the first change and the date stamp meet the failure.
+TEST_F(UndoRecordsTest, AJournalLineThatCannotBeWrittenRefusesItsChange) {
+  for (const char* n : {"1", "2", "4"}) {
+    ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 10));
+    ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 10, Variation{1, 0}));
+    AgeHeader(big);
+    RawDbf before(big);
+    std::vector<unsigned char> original = ReadBytes(big);
+    std::string journal = dir.File(std::string("run-") + n + ".jsonl"), report = dir.File("r.json");
+    Result run;
+    {
+      ScopedEnv fail("VMCONVERT_JOURNAL_FAILS_AFTER", n);
+      run = Vmconvert(Paths() + " --journal \"" + journal + "\" --report \"" + report + "\"", Hooks());
+    }
+    EXPECT_EQ(run.status, 5) << n << ": " << run.out << run.err;
+    EXPECT_TRUE(Has(run.err, "the journal " + journal + " could not be written")) << n << ": " << run.err;
+    nlohmann::json r = ReadJson(report);
+    int written = r["fields_written_total"].get<int>(), failed = 0;
+    for (const auto& f : r["fields_failed"].items()) failed += f.value().get<int>();
+    RawDbf after(big);
+    int changed = 0;
+    for (uint32_t record = 1; record <= 10; ++record)
+      for (int f = 2; f <= 33; ++f) {
+        std::string name = "T" + std::string(f < 10 ? "0" : "") + std::to_string(f);
+        changed += after.Value(record, name) != before.Value(record, name);
+      }
+    EXPECT_EQ(changed, written) << n << ": the fields the table holds changed are those counted written";
+    EXPECT_EQ(written + failed, 320) << n << ": every change was either written or counted failed";
+    if (written == 0) {
+      EXPECT_EQ(ReadBytes(big), original) << n << ": the date changed without its line";
+    }
+    Result undo = Vmconvert("undo \"" + journal + "\"");
+    EXPECT_EQ(undo.status, 0) << n << ": " << undo.out << undo.err;
+    EXPECT_EQ(ReadBytes(big), original) << n;
+  }
+}
+
+// Undo newest first: an older run undone while a newer run has changed the
+// same fields leaves them, and names the newer run's journal.
+TEST_F(UndoRecordsTest, UndoingAnOlderRunLeavesWhatANewerRunChangedAndNamesIt) {
+  std::string older = RunOnce();
+  ASSERT_TRUE(SetField(live, 2, "T05", "41"));
+  Sleep(1100);  // journals are named by the second
+  Result newer = Vmconvert(Paths());
+  ASSERT_EQ(newer.status, 0) << newer.err;
+  std::string newerJournal = JournalOf(newer.out);
+  Result undo = Vmconvert("undo \"" + older + "\"");
+  EXPECT_EQ(undo.status, 5) << undo.out << undo.err;
+  EXPECT_TRUE(Has(undo.out, "record 2 T05: now \"41\"")) << undo.out;
+  EXPECT_TRUE(Has(undo.out, "changed again by the newer run " + newerJournal)) << undo.out;
+  EXPECT_EQ(RawDbf(big).Value(2, "T05"), "41");
+}
+
+// What a dry run says is what the undo then does, line for line, and its
+// status; the kept copies' names differ only by their time.
+TEST_F(UndoRecordsTest, ADryRunSaysExactlyWhatTheUndoDoes) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 20));
+  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 20, Variation{1, 0}));
+  Result run = Vmconvert(Paths() + " --swap");
+  ASSERT_EQ(run.status, 0) << run.err;
+  ASSERT_TRUE(SetField(big, 4, "T05", "77"));
+  ASSERT_TRUE(SetField(big, 6, "T40", "z"));
+  std::string journal = JournalOf(run.out);
+  Result dry = Vmconvert("undo \"" + journal + "\" --dry-run");
+  Result real = Vmconvert("undo \"" + journal + "\"");
+  EXPECT_EQ(dry.status, real.status) << dry.out << real.out;
+  // The dry run lists each field it would put back; the real run counts them.
+  auto plain = [](std::string text) {
+    text = std::regex_replace(text, std::regex("\n(record [0-9]+ [A-Z0-9_]+|the header's date): \"[^\n]*"), "");
+    text = std::regex_replace(text, std::regex("-[0-9]{8}-[0-9]{6}(-[0-9]+)?\\."), "-STAMP.");
+    text = std::regex_replace(text, std::regex("would keep "), "kept ");
+    text = std::regex_replace(text, std::regex("would copy "), "copied ");
+    text = std::regex_replace(text, std::regex("to put back: "), "put back: ");
+    text = std::regex_replace(text, std::regex("undo \\(dry run\\): "), "undo: ");
+    return std::regex_replace(text, std::regex("\njournal: [^\n]*"), "");
+  };
+  EXPECT_EQ(plain(dry.out), plain(real.out));
+  EXPECT_TRUE(Has(dry.out, "\nrecord 1 T02: ")) << "the dry run lists what it would put back";
+}
+
+// Journals written before records were recognised (format 1) are still
+// undone, with every check that format allows.
+TEST_F(UndoRecordsTest, AJournalOfTheFirstFormatIsStillUndone) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 20));
+  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 20, Variation{1, 0}));
+  std::vector<unsigned char> before = ReadBytes(big);
+  std::string journal = dir.File("run.jsonl");
+  ASSERT_EQ(Vmconvert(Paths() + " --journal \"" + journal + "\"").status, 0);
+  std::vector<std::string> lines, formatOne;
+  for (std::string line : Lines(journal)) {
+    if (Has(line, "\"type\":\"record\"")) continue;
+    line = std::regex_replace(line, std::regex("\"format\":2"), "\"format\":1");
+    formatOne.push_back(line);
+  }
+  WriteLines(journal, formatOne);
+  Result undo = Vmconvert("undo \"" + journal + "\"");
+  EXPECT_EQ(undo.status, 0) << undo.out << undo.err;
+  EXPECT_EQ(ReadBytes(big), before);
+}
 
 }  // namespace

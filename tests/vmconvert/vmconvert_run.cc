@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 #include "tests/support/process.h"
 
@@ -51,6 +52,44 @@ std::string Upper(std::string path) {
   for (char& c : path) c = char(std::toupper(static_cast<unsigned char>(c)));
   return path;
 }
+
+std::map<std::string, std::vector<unsigned char>> Snapshot(const std::string& folder) {
+  std::map<std::string, std::vector<unsigned char>> files;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
+    files[e.path().string()] = e.is_regular_file() ? ReadBytes(e.path().string()) : std::vector<unsigned char>();
+  return files;
+}
+
+std::vector<std::string> Lines(const std::string& path) {
+  std::vector<unsigned char> bytes = ReadBytes(path);
+  std::vector<std::string> lines;
+  std::string line;
+  for (unsigned char c : bytes) {
+    if (c != '\n') {
+      line += char(c);
+      continue;
+    }
+    lines.push_back(line);
+    line.clear();
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+void WriteLines(const std::string& path, const std::vector<std::string>& lines) {
+  std::vector<unsigned char> bytes;
+  for (const std::string& line : lines) {
+    bytes.insert(bytes.end(), line.begin(), line.end());
+    bytes.push_back('\n');
+  }
+  WriteBytes(path, bytes);
+}
+
+ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
+  SetEnvironmentVariableA(name, value.c_str());
+}
+
+ScopedEnv::~ScopedEnv() { SetEnvironmentVariableA(name_, nullptr); }
 
 void VmconvertTest::SetUp() {
   live = dir.File("vm001.dbf");

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,23 @@ void AgeHeader(const std::string& path);
 nlohmann::json ReadJson(const std::string& path);
 // path in upper case.
 std::string Upper(std::string path);
+// Every file under folder with its bytes (a folder's are empty).
+std::map<std::string, std::vector<unsigned char>> Snapshot(const std::string& folder);
+// A text file's lines without their line ends, and back (each line ended).
+std::vector<std::string> Lines(const std::string& path);
+void WriteLines(const std::string& path, const std::vector<std::string>& lines);
+// Sets environment variable name to value for the life of the object (a
+// test build hook), and clears it after.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+};
 
 class VmconvertTest : public ::testing::Test {
  protected:

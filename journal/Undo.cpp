@@ -1,0 +1,344 @@
+#include "journal/Undo.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "commands/CommandPlan.h"
+#include "commands/PathNames.h"
+#include "commands/TableSwap.h"
+#include "engine/file_system.h"
+#include "journal/JournalText.h"
+
+namespace {
+
+// Stored bytes as a journal shows them, without the quotes.
+std::string Shown(const std::string& bytes) {
+  std::string out = EncodeBytes(bytes);
+  return out.substr(1, out.size() - 2);
+}
+
+bool SamePath(const std::string& a, const std::string& b) {
+  return FileIdentity(a.c_str()) == FileIdentity(b.c_str());
+}
+
+std::string Bytes(const std::vector<uint8_t>& image, uint32_t offset, uint32_t width) {
+  return std::string(reinterpret_cast<const char*>(image.data()) + offset, width);
+}
+
+}  // namespace
+
+bool Undo::Refuse(const std::string& why) {
+  outcome_.refusal = why;
+  return false;
+}
+
+bool Undo::Load() {
+  std::string why;
+  if (!journal_.Read(*request_.fs, request_.journal, &why))
+    return Refuse("the journal " + request_.journal + " cannot be undone, so nothing was: " + why);
+  if (!ReadShape(*request_.fs, journal_.run.target, &now_))
+    return Refuse("the table " + journal_.run.target + " is not the one the journal " + request_.journal +
+                  " describes: it cannot be read as a table");
+  std::string misfit = journal_.Fits(now_);
+  if (!misfit.empty()) return Refuse(misfit + "; nothing was undone");
+  const CommandPlan* plan = PlanNamed(journal_.run.SwapCommand());
+  if (plan) {
+    const char* source = journal_.run.SwapSource().c_str();
+    const char* target = journal_.run.target.c_str();
+    replaced_ = (plan->swapSuffix ? TableSwap(source, target, plan->swapSuffix) : TableSwap(source, target)).Replaced();
+  }
+  return true;
+}
+
+bool Undo::Plan() {
+  stamp_ = "-" + LocalStamp();
+  for (size_t i = journal_.steps.size(); i-- > 0;) PlanStep(i);
+  return ReadRecords() && PlanFields();
+}
+
+Undo::FileState& Undo::State(const std::string& path) {
+  std::string id = FileIdentity(path.c_str());
+  auto known = files_.find(id);
+  if (known != files_.end()) return known->second;
+  FileState& state = files_[id];
+  state.there = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  state.readable = state.there && DigestFile(*request_.fs, path, &state.digest);
+  return state;
+}
+
+std::string Undo::FreeDatedName(const std::string& path) {
+  std::string name = DatedName(*request_.fs, path, stamp_, planned_);
+  planned_.insert(FileIdentity(name.c_str()));
+  return name;
+}
+
+bool Undo::InService(const std::string& path) const {
+  for (const std::string& f : replaced_)
+    if (SamePath(f, path)) return true;
+  return false;
+}
+
+// Step index replaced a file (a copy its to; a keep of the swap moved its
+// from away): that file gets back what it held before, from the copy the
+// journal says kept it, unless it holds that already.
+void Undo::PlanStep(size_t index) {
+  const JournalStep& s = journal_.steps[index];
+  const std::string& file = s.kept ? s.from : s.to;
+  const JournalStep* keeper = s.kept ? &s : nullptr;
+  for (size_t j = index; !keeper && j-- > 0;)
+    if (SamePath(journal_.steps[j].from, file)) keeper = &journal_.steps[j];
+  if (!keeper) {
+    if (InService(file))
+      outcome_.swapLeft.push_back("nothing the journal names holds what " + file +
+                                  " held before the swap, so it is left as it is");
+    return;
+  }
+  FileState present = State(file);
+  FileState copy = State(keeper->to);
+  // A journal of format 1 recorded no digests: what its copy holds now is
+  // all there is to go by.
+  FileDigest before = keeper->digested ? keeper->digest : copy.digest;
+  if (present.there && !present.readable) {
+    outcome_.swapLeft.push_back(file + " cannot be read, so it is left as it is");
+    return;
+  }
+  if (present.there && present.digest == before) return;  // as before the swap already
+  if (!copy.readable || copy.digest != before) {
+    outcome_.swapLeft.push_back("the backup " + keeper->to + " changed since the swap, or is gone, so it is not put back, and " +
+                                file + " is left as it is");
+    return;
+  }
+  if (!keeper->digested)
+    outcome_.notes.push_back("the journal is of the first format: it recorded no digests, so the backup " + keeper->to +
+                             " could not be checked");
+  if (present.there) {
+    std::string kept = FreeDatedName(file);
+    outcome_.steps.push_back(UndoStep{true, file, kept, present.digest});
+    if (InService(file) && !s.kept && s.digested && present.digest != s.digest)
+      outcome_.swapLeft.push_back(file + " changed since the swap (the server may have written to it): it is kept as " +
+                                  kept);
+    State(kept) = present;
+  }
+  outcome_.steps.push_back(UndoStep{false, keeper->to, file, before});
+  State(file) = FileState{true, true, before};
+}
+
+bool Undo::ReadRecords() {
+  std::unique_ptr<xb::File> file = request_.fs->OpenReadOnly(journal_.run.target.c_str());
+  if (!file) return Refuse("the table " + journal_.run.target + " cannot be read; nothing was undone");
+  for (const JournalBatch& b : journal_.batches) {
+    std::vector<uint8_t>& image = images_[b.record];
+    if (!image.empty()) continue;
+    image.resize(now_.recordLength);
+    size_t got = 0;
+    if (!file->ReadAt(now_.RecordOffset(b.record), image.data(), image.size(), &got) || got != image.size())
+      return Refuse("record " + std::to_string(b.record) + " of the table " + journal_.run.target +
+                    " cannot be read; nothing was undone");
+  }
+  uint8_t head[4];
+  size_t got = 0;
+  if (!journal_.headers.empty() && (!file->ReadAt(0, head, sizeof head, &got) || got != sizeof head))
+    return Refuse("the header of the table " + journal_.run.target + " cannot be read; nothing was undone");
+  header_.assign(reinterpret_cast<const char*>(head + 1), journal_.headers.empty() ? 0 : 3);
+  return true;
+}
+
+// Each batch's identity is checked against its record as the run left
+// it: the fields the run wrote as it wrote them last (whatever they hold
+// now, which is judged field by field), then, newest batch first, wound
+// back to what they held before each.
+void Undo::FindMoved() {
+  std::map<uint32_t, std::vector<uint8_t>> unwound = images_;
+  for (const JournalBatch& b : journal_.batches)
+    for (const JournalField& f : b.fields)
+      std::memcpy(&unwound[b.record][now_.offsets[f.field - 1]], f.after.data(), f.after.size());
+  std::vector<uint8_t> excluded(now_.names.size() + 1);
+  for (auto b = journal_.batches.rbegin(); b != journal_.batches.rend(); ++b) {
+    std::vector<uint8_t>& image = unwound[b->record];
+    std::fill(excluded.begin(), excluded.end(), uint8_t(0));
+    for (const JournalField& f : b->fields) excluded[f.field] = 1;
+    if (b->identified && RecordIdentity(image.data(), now_, excluded) != b->identity) moved_.insert(b->record);
+    for (const JournalField& f : b->fields)
+      std::memcpy(&image[now_.offsets[f.field - 1]], f.before.data(), f.before.size());
+  }
+}
+
+bool Undo::PlanFields() {
+  FindMoved();
+  size_t identified = 0, left = 0;
+  for (const JournalBatch& b : journal_.batches)
+    if (b.identified) {
+      ++identified;
+      left += moved_.count(b.record);
+    }
+  if (identified > 0 && left == identified)
+    return Refuse("the records of the table " + journal_.run.target +
+                  " are not the records the run changed: they moved, or it is another table of the same layout; "
+                  "nothing was undone");
+  for (uint32_t record : moved_)
+    outcome_.moved.push_back("record " + std::to_string(record) +
+                             ": its bytes outside the fields the run wrote are not those it left" + Where(record, 0));
+  for (auto b = journal_.batches.rbegin(); b != journal_.batches.rend(); ++b) {
+    if (moved_.count(b->record)) continue;
+    std::vector<uint8_t>& image = images_[b->record];
+    for (const JournalField& f : b->fields) {
+      uint32_t offset = now_.offsets[f.field - 1], width = now_.widths[f.field - 1];
+      std::string now = Bytes(image, offset, width);
+      if (now == f.before) {
+        ++outcome_.already;
+      } else if (now == f.after) {
+        outcome_.puts.push_back(UndoPut{b->record, f.field, now, f.before});
+        std::memcpy(&image[offset], f.before.data(), width);
+      } else {
+        outcome_.changed.push_back("record " + std::to_string(b->record) + " " + now_.names[f.field - 1] + ": now \"" +
+                                   Shown(now) + "\", the run wrote \"" + Shown(f.after) + "\"" +
+                                   Where(b->record, f.field));
+      }
+    }
+  }
+  // Each record's puts together, in the order planned within it.
+  std::stable_sort(outcome_.puts.begin(), outcome_.puts.end(),
+                   [](const UndoPut& a, const UndoPut& b) { return a.record < b.record; });
+  PlanHeader();
+  return true;
+}
+
+void Undo::PlanHeader() {
+  for (auto h = journal_.headers.rbegin(); h != journal_.headers.rend(); ++h) {
+    if (header_ == h->before) {
+      ++outcome_.already;
+    } else if (header_ == h->after) {
+      outcome_.puts.push_back(UndoPut{0, 0, header_, h->before});
+      header_ = h->before;
+    } else {
+      outcome_.changed.push_back("the header's date: now \"" + Shown(header_) + "\", the run wrote \"" +
+                                 Shown(h->after) + "\"");
+    }
+  }
+}
+
+// "; changed again by the newer run J" when a newer journal of the same
+// table in the undone journal's folder changed field of record (field 0:
+// any of its fields); else "".
+std::string Undo::Where(uint32_t record, unsigned field) {
+  std::string newer = NewerRunThatChanged(record, field);
+  return newer.empty() ? std::string() : "; changed again by the newer run " + newer;
+}
+
+std::string Undo::NewerRunThatChanged(uint32_t record, unsigned field) {
+  if (!newerRead_) {
+    newerRead_ = true;
+    size_t slash = request_.journal.find_last_of("\\/");
+    std::string folder = slash == std::string::npos ? "." : request_.journal.substr(0, slash);
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((folder + "\\*.jsonl").c_str(), &found);
+    for (bool more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileA(h, &found) != 0) {
+      JournalFile other;
+      std::string path = folder + "\\" + found.cFileName, why;
+      if (SamePath(path, request_.journal) || !other.Read(*request_.fs, path, &why)) continue;
+      bool later = other.run.startedAt > journal_.run.startedAt ||
+                   (other.run.startedAt == journal_.run.startedAt && FileIdentity(path.c_str()) > FileIdentity(request_.journal.c_str()));
+      if (later && SamePath(other.run.target, journal_.run.target)) newer_.push_back(std::move(other));
+    }
+    if (h != INVALID_HANDLE_VALUE) FindClose(h);
+    std::sort(newer_.begin(), newer_.end(),
+              [](const JournalFile& a, const JournalFile& b) { return a.run.startedAt < b.run.startedAt; });
+  }
+  for (const JournalFile& j : newer_)
+    for (const JournalBatch& b : j.batches)
+      if (b.record == record)
+        for (const JournalField& f : b.fields)
+          if (field == 0 || f.field == field) return j.path;
+  return std::string();
+}
+
+bool Undo::Start(const std::string& path) {
+  ownPath_ = path;
+  if (path.empty()) return true;
+  std::map<std::string, std::string> run = request_.facts;
+  run["command"] = "\"undo\"";
+  run["source"] = EncodeBytes(request_.journal);
+  run["target"] = EncodeBytes(journal_.run.target);
+  run["undone_command"] = EncodeBytes(journal_.run.SwapCommand());
+  run["undone_source"] = EncodeBytes(journal_.run.SwapSource());
+  journaling_ = own_.Begin(request_.fs, path, run, now_);
+  return journaling_;
+}
+
+void Undo::Apply() {
+  for (const UndoStep& step : outcome_.steps) {
+    if (!ApplyStep(step)) {
+      outcome_.swapError = step.keep ? "the table " + step.from + " could not be kept as " + step.to +
+                                           ", so the swap was not taken back from there on"
+                                     : "the backup " + step.from + " could not be copied back to " + step.to;
+      if (journaling_ && own_.failed()) outcome_.swapError += " (its journal line could not be written)";
+      return;
+    }
+    outcome_.done.push_back(step);
+  }
+  ApplyPuts();
+}
+
+// Staged first, so that the journal line names the digest of what is
+// about to be placed, and only what Plan expected is placed.
+bool Undo::ApplyStep(const UndoStep& step) {
+  FileDigest staged;
+  xb::FileSystem& fs = *request_.fs;
+  if (!StageCopy(fs, step.from, step.to, &staged)) return false;
+  bool journaled = !journaling_ || (step.keep ? own_.Keeping(step.from, step.to, staged)
+                                              : own_.Copying(step.from, step.to, staged));
+  if (staged != step.expected || !journaled) {
+    fs.Remove(StagingName(step.to).c_str());
+    return false;
+  }
+  return PlaceCopy(fs, step.to);
+}
+
+void Undo::ApplyPuts() {
+  std::unique_ptr<xb::File> file = request_.fs->Open(journal_.run.target.c_str());
+  if (!file) {
+    outcome_.writeError = "the table " + journal_.run.target + " cannot be opened for writing";
+    return;
+  }
+  for (size_t first = 0; first < outcome_.puts.size();) {
+    size_t last = first;
+    while (last < outcome_.puts.size() && outcome_.puts[last].record == outcome_.puts[first].record) ++last;
+    uint32_t record = outcome_.puts[first].record;
+    if (journaling_) {
+      for (size_t i = first; i < last; ++i)
+        if (record != 0) {
+          const UndoPut& p = outcome_.puts[i];
+          own_.Changed(record, p.field, reinterpret_cast<const uint8_t*>(p.now.data()),
+                       reinterpret_cast<const uint8_t*>(p.before.data()), unsigned(p.now.size()));
+        } else {
+          own_.HeaderChanged(1, reinterpret_cast<const uint8_t*>(outcome_.puts[i].now.data()),
+                             reinterpret_cast<const uint8_t*>(outcome_.puts[i].before.data()), 3);
+        }
+      static const std::vector<uint8_t> kNoRecord;
+      const std::vector<uint8_t>& image = record ? images_[record] : kNoRecord;
+      if (!own_.Writing(record, image.data(), image.size())) {
+        outcome_.writeError = "undo's journal " + ownPath_ + " could not be written (" + own_.error() +
+                              "), so nothing from record " + std::to_string(record) + " on was put back";
+        break;
+      }
+    }
+    for (size_t i = first; i < last; ++i) {
+      const UndoPut& p = outcome_.puts[i];
+      uint64_t offset = record ? now_.FieldOffset(record, p.field) : 1;
+      if (!file->WriteAt(offset, p.before.data(), p.before.size())) {
+        outcome_.writeError = "a write to " + journal_.run.target + " failed (" + xb::LastFileError() + ")";
+        return;
+      }
+      ++outcome_.putBack;
+    }
+    first = last;
+  }
+  if (!file->Sync() && outcome_.writeError.empty())
+    outcome_.writeError = "the table " + journal_.run.target + " did not reach the disk durably";
+}
+
+void Undo::End(int status) {
+  if (journaling_) own_.End(status, uint32_t(outcome_.putBack), false);
+}
