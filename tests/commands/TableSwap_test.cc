@@ -287,4 +287,52 @@ TEST_F(TableSwapTest, ThePersonalSwapKeepsTheOldTableFirst) {
   EXPECT_EQ(swap.copied().size(), 2u) << "no index copies for personal tables";
 }
 
+// The journal hears of each file before the swap changes it, with the size
+// and digest of what it will hold; the n-th line it cannot record stops the
+// swap before that change, and what the journal holds is all that was done.
+class RecordingJournal : public SwapJournal {
+ public:
+  bool Copying(const std::string& from, const std::string& to, const FileDigest& placed) override {
+    return Take("copy " + from + " " + to + " " + std::to_string(placed.bytes) + " " + placed.sha256);
+  }
+  bool Keeping(const std::string& from, const std::string& to, const FileDigest& kept) override {
+    return Take("kept " + from + " " + to + " " + std::to_string(kept.bytes) + " " + kept.sha256);
+  }
+  bool Take(const std::string& line) {
+    if (linesBeforeFailure == 0) return false;
+    --linesBeforeFailure;
+    lines.push_back(line);
+    return true;
+  }
+  int linesBeforeFailure = -1;
+  std::vector<std::string> lines;
+};
+
+TEST_F(TableSwapTest, EachChangeIsJournaledFirstAndALineThatFailsStopsTheSwapThere) {
+  const std::string live = "247610f4dedd4ab7247d07dbda19c81ca9817f85820742cad49d407ffae9e4ed";  // sha256sum of "live"
+  for (int lines = 0; lines <= 3; ++lines) {
+    Put("vm001.dbf", "live");
+    Put("vm001_small.dbf", "old");
+    Put("big.dbf", "converted");
+    TableSwap swap(F("vm001.dbf").c_str(), F("big.dbf").c_str(), "_small.dbf");
+    RecordingJournal journal;
+    journal.linesBeforeFailure = lines;
+    swap.SetJournal(&journal);
+    bool done = swap.Run();
+    EXPECT_EQ(done, lines == 3) << lines << ": " << swap.error();
+    ASSERT_EQ(journal.lines.size(), size_t(lines));
+    std::vector<std::string> expected = {"kept " + F("vm001_small.dbf"),
+                                         "copy " + F("vm001.dbf") + " " + F("vm001_small.dbf") + " 4 " + live,
+                                         "copy " + F("big.dbf") + " " + F("vm001.dbf") + " 9 "};
+    for (int i = 0; i < lines; ++i) EXPECT_EQ(journal.lines[i].substr(0, expected[i].size()), expected[i]);
+    EXPECT_EQ(Get("vm001.dbf"), lines == 3 ? "converted" : "live") << lines;
+    EXPECT_EQ(Get("vm001_small.dbf"), lines >= 2 ? "live" : lines == 1 ? "" : "old") << lines;
+    if (!done) {
+      EXPECT_NE(swap.error().find("Its journal line could not be written"), std::string::npos) << swap.error();
+    }
+    EXPECT_FALSE(Exists("vm001_small.dbf.swap") || Exists("vm001.dbf.swap")) << lines << ": a staging copy was left";
+    for (const auto& k : swap.kept()) DeleteFileA(k.second.c_str());
+  }
+}
+
 }  // namespace
