@@ -15,6 +15,10 @@ class CPersonalDatabase final : public CDatabase {
   // What the job's outcome counts: every change of the open table's fields
   // and whether it reached the file (see CDatabase).
   using CDatabase::ObserveWrites;
+  // A record's changes as one group, each field still written apart (see
+  // CDatabase): the job holds them while it compares the record.
+  using CDatabase::HoldChanges;
+  using CDatabase::WriteChanges;
   static constexpr int kFields = 15;
   // The copied fields, in the order each pair handles them; "IDXP" first.
   static const char* const kNames[kFields];

@@ -14,6 +14,10 @@ class CVmDatabase final : public CDatabase {
   // What the job's outcome counts: every change of the open table's fields
   // and whether it reached the file (see CDatabase).
   using CDatabase::ObserveWrites;
+  // A record's changes as one group, each field still written apart (see
+  // CDatabase): the job holds them while it compares the record.
+  using CDatabase::HoldChanges;
+  using CDatabase::WriteChanges;
   // Opens the table at path; a caller that needs the result calls Open again.
   explicit CVmDatabase(char* path);
 

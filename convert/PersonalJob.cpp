@@ -86,7 +86,11 @@ bool HandlePair(CPersonalDatabase& oldTable, CPersonalDatabase& newTable, int64_
   } else if (!newTable.OnReadRecord()) {
     ++outcome.unreadTarget;
   } else {
+    // As the voicemail jobs: the pair's changes written together, each
+    // field by itself, once all are known.
+    newTable.HoldChanges();
     CopyPair(oldTable, newTable, texts);
+    newTable.WriteChanges("CDatabase::Replace");
     ++outcome.compared;
   }
   return true;

@@ -112,7 +112,12 @@ void CompareRecord(CVmDatabase& source, CVmDatabase& target, unsigned int n, uns
   } else if (!target.Reach(n)) {
     ++outcome.unreadTarget;
   } else {
+    // The record's changes go out together once all are known, so that
+    // its journal lines take one write ahead of them; each field is still
+    // written by itself, in field order.
+    target.HoldChanges();
     CopyDiffering(source, target, n, plan);
+    target.WriteChanges("CDatabase::Replace");
     ++outcome.compared;
   }
 }

@@ -1,7 +1,9 @@
 // The voicemail copy jobs: records 1 to 12000 of the live table
 // (JobState::livePath) are compared with the same records of the target,
-// and the fields T02 to T33 that differ are written into the target, each
-// at once. One step message per 120 records, the final message after both
+// and the fields T02 to T33 that differ are written into the target: once
+// a record's differing fields are all known, each by a write of its own, in
+// field order, before the next record is compared (the observer hears of
+// the record's changes as one group first). One step message per 120 records, the final message after both
 // tables are closed, then running is cleared. A table that cannot be opened
 // shows error 105 with its path and ends the job with no message, running
 // left set. A record number beyond the end of either table (as counted when

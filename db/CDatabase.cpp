@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "db/EngineContext.h"
 #include "messages/ShowError.h"
@@ -265,6 +266,19 @@ int32_t CDatabase::EntryNumber(const FieldAddr& entry) { return entry.field->AsI
 bool CDatabase::SameBytes(const FieldAddr& a, const FieldAddr& b) { return a.field->SameBytes(*b.field); }
 
 bool CDatabase::OnReadRecord() const { return table && table->OnReadRecord(); }
+
+void CDatabase::HoldChanges() { flush = 0; }
+
+void CDatabase::WriteChanges(const char* box) {
+  flush = 1;
+  if (!table) return;
+  std::vector<unsigned> failed;  // takes room only when a write fails
+  if (!table->FlushEach(&failed)) {
+    if (failed.empty()) Warn(box, table->RecNo(), nullptr);
+    for (unsigned n : failed) Warn(box, table->RecNo(), table->FieldAt(int(n))->Name());
+  }
+  table->Unlock();
+}
 
 void CDatabase::ObserveWrites(xb::WriteObserver* observer) {
   if (table) table->SetObserver(observer);

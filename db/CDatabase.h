@@ -129,6 +129,14 @@ class CONVERTER_API CDatabase {
   // True when the table stands on a record whose bytes were read: false on
   // a record that could not be read, and when no table is open.
   bool OnReadRecord() const;
+  // The changes of one record made as one group: from HoldChanges on,
+  // Replace and the like change the record in memory only; WriteChanges
+  // then writes them, each field by a write of its own in the order the
+  // fields were changed (the observer hearing of them together first),
+  // shows box for each field whose write failed or was refused, naming it,
+  // and turns flush on again.
+  void HoldChanges();
+  void WriteChanges(const char* box);
   // Tells observer of every change of the open table's fields and whether
   // it reached the file, until the table is closed (Open and Close end
   // it). REQUIRES: observer outlives the table's Close.

@@ -154,6 +154,8 @@ bool Table::ReadStructure() {
   BuildNameIndex();
   record_.assign(recordLength_, ' ');
   dirty_.assign(fields_.size() + 1, 0);
+  order_.reserve(dirty_.size());
+  writing_.reserve(dirty_.size());
   return RefreshCount();
 }
 
@@ -204,6 +206,7 @@ void Table::DropPending() {
       if (dirty_[part]) observer_->Settled(recNo_, part, false);
   std::fill(dirty_.begin(), dirty_.end(), uint8_t(0));
   dirtyParts_ = 0;
+  order_.clear();
 }
 
 void Table::MarkWritten(unsigned first, unsigned last) {
@@ -212,6 +215,7 @@ void Table::MarkWritten(unsigned first, unsigned last) {
     if (observer_ && part != 0) observer_->Settled(recNo_, part, true);
   }
   dirtyParts_ -= last - first + 1;
+  if (dirtyParts_ == 0) order_.clear();
 }
 
 bool Table::Load(uint32_t record) {
@@ -266,6 +270,7 @@ void Table::Store(unsigned part, const uint8_t* bytes) {
   if (!dirty_[part]) {
     dirty_[part] = 1;
     ++dirtyParts_;
+    order_.push_back(uint16_t(part));
   }
   TouchDate();
 }
@@ -337,6 +342,32 @@ bool Table::WriteDateAndCount() {
                         dbf::kRecordCount + 4 - dbf::kDateYear);
 }
 
+bool Table::FlushEach(std::vector<unsigned>* failed) {
+  if (!file_) return false;
+  writing_.assign(order_.begin(), order_.end());
+  // A refusal gives up every pending change: each is one that failed.
+  bool refused = told_ && !Announce();
+  for (uint16_t part : writing_) {
+    if (!refused && !dirty_[part]) continue;
+    uint32_t from = PartOffset(part);
+    if (!refused && file_->WriteAt(RecordOffset(recNo_) + from, &record_[from], PartWidth(part))) {
+      MarkWritten(part, part);
+      continue;
+    }
+    writeFailed_ = true;
+    if (failed && part != 0) failed->push_back(part);
+  }
+  if (headerDirty_) {
+    if (WriteDate())
+      headerDirty_ = false;
+    else
+      writeFailed_ = true;
+  }
+  bool written = !writeFailed_;
+  writeFailed_ = false;
+  return written;
+}
+
 bool Table::Flush() {
   if (!file_) return false;
   WritePending();
@@ -369,7 +400,7 @@ bool Table::Go(uint32_t record) {
 }
 
 bool Table::GoToWrite(uint32_t record) {
-  if (file_ && record == recNo_ && OnReadRecord() && dirtyParts_ == 0) return true;
+  if (file_ && record == recNo_ && OnReadRecord()) return true;
   return Go(record);
 }
 

@@ -64,9 +64,9 @@ class Table {
   // reads the record, so that a read sees the file as it is now.
   bool Go(uint32_t record);
   // Go for a change that writes only the bytes it changes: on the record
-  // already in hand, read and with nothing pending, it reads nothing
-  // (the change is written by itself and nothing else of the record is
-  // written back); anywhere else it is Go.
+  // already in hand and read, it reads nothing (a change is written by
+  // itself and nothing else of the record is written back; changes
+  // pending there wait for their flush); anywhere else it is Go.
   bool GoToWrite(uint32_t record);
   // Moves by count records; stops at the first or last record (then
   // returns false).
@@ -88,6 +88,11 @@ class Table {
   // False when a write failed since the last Flush, or a change is still
   // pending.
   bool Flush();
+  // Flush, with each changed field written by a write call of its own, in
+  // the order the fields were changed, then the header's date. failed
+  // (when not null) receives the numbers of the fields whose write failed
+  // (they stay pending, as with Flush) or that the observer refused.
+  bool FlushEach(std::vector<unsigned>* failed);
 
   unsigned FieldCount() const { return unsigned(fields_.size()); }
   // Field by 1-based number; null outside 1..FieldCount().
@@ -192,6 +197,8 @@ class Table {
   uint32_t recNo_ = 1;
   bool loaded_ = false;               // record_ holds recNo_'s bytes as read
   std::vector<uint8_t> dirty_;        // per part (0 flag, n field n): changed, not yet written
+  std::vector<uint16_t> order_;       // the parts as they were first changed (some may be written since)
+  std::vector<uint16_t> writing_;     // FlushEach's copy of order_, its room kept
   unsigned dirtyParts_ = 0;           // parts marked in dirty_
   bool headerDirty_ = false;
   bool dateTouched_ = false;          // this session already dated the header

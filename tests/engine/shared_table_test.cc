@@ -170,12 +170,13 @@ TEST_F(SharedTableTest, AWriteOnTheRecordInHandReadsItNotAgainAndAReadSeesTheFil
   ASSERT_TRUE(t->Flush());
   EXPECT_EQ(OnDisk(1, 1), "new1");
   EXPECT_EQ(OnDisk(1, 2), "srv2") << "only the changed field is written";
-  t->FieldAt(3)->AssignText("new3");  // pending: positioning writes it first
+  t->FieldAt(3)->AssignText("new3");  // pending: it waits for its flush
   fs.readsBeforeFailure = 0;
-  EXPECT_FALSE(t->GoToWrite(1)) << "with a change pending the record is read again, and here that fails";
+  EXPECT_TRUE(t->GoToWrite(1)) << "with a change pending the record in hand is not read again either";
+  EXPECT_EQ(OnDisk(1, 3), "c1  ") << "the pending change was written before its flush";
   EXPECT_FALSE(t->GoToWrite(2)) << "another record is read, and here that fails";
   fs.readsBeforeFailure = -1;
-  EXPECT_EQ(OnDisk(1, 3), "new3");
+  EXPECT_EQ(OnDisk(1, 3), "new3") << "leaving the record wrote its change";
   ASSERT_TRUE(t->Go(1));
   EXPECT_EQ(Text(*t, 2), "srv2") << "a read sees the file as it is";
 }

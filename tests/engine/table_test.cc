@@ -561,4 +561,48 @@ TEST_F(TableTest, AGroupRefusedBeforeItsWriteLeavesTheFileAsItWas) {
   EXPECT_EQ(ReadBytes(path)[1], 126) << "dated with the group that was written";
 }
 
+// FlushEach writes each changed field by a write call of its own, in the
+// order the fields were changed, and names those that failed or that the
+// observer refused; a failed one stays pending, as with Flush.
+TEST_F(TableTest, FlushEachWritesEveryFieldApartInTheOrderChanged) {
+  const struct {
+    const char* what;
+    int writesBeforeFailure;
+    bool refuse;
+    std::vector<unsigned> failed;
+    std::vector<std::string> written;  // "record:field" of each write, in order
+  } cases[] = {
+      {"every write succeeds", -1, false, {}, {"1:3", "1:1"}},
+      {"the second write fails", 1, false, {1}, {"1:3", "1:1"}},
+      {"the observer refuses the group", -1, true, {3, 1}, {}},
+  };
+  for (const auto& c : cases) {
+    Make(1)->Close();
+    std::unique_ptr<xb::Table> t = xb::Table::Open(context, path.c_str());
+    Recorder recorder;
+    recorder.refuseWriting = c.refuse;
+    t->SetObserver(&recorder);
+    ASSERT_TRUE(t->Go(1));
+    t->FieldAt(3)->AssignDouble(12.5);
+    t->FieldAt(1)->AssignText("x");
+    fs.log.clear();
+    fs.writesBeforeFailure = c.writesBeforeFailure;
+    std::vector<unsigned> failed;
+    EXPECT_EQ(t->FlushEach(&failed), c.failed.empty()) << c.what;
+    fs.writesBeforeFailure = -1;
+    EXPECT_EQ(failed, c.failed) << c.what;
+    std::vector<std::string> written;
+    for (const auto& w : fs.log) {
+      if (w.offset < 32 * 6 + 1) continue;  // the header's date
+      uint64_t at = (w.offset - (32 * 6 + 1)) % 31;
+      written.push_back("1:" + std::string(at == 1 ? "1" : at == 14 ? "3" : "?"));
+      EXPECT_EQ(w.size, at == 1 ? 10u : 8u) << c.what << ": one field, no more";
+    }
+    EXPECT_EQ(written, c.written) << c.what;
+    EXPECT_TRUE(t->Flush()) << c.what << ": what failed is written by the next flush, what was refused is gone";
+    EXPECT_EQ(Text(*t, "NAME"), c.refuse ? "n1        " : "x         ") << c.what;
+    t->Close();
+  }
+}
+
 }  // namespace

@@ -290,6 +290,45 @@ TEST_F(UndoRecordsTest, AJournalLineThatCannotBeWrittenRefusesItsChange) {
   }
 }
 
+// A record's journal lines go out in one write ahead of its fields: with
+// the journal failing after its run line and n - 1 writes, exactly the
+// first n - 1 records were written, every field of each, and nothing else.
+TEST_F(UndoRecordsTest, TheJournalTakesOneWritePerChangedRecord) {
+  for (int n : {2, 4}) {
+    ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 10));
+    ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 10, Variation{1, 0}));
+    AgeHeader(big);
+    RawDbf before(big);
+    std::string journal = dir.File("run-" + std::to_string(n) + ".jsonl"), report = dir.File("r.json");
+    Result run;
+    {
+      ScopedEnv fail("VMCONVERT_JOURNAL_FAILS_AFTER", std::to_string(n));
+      run = Vmconvert(Paths() + " --journal \"" + journal + "\" --report \"" + report + "\"", Hooks());
+    }
+    EXPECT_EQ(ReadJson(report)["fields_written_total"], (n - 1) * 32) << n << ": " << run.out;
+    RawDbf after(big);
+    for (uint32_t record = 1; record <= 10; ++record)
+      EXPECT_EQ(after.Value(record, "T33") != before.Value(record, "T33"), record < uint32_t(n))
+          << n << ": record " << record;
+  }
+}
+
+// A run that changed nothing keeps its run and end lines only: the record
+// that nothing changed, and no write beyond them.
+TEST_F(UndoRecordsTest, ARunThatWritesNothingJournalsItsRunAndItsEndOnly) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 10));
+  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 10));
+  AgeHeader(big);
+  std::vector<unsigned char> before = ReadBytes(big);
+  std::string journal = dir.File("run.jsonl");
+  ASSERT_EQ(Vmconvert(Paths() + " --journal \"" + journal + "\"").status, 0);
+  std::vector<std::string> lines = Lines(journal);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_TRUE(Has(lines[0], "\"type\":\"run\"")) << lines[0];
+  EXPECT_TRUE(Has(lines[1], "\"type\":\"end\"")) << lines[1];
+  EXPECT_EQ(ReadBytes(big), before) << "not even the date";
+}
+
 // Undo newest first: an older run undone while a newer run has changed the
 // same fields leaves them, and names the newer run's journal.
 TEST_F(UndoRecordsTest, UndoingAnOlderRunLeavesWhatANewerRunChangedAndNamesIt) {
