@@ -40,9 +40,15 @@ std::string Journal::DefaultPath(xb::FileSystem& fs, const std::string& target, 
                        "\\vmconvert-journal";
   const std::string stamp = LocalStamp();
   std::string path = folder + "\\" + stamp + "-" + command + ".jsonl";
-  for (int n = 2; fs.OpenReadOnly(path.c_str()); ++n)
+  for (int n = 2; fs.OpenReadOnly(path.c_str()) || fs.OpenReadOnly(ReportPath(path).c_str()); ++n)
     path = folder + "\\" + stamp + "-" + command + "-" + std::to_string(n) + ".jsonl";
   return path;
+}
+
+std::string Journal::ReportPath(const std::string& path) {
+  const std::string extension = ".jsonl";
+  bool lines = path.size() >= extension.size() && path.compare(path.size() - extension.size(), extension.size(), extension) == 0;
+  return (lines ? path.substr(0, path.size() - 1) : path + ".json");
 }
 
 bool Journal::Begin(xb::FileSystem* fs, const std::string& path, const std::map<std::string, std::string>& run,

@@ -49,8 +49,13 @@ class Journal : public xb::WriteObserver, public SwapJournal {
   static const int kFormat = 2;
 
   // The default path: a folder "vmconvert-journal" beside target, and a
-  // name from the local time and the command that names no file there yet.
+  // name from the local time and the command that names no file there yet,
+  // nor its report.
   static std::string DefaultPath(xb::FileSystem& fs, const std::string& target, const std::string& command);
+
+  // Where the report of the run journaled at path is kept beside it: the
+  // same name with ".json" for ".jsonl".
+  static std::string ReportPath(const std::string& path);
 
   // Creates the journal at path through fs (and its folder), describing
   // target, and writes the run line: run's values (raw JSON) and the

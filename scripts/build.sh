@@ -1,7 +1,7 @@
 #!/bin/sh
 # Configures and builds one of the builds into build/NAME. Further
 # arguments go to cmake after the build's own (so they win).
-# Usage: [CONVERTER_TARGETS="T ..."] build.sh native|asan|fuzz|win64|win32 [-DNAME=VALUE ...]
+# Usage: [CONVERTER_TARGETS="T ..."] build.sh native|asan|fuzz|win64|win32|win64-release [-DNAME=VALUE ...]
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 name=$1
@@ -18,7 +18,10 @@ case "$name" in
   # machines that can run it (scripts/win32-ready.sh finds out).
   win32)  set -- -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release \
                  -DCONVERTER_RUN_TESTS=OFF "$@" ;;
-  *) echo "usage: build.sh native|asan|fuzz|win64|win32 [cmake arguments]" >&2; exit 1 ;;
+  # The 64-bit programs as released (for scripts/release.sh); tested by
+  # the whole 64-bit suite there.
+  win64-release) set -- -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release "$@" ;;
+  *) echo "usage: build.sh native|asan|fuzz|win64|win32|win64-release [cmake arguments]" >&2; exit 1 ;;
 esac
 cmake -S "$top" -B "$top/build/$name" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
 # CONVERTER_TARGETS: build only these targets (the demo's few programs).

@@ -1,4 +1,5 @@
-// vmconvert's exit statuses; --help and the README list them.
+// vmconvert's exit statuses, and what each means: the one list that
+// --help prints and README and the operator's guide repeat word for word.
 #ifndef VMCONVERT_EXITSTATUS_H_
 #define VMCONVERT_EXITSTATUS_H_
 
@@ -13,5 +14,13 @@ enum ExitStatus {
   kBusy = 7,
   kDiffers = 8,  // check: fields differ
 };
+
+struct StatusText {
+  ExitStatus status;
+  const char* meaning;
+};
+
+// Every status, in order, with its meaning.
+extern const StatusText kStatusTexts[9];
 
 #endif  // VMCONVERT_EXITSTATUS_H_

@@ -4,8 +4,9 @@
 //   vmconvert old-to-new [--old PATH] [--new PATH]
 // each with [--dry-run] [--swap] [--boxes] [--report FILE] [--journal FILE]
 // [--no-journal]; vmconvert check JOB ...; vmconvert undo JOURNAL
-// [--dry-run] [--journal FILE] [--no-journal] [--report FILE]; or
-// vmconvert --help (-h, /?) or --version. Options take their value as
+// [--dry-run] [--journal FILE] [--no-journal] [--report FILE]; vmconvert
+// history [TARGET] [--journal-dir DIR] [--json]; or vmconvert --help (-h,
+// /?) or --version. Options take their value as
 // "--opt value" or "--opt=value" and may stand before or after the command
 // word; "--" ends the options.
 #ifndef VMCONVERT_OPTIONS_H_
@@ -14,7 +15,7 @@
 #include <string>
 
 struct Options {
-  enum class Job { kNone, kSmallToBig, kBigToSmall, kPersonal, kUndo };
+  enum class Job { kNone, kSmallToBig, kBigToSmall, kPersonal, kUndo, kHistory };
   Job job = Job::kNone;
   bool help = false;
   bool version = false;
@@ -26,6 +27,9 @@ struct Options {
   std::string journal;  // --journal FILE; "" for the default place
   bool noJournal = false;
   std::string undoJournal;  // undo: the journal of the run to take back
+  std::string historyTarget;  // history: the table whose runs to list; "" for every one
+  std::string journalDir;     // history: --journal-dir DIR; "" for the folder beside the table
+  bool json = false;          // history: JSON Lines
   // Paths given on the command line; "given" false means the default.
   std::string live, target, source;
   bool liveGiven = false, targetGiven = false, sourceGiven = false;
@@ -34,7 +38,5 @@ struct Options {
 // False, with error saying why, for a command line that does not parse.
 bool ParseOptions(int argc, char** argv, Options* options, std::string* error);
 
-extern const char kUsage[];
-extern const char kVersion[];
 
 #endif  // VMCONVERT_OPTIONS_H_

@@ -105,6 +105,17 @@ const std::vector<std::string>& RunReport::Keys() {
   return keys;
 }
 
+const RunReport::Pairs& RunReport::SwapValues() {
+  static const Pairs values = {
+      {"not asked", "no swap was asked for (undo: the journal undone has none)"},
+      {"not made", "asked for and not made: the run raised warnings or was cancelled before it, a dry run, or undo "
+                   "left every copy"},
+      {"failed", "a copy failed: swap_error says which, and what is where"},
+      {"done", "every copy was made: the converted table is in service, its copy kept (undo: the backups are "
+               "back)"}};
+  return values;
+}
+
 bool RunReport::IsOurs(const std::string& text) {
   size_t at = 0;
   std::vector<std::string> keys;

@@ -33,8 +33,7 @@ struct RunReport {
   std::vector<std::string> warnings;
   bool cancelled = false;
   unsigned stoppedAfter = 0;  // a cancelled run's last record; 0: none (null)
-  // "not asked", "done", "failed" or "not made" (after warnings, or a
-  // cancel before it).
+  // One of SwapValues().
   std::string swap = "not asked";
   Pairs copies;
   Pairs backupsKept;  // older backups moved aside, as (backup, kept name)
@@ -48,6 +47,8 @@ struct RunReport {
 
   // Every key Json() writes, in its order.
   static const std::vector<std::string>& Keys();
+  // Each value of swap with what it means.
+  static const Pairs& SwapValues();
   // True when text is one JSON object whose keys are all report keys: a
   // report of ours, which a later run may replace.
   static bool IsOurs(const std::string& text);

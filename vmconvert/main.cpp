@@ -19,6 +19,7 @@
 #include "vmconvert/ConsoleProgress.h"
 #include "vmconvert/DryRunFileSystem.h"
 #include "vmconvert/ExitStatus.h"
+#include "vmconvert/HistoryCommand.h"
 #include "vmconvert/Options.h"
 #include "vmconvert/RunPlan.h"
 #include "vmconvert/RunFacts.h"
@@ -27,6 +28,7 @@
 #include "vmconvert/Summary.h"
 #include "vmconvert/TestHooks.h"
 #include "vmconvert/UndoCommand.h"
+#include "vmconvert/Usage.h"
 #include "vmconvert/Warnings.h"
 
 namespace {
@@ -214,7 +216,8 @@ int CheckOutputs(const Options& o, RunReport& report) {
     PrintUsageError(clash.message);
     report.status = kBadUsage;
     report.reason = clash.message;
-  } else if (!refusal.empty() || (!o.journal.empty() && !(refusal = JournalRefusal(o.journal)).empty())) {
+  } else if (!refusal.empty() || (!o.journal.empty() && !(refusal = JournalRefusal(o.journal)).empty()) ||
+             (!o.journal.empty() && !(refusal = ReportRefusal(Journal::ReportPath(FullPath(o.journal.c_str())))).empty())) {
     PrintError(refusal);
     report.status = kRefused;
     report.reason = refusal;
@@ -234,9 +237,10 @@ int main(int argc, char** argv) {
   std::string error;
   if (!ParseOptions(argc, argv, &o, &error)) return UsageError(argc, argv, error, report);
   if (o.help || o.version) {
-    std::fputs(o.help ? kUsage : kVersion, stdout);
+    std::fputs(o.help ? Usage().c_str() : kVersion, stdout);
     return kDone;
   }
+  if (o.job == Options::Job::kHistory) return RunHistory(o);
   bool undo = o.job == Options::Job::kUndo;
   std::string refusal = undo ? std::string() : TakePaths(o, PlanOf(o.job));
   if (CheckOutputs(o, report) != kDone) return report.status;
@@ -246,6 +250,9 @@ int main(int argc, char** argv) {
   report.status = undo ? RunUndo(o, report) : Run(o, refusal, report);
   if (report.status != kDone && report.reason.empty()) report.reason = Warnings::LastError();
   std::fflush(stdout);
+  // The trail: every run that kept a journal keeps its report beside it.
+  if (!report.journal.empty() && !WriteReport(Journal::ReportPath(report.journal), report) && report.status == kDone)
+    report.status = kWarned;
   if (!o.report.empty() && !WriteReport(o.report, report) && report.status == kDone) report.status = kWarned;
   ConsoleEvents::RunFinished();
   return report.status;

@@ -40,6 +40,11 @@ TEST(OptionsTest, UsageErrorsSayWhatIsWrong) {
       {"check small-to-big --swap", "check makes no swap"},
       {"small-to-big check", "unexpected argument check"},
       {"check check small-to-big", "check given twice"},
+      {"history --report R", "option --report does not belong to history"},
+      {"history --swap", "history takes only a table, --journal-dir and --json"},
+      {"history a b", "unexpected argument b"},
+      {"small-to-big --json", "option --json belongs to history"},
+      {"small-to-big --journal-dir D", "option --journal-dir does not belong to small-to-big"},
   };
   for (const auto& c : cases) {
     Options o;
@@ -85,6 +90,16 @@ TEST(OptionsTest, CheckNamesItsJobAndComparesAsADryRun) {
   EXPECT_TRUE(o.dryRun);
   EXPECT_EQ(o.job, Options::Job::kPersonal);
   EXPECT_EQ(o.target, "N");
+}
+
+TEST(OptionsTest, HistoryTakesATableAFolderAndJson) {
+  Options o;
+  std::string error;
+  ASSERT_TRUE(Parse("--json history T --journal-dir D", &o, &error)) << error;
+  EXPECT_EQ(o.job, Options::Job::kHistory);
+  EXPECT_EQ(o.historyTarget, "T");
+  EXPECT_EQ(o.journalDir, "D");
+  EXPECT_TRUE(o.json);
 }
 
 TEST(OptionsTest, HelpAndVersionNeedNoCommand) {

@@ -1,0 +1,57 @@
+#include "journal/RunHistory.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "commands/PathNames.h"
+
+namespace {
+
+HistoryEntry Entry(xb::FileSystem& fs, const std::string& path) {
+  HistoryEntry e;
+  e.journal = path;
+  JournalFile j;
+  if (!j.Read(fs, path, &e.unreadable)) return e;
+  e.run = j.run;
+  e.end = j.end;
+  for (const JournalBatch& b : j.batches) e.fieldsJournaled += b.fields.size();
+  for (const JournalStep& s : j.steps) e.copies += !s.kept;
+  return e;
+}
+
+bool Newer(const HistoryEntry& a, const HistoryEntry& b) {
+  if (a.run.startedAt != b.run.startedAt) return a.run.startedAt > b.run.startedAt;
+  return FileIdentity(a.journal.c_str()) > FileIdentity(b.journal.c_str());
+}
+
+}  // namespace
+
+std::string HistoryEntry::Swap() const {
+  if (copies == 0) return "none";
+  if (!end.present) return "not done";
+  return end.status == 4 ? "failed" : "done";
+}
+
+std::vector<HistoryEntry> ReadHistory(xb::FileSystem& fs, const std::string& folder, const std::string& target) {
+  std::vector<HistoryEntry> entries;
+  WIN32_FIND_DATAA found;
+  HANDLE h = FindFirstFileA((folder + "\\*.jsonl").c_str(), &found);
+  for (bool more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileA(h, &found) != 0) {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    HistoryEntry e = Entry(fs, FullPath((folder + "\\" + found.cFileName).c_str()));
+    if (target.empty() || !e.unreadable.empty() || FileIdentity(e.run.target.c_str()) == FileIdentity(target.c_str()))
+      entries.push_back(e);
+  }
+  if (h != INVALID_HANDLE_VALUE) FindClose(h);
+  std::sort(entries.begin(), entries.end(), Newer);
+  // Newest first, so the first undo met for a run is its latest.
+  for (HistoryEntry& run : entries)
+    for (const HistoryEntry& undo : entries) {
+      if (!run.undoneBy.empty() || undo.run.command != "undo" || !Newer(undo, run)) continue;
+      if (FileIdentity(undo.run.source.c_str()) != FileIdentity(run.journal.c_str())) continue;
+      run.undoneBy = undo.journal;
+      run.undoneEnd = undo.end;
+    }
+  return entries;
+}

@@ -1,0 +1,122 @@
+// vmconvert history: what ran and what it did, newest first, from the
+// journal folder alone; every run also keeps its report beside its
+// journal, so the trail is there without --report.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "tests/support/table_edit.h"
+#include "tests/support/temp_dir.h"
+#include "tests/vmconvert/vmconvert_run.h"
+#include "tools/vmtables.h"
+
+namespace {
+
+using vmtables::Layout;
+using vmtables::Variation;
+
+// Standard output's lines.
+std::vector<std::string> OutLines(const std::string& out) {
+  std::vector<std::string> lines;
+  for (size_t at = 0; at < out.size();) {
+    size_t end = out.find('\n', at);
+    lines.push_back(out.substr(at, end - at));
+    at = end == std::string::npos ? out.size() : end + 1;
+  }
+  return lines;
+}
+
+class HistoryTest : public VmconvertTest {
+ protected:
+  // A run of args, and a second's pause: journals record their start by
+  // the second.
+  std::string Run(const std::string& args, int status = 0, const std::string& exe = program) {
+    Result r = Vmconvert(args, exe);
+    EXPECT_EQ(r.status, status) << args << ": " << r.err;
+    Sleep(1100);
+    return JournalOf(r.out);
+  }
+};
+
+// Three runs and an undo of the last, as the operator reads them the next
+// morning, and as a script reads them (--json).
+TEST_F(HistoryTest, RunsAndTheirUndoAreListedNewestFirstWithWhatTheyDid) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 5));
+  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 5, Variation{1, 0}));
+  std::string first = Run(Paths());
+  std::string second = Run(Paths());
+  ASSERT_TRUE(SetField(live, 2, "T05", "41"));
+  std::string third = Run(Paths() + " --swap");
+  std::string undo = Run("undo \"" + third + "\"");
+  nlohmann::json kept = ReadJson(first.substr(0, first.size() - 1));
+  EXPECT_EQ(kept["exit_status"], 0) << "the first run's report beside its journal";
+  EXPECT_EQ(kept["fields_written_total"], 160);
+
+  Result history = Vmconvert("history \"" + big + "\"");
+  ASSERT_EQ(history.status, 0) << history.err;
+  std::vector<std::string> lines = OutLines(history.out);
+  ASSERT_EQ(lines.size(), 5u) << history.out;
+  EXPECT_TRUE(Has(lines[0], "4 runs, newest first")) << lines[0];
+  const struct {
+    std::string journal;
+    std::vector<std::string> said;
+  } expected[] = {
+      {undo, {"  undo  status 0  1 fields written  swap done"}},
+      {third, {"  small-to-big  status 0  1 fields written  swap done", "undone by " + undo + " (status 0)"}},
+      {second, {"  small-to-big  status 0  0 fields written  swap none"}},
+      {first, {"  small-to-big  status 0  160 fields written  swap none"}},
+  };
+  for (size_t i = 0; i < 4; ++i) {
+    const std::string& line = lines[i + 1];
+    EXPECT_TRUE(Has(line, expected[i].journal)) << "run " << i << " out of order: " << line;
+    for (const std::string& part : expected[i].said) EXPECT_TRUE(Has(line, part)) << line << "\nlacks " << part;
+  }
+
+  Result json = Vmconvert("history --journal-dir \"" + dir.File("vmconvert-journal") + "\" --json");
+  ASSERT_EQ(json.status, 0) << json.err;
+  std::vector<std::string> objects = OutLines(json.out);
+  ASSERT_EQ(objects.size(), 4u) << json.out;
+  nlohmann::json newest = nlohmann::json::parse(objects[1], nullptr, false);
+  EXPECT_EQ(newest["journal"], third);
+  EXPECT_EQ(newest["command"], "small-to-big");
+  EXPECT_EQ(newest["status"], 0);
+  EXPECT_EQ(newest["swap"], "done");
+  EXPECT_EQ(newest["killed"], false);
+  EXPECT_EQ(newest["undone_by"], undo);
+  EXPECT_FALSE(newest["computer"].get<std::string>().empty());
+}
+
+// A run killed part-way has no end line: it is listed as killed, with the
+// fields its journal holds; a journal that cannot be read is listed as
+// such, never left out.
+TEST_F(HistoryTest, AKilledRunAndADamagedJournalAreListedAsWhatTheyAre) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 5));
+  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 5, Variation{1, 0}));
+  std::string killed;
+  {
+    ScopedEnv kill("VMCONVERT_KILL_AFTER_WRITES", "40");
+    killed = dir.File("vmconvert-journal\\killed.jsonl");
+    CreateDirectoryA(dir.File("vmconvert-journal").c_str(), nullptr);
+    Run(Paths() + " --journal \"" + killed + "\"", 9, Hooks());
+  }
+  std::string damaged = dir.File("vmconvert-journal\\damaged.jsonl");
+  WriteBytes(damaged, {'{', '"', 't', 'y', 'p', 'e', '"', ':', '"', 'r', 'u', 'n', '\n'});
+  Result history = Vmconvert("history \"" + big + "\"");
+  ASSERT_EQ(history.status, 0) << history.err;
+  std::vector<std::string> lines = OutLines(history.out);
+  ASSERT_EQ(lines.size(), 3u) << history.out;
+  std::string killedLine = Has(lines[1], killed) ? lines[1] : lines[2];
+  std::string damagedLine = Has(lines[1], damaged) ? lines[1] : lines[2];
+  EXPECT_TRUE(Has(killedLine, "  small-to-big  killed (no end line)  64 fields journaled")) << killedLine;
+  EXPECT_TRUE(Has(damagedLine, "unreadable: line 1 ")) << damagedLine;
+
+  Result missing = Vmconvert("history --journal-dir \"" + dir.File("nowhere") + "\"");
+  EXPECT_EQ(missing.status, 6) << "a folder that is not there is no empty history";
+}
+
+}  // namespace

@@ -1,0 +1,67 @@
+#include "vmconvert/HistoryCommand.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "commands/PathNames.h"
+#include "journal/JournalText.h"
+#include "journal/RunHistory.h"
+#include "vmconvert/ExitStatus.h"
+#include "vmconvert/TestHooks.h"
+#include "vmconvert/Warnings.h"
+
+namespace {
+
+std::string FolderBeside(const std::string& table) {
+  size_t slash = table.find_last_of("\\/");
+  return (slash == std::string::npos ? std::string(".") : table.substr(0, slash)) + "\\vmconvert-journal";
+}
+
+std::string Status(const JournalEnd& end) { return end.present ? "status " + std::to_string(end.status) : "killed"; }
+
+std::string Line(const HistoryEntry& e) {
+  if (!e.unreadable.empty()) return "unreadable: " + e.unreadable + "  " + e.journal;
+  std::string line = e.run.startedAt + "  " + e.run.computer + "\\" + e.run.user + "  " + e.run.command + "  " +
+                     (e.end.present ? Status(e.end) : "killed (no end line)") + "  ";
+  line += e.end.present ? std::to_string(e.end.fieldsWritten) + " fields written"
+                        : std::to_string(e.fieldsJournaled) + " fields journaled";
+  line += "  swap " + e.Swap();
+  if (e.end.cancelled) line += "  cancelled";
+  if (!e.undoneBy.empty()) line += "  undone by " + e.undoneBy + " (" + Status(e.undoneEnd) + ")";
+  return line + "  " + e.journal;
+}
+
+std::string Json(const HistoryEntry& e) {
+  if (!e.unreadable.empty())
+    return "{\"journal\":" + EncodeBytes(e.journal) + ",\"unreadable\":" + EncodeBytes(e.unreadable) + "}";
+  auto number = [](bool known, int64_t n) { return known ? std::to_string(n) : std::string("null"); };
+  return "{\"journal\":" + EncodeBytes(e.journal) + ",\"started_at\":" + EncodeBytes(e.run.startedAt) +
+         ",\"computer\":" + EncodeBytes(e.run.computer) + ",\"user\":" + EncodeBytes(e.run.user) +
+         ",\"command\":" + EncodeBytes(e.run.command) + ",\"target\":" + EncodeBytes(e.run.target) +
+         ",\"status\":" + number(e.end.present, e.end.status) +
+         ",\"fields_written\":" + number(e.end.present, int64_t(e.end.fieldsWritten)) +
+         ",\"fields_journaled\":" + std::to_string(e.fieldsJournaled) + ",\"swap\":" + EncodeBytes(e.Swap()) +
+         ",\"cancelled\":" + (e.end.cancelled ? "true" : "false") + ",\"killed\":" + (e.end.present ? "false" : "true") +
+         ",\"undone_by\":" + (e.undoneBy.empty() ? "null" : EncodeBytes(e.undoneBy)) +
+         ",\"undo_status\":" + number(!e.undoneBy.empty() && e.undoneEnd.present, e.undoneEnd.status) + "}";
+}
+
+}  // namespace
+
+int RunHistory(const Options& o) {
+  std::string target = o.historyTarget.empty() ? std::string() : FullPath(o.historyTarget.c_str());
+  std::string folder = FullPath((o.journalDir.empty() ? FolderBeside(target.empty() ? kDefaultBigPath : target)
+                                                      : o.journalDir).c_str());
+  DWORD attributes = GetFileAttributesA(folder.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    Warnings::PrintError("the journal folder " + folder + " is not there, so no run is recorded in it");
+    return kRefused;
+  }
+  std::vector<HistoryEntry> entries = ReadHistory(*TestHooks::Files(), folder, target);
+  if (!o.json) std::printf("history: %s, %u run%s, newest first\n", folder.c_str(), unsigned(entries.size()),
+                           entries.size() == 1 ? "" : "s");
+  for (const HistoryEntry& e : entries) std::printf("%s\n", (o.json ? Json(e) : Line(e)).c_str());
+  return kDone;
+}
