@@ -93,10 +93,18 @@ void AppendEncoded(std::string& out, const char* bytes, size_t n) {
   static const char kHex[] = "0123456789abcdef";
   out += '"';
   for (size_t i = 0; i < n; ++i) {
+    // Stored texts are mostly printable: each run of such bytes goes in
+    // whole.
+    size_t plain = i;
+    while (plain < n && bytes[plain] >= 0x20 && bytes[plain] < 0x7F && bytes[plain] != '"' && bytes[plain] != '\\')
+      ++plain;
+    if (plain > i) {
+      out.append(bytes + i, plain - i);
+      i = plain - 1;
+      continue;
+    }
     unsigned char c = static_cast<unsigned char>(bytes[i]);
-    if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') {
-      out += char(c);
-    } else if (c == '"' || c == '\\') {
+    if (c == '"' || c == '\\') {
       out += '\\';
       out += char(c);
     } else {

@@ -1,6 +1,7 @@
 #include "journal/TableShape.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "engine/dbf_format.h"
@@ -8,8 +9,18 @@
 
 namespace {
 
-uint64_t Fnv(uint64_t hash, const uint8_t* bytes, size_t n) {
-  for (size_t i = 0; i < n; ++i) hash = (hash ^ bytes[i]) * 0x100000001b3ull;
+const uint64_t kPrime = 0x100000001b3ull;  // FNV's 64-bit prime
+
+// FNV-1a's step over eight bytes at a time, each product folded so that
+// its high bits reach the low ones; the bytes left over one by one.
+uint64_t Mix(uint64_t hash, const uint8_t* bytes, size_t n) {
+  for (; n >= 8; bytes += 8, n -= 8) {
+    uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    hash = (hash ^ word) * kPrime;
+    hash ^= hash >> 32;
+  }
+  for (; n > 0; ++bytes, --n) hash = (hash ^ *bytes) * kPrime;
   return hash;
 }
 
@@ -93,8 +104,8 @@ bool ParseFields(const std::string& fields, uint32_t recordLength, TableShape* s
 }
 
 uint64_t RecordIdentity(const uint8_t* image, const TableShape& shape, const std::vector<uint8_t>& excluded) {
-  uint64_t hash = Fnv(0xcbf29ce484222325ull, image, 1);
+  uint64_t hash = Mix(0xcbf29ce484222325ull, image, 1);
   for (size_t i = 0; i < shape.names.size(); ++i)
-    if (i + 1 >= excluded.size() || !excluded[i + 1]) hash = Fnv(hash, image + shape.offsets[i], shape.widths[i]);
+    if (i + 1 >= excluded.size() || !excluded[i + 1]) hash = Mix(hash, image + shape.offsets[i], shape.widths[i]);
   return hash;
 }

@@ -36,7 +36,7 @@ bool ReadShape(xb::FileSystem& fs, const std::string& path, TableShape* shape);
 bool ParseFields(const std::string& fields, uint32_t recordLength, TableShape* shape);
 
 // What tells undo that a record is still the one a run changed: a 64-bit
-// FNV-1a hash of the record's bytes (image, recordLength of them, the
+// hash (FNV-1a's step, eight bytes at a time) of the record's bytes (image, recordLength of them, the
 // deletion flag first) outside the fields whose numbers are marked in
 // excluded (indexed by field number, so excluded[0] is unused) - the bytes
 // that run did not write. A record that moved, or another table's record,

@@ -2,15 +2,17 @@
 # The conversion's cost against an independent dBASE library, in one run on
 # the same generated tables (12000 records, live small layout, big layout):
 #   - the real small-to-big job, vmconvert.exe under Wine (the shipped
-#     32-bit build where this machine runs it, else the 64-bit one); its
-#     figure is the job's own time, which leaves process start-up out;
+#     32-bit build where this machine runs it, else the 64-bit one), with
+#     its journal (as every run keeps it) and with --no-journal; its figure
+#     is the job's own time, which leaves process start-up out;
 #   - the same compare-and-write loop on our engine, natively
 #     (bench/compare_write_loop.cc);
 #   - the loop over Debian's shapelib, natively (bench/shp_loop.c).
 # Twice: tables that agree, and every copied field differing; each run
-# BENCH_RUNS times (default 5) in turn. Prints the median times and their
-# ratios to shapelib. BENCH_JOB_ARGS adds to the job's command line (for
-# example --no-journal: the job without its journal).
+# BENCH_RUNS times (default 5), the four in turn on fresh tables. Prints
+# the median times, their ratios to shapelib, and the journal's cost (the
+# job with it against the job without). BENCH_JOB_ARGS adds to the job's
+# command line.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh"
@@ -28,31 +30,32 @@ fresh() {
   "$gen" small "$work/vm001.dbf" 12000 >/dev/null
   "$gen" big "$work/vm001_big.dbf" 12000 ${1:-} >/dev/null
 }
-# The job's own seconds, from its report.
+# The job's own seconds, from its report; its arguments go to vmconvert.
 job() {
-  rm -f "$work/report.json"  # a run that writes none must not be read from an earlier one
+  rm -rf "$work/report.json" "$work/vmconvert-journal"  # nothing read from an earlier run
   "$top/scripts/wine-run.sh" "$top/build/$arch/wineprefix" $arch "$top/build/$arch/vmconvert/vmconvert.exe" \
     small-to-big --live "Z:$work/vm001.dbf" --big "Z:$work/vm001_big.dbf" --report "Z:$work/report.json" \
-    ${BENCH_JOB_ARGS:-} >/dev/null 2>&1 || true
+    ${BENCH_JOB_ARGS:-} "$@" >/dev/null 2>&1 || true
   /usr/bin/python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["seconds"])' "$work/report.json"
 }
-# Each of the three, runs times in turn on fresh tables; the median of each.
+# Each of the four, runs times in turn on fresh tables; the median of each.
 for case in agree differ; do
   every=""; [ $case = differ ] && every=1
-  wine=""; ours=""; shp=""
+  wine=""; bare=""; ours=""; shp=""
   i=0
   while [ $i -lt "$runs" ]; do
     fresh $every; wine="$wine $(job)"
+    fresh $every; bare="$bare $(job --no-journal)"
     fresh $every; ours="$ours $("$top/build/native/bench/compare_write_loop" "$work/vm001.dbf" "$work/vm001_big.dbf" | seconds)"
     fresh $every; shp="$shp $("$top/build/native/bench/shp_loop" "$work/vm001.dbf" "$work/vm001_big.dbf" | seconds)"
     i=$((i + 1))
   done
-  /usr/bin/python3 - "$case" "$arch${BENCH_JOB_ARGS:+, $BENCH_JOB_ARGS}" "$wine" "$ours" "$shp" <<'PY'
+  /usr/bin/python3 - "$case" "$arch${BENCH_JOB_ARGS:+, $BENCH_JOB_ARGS}" "$wine" "$bare" "$ours" "$shp" <<'PY'
 import statistics, sys
 case, arch = sys.argv[1], sys.argv[2]
-wine, ours, shp = (statistics.median(map(float, a.split())) for a in sys.argv[3:])
-print(f"{case:7s} job under Wine ({arch}) {wine:.3f} s ({wine / shp:.2f}x)   "
-      f"engine loop {ours:.3f} s ({ours / shp:.2f}x)   shapelib loop {shp:.3f} s   "
-      f"(medians of {len(sys.argv[3].split())} runs)")
+wine, bare, ours, shp = (statistics.median(map(float, a.split())) for a in sys.argv[3:])
+print(f"{case:7s} job under Wine ({arch}) {wine:.3f} s ({wine / shp:.2f}x), without its journal {bare:.3f} s "
+      f"({bare / shp:.2f}x; the journal costs {wine / bare:.2f}x)   engine loop {ours:.3f} s ({ours / shp:.2f}x)   "
+      f"shapelib loop {shp:.3f} s   (medians of {len(sys.argv[3].split())} runs)")
 PY
 done
