@@ -40,8 +40,11 @@ const CommandPlan* PlanNamed(const std::string& name) {
   return nullptr;
 }
 
-TableSwap CommandPlan::Swap() const {
-  return swapSuffix ? TableSwap(source, target, swapSuffix) : TableSwap(source, target);
+TableSwap CommandPlan::Swap() const { return SwapOf(source, target); }
+
+TableSwap CommandPlan::SwapOf(const std::string& sourcePath, const std::string& targetPath) const {
+  return swapSuffix ? TableSwap(sourcePath.c_str(), targetPath.c_str(), swapSuffix)
+                    : TableSwap(sourcePath.c_str(), targetPath.c_str());
 }
 
 std::string TakeTarget(const CommandPlan& plan, const char* typed) {

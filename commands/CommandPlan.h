@@ -34,6 +34,8 @@ struct CommandPlan {
   bool personal() const { return command == kOldToNew; }
   // The swap this command offers after its job, over the JobState paths.
   TableSwap Swap() const;
+  // The same swap over other paths: those a journal's run line names.
+  TableSwap SwapOf(const std::string& sourcePath, const std::string& targetPath) const;
 };
 
 const CommandPlan& PlanFor(CommandPlan::Command command);

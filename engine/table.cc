@@ -322,12 +322,15 @@ void Table::WritePending() {
     }
     part = last;
   }
-  if (headerDirty_) {
-    if (WriteDate())
-      headerDirty_ = false;
-    else
-      writeFailed_ = true;
-  }
+  WriteDirtyDate();
+}
+
+void Table::WriteDirtyDate() {
+  if (!headerDirty_) return;
+  if (WriteDate())
+    headerDirty_ = false;
+  else
+    writeFailed_ = true;
 }
 
 // The date alone: the count on disk may be newer than ours (another
@@ -357,12 +360,7 @@ bool Table::FlushEach(std::vector<unsigned>* failed) {
     writeFailed_ = true;
     if (failed && part != 0) failed->push_back(part);
   }
-  if (headerDirty_) {
-    if (WriteDate())
-      headerDirty_ = false;
-    else
-      writeFailed_ = true;
-  }
+  WriteDirtyDate();
   bool written = !writeFailed_;
   writeFailed_ = false;
   return written;

@@ -167,6 +167,8 @@ class Table {
   // Clears the marks of parts first..last, written; the observer hears of each.
   void MarkWritten(unsigned first, unsigned last);
   void WritePending();
+  // Writes the header's date when it is pending; a failure is remembered.
+  void WriteDirtyDate();
   bool WriteDate();
   bool WriteDateAndCount();
   // Pack's steps: the packed copy at temp; the table file again after the

@@ -34,10 +34,24 @@ std::string Digest(const FileDigest& d) { return "\"" + d.sha256 + "\""; }
 
 }  // namespace
 
-std::string Journal::DefaultPath(xb::FileSystem& fs, const std::string& target, const std::string& command) {
+std::string Journal::FolderBeside(const std::string& target) {
   size_t slash = target.find_last_of("\\/");
-  std::string folder = (slash == std::string::npos ? std::string(".") : target.substr(0, slash)) +
-                       "\\vmconvert-journal";
+  return (slash == std::string::npos ? std::string(".") : target.substr(0, slash)) + "\\vmconvert-journal";
+}
+
+std::vector<std::string> Journal::In(const std::string& folder) {
+  std::vector<std::string> paths;
+  WIN32_FIND_DATAA found;
+  HANDLE h = FindFirstFileA((folder + "\\*.jsonl").c_str(), &found);
+  for (bool more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileA(h, &found) != 0)
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      paths.push_back(FullPath((folder + "\\" + found.cFileName).c_str()));
+  if (h != INVALID_HANDLE_VALUE) FindClose(h);
+  return paths;
+}
+
+std::string Journal::DefaultPath(xb::FileSystem& fs, const std::string& target, const std::string& command) {
+  std::string folder = FolderBeside(target);
   const std::string stamp = LocalStamp();
   std::string path = folder + "\\" + stamp + "-" + command + ".jsonl";
   for (int n = 2; fs.OpenReadOnly(path.c_str()) || fs.OpenReadOnly(ReportPath(path).c_str()); ++n)

@@ -53,6 +53,11 @@ class Journal : public xb::WriteObserver, public SwapJournal {
   // nor its report.
   static std::string DefaultPath(xb::FileSystem& fs, const std::string& target, const std::string& command);
 
+  // The folder "vmconvert-journal" beside the table at target, where its
+  // runs' journals go by default.
+  static std::string FolderBeside(const std::string& target);
+  // The journals (*.jsonl) in folder, by their full paths.
+  static std::vector<std::string> In(const std::string& folder);
   // Where the report of the run journaled at path is kept beside it: the
   // same name with ".json" for ".jsonl".
   static std::string ReportPath(const std::string& path);

@@ -77,10 +77,7 @@ class JournalFile::Reader {
   void NameSwapFiles() {
     const CommandPlan* plan = PlanNamed(j_.run.SwapCommand());
     if (!plan) return;
-    const char* source = j_.run.SwapSource().c_str();
-    const char* target = j_.run.target.c_str();
-    TableSwap swap = plan->swapSuffix ? TableSwap(source, target, plan->swapSuffix) : TableSwap(source, target);
-    for (const auto& f : swap.Tables()) swapFiles_.push_back(f.second);
+    for (const auto& f : plan->SwapOf(j_.run.SwapSource(), j_.run.target).Tables()) swapFiles_.push_back(f.second);
   }
 
   bool IsSwapFile(const std::string& path) const {

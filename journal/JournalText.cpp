@@ -121,6 +121,11 @@ std::string EncodeBytes(const std::string& bytes) {
   return out;
 }
 
+std::string ShownBytes(const std::string& bytes) {
+  std::string out = EncodeBytes(bytes);
+  return out.substr(1, out.size() - 2);
+}
+
 bool JournalLine::Parse(const std::string& line) {
   values_.clear();
   size_t at = 0;

@@ -18,6 +18,8 @@
 std::string EncodeBytes(const std::string& bytes);
 // The same, appended to out.
 void AppendEncoded(std::string& out, const char* bytes, size_t n);
+// bytes as the journal shows them, without the quotes: what undo lists.
+std::string ShownBytes(const std::string& bytes);
 
 // One line of a journal, read back and checked for its form only.
 class JournalLine {

@@ -1,10 +1,9 @@
 #include "journal/RunHistory.h"
 
-#include <windows.h>
-
 #include <algorithm>
 
 #include "commands/PathNames.h"
+#include "journal/Journal.h"
 
 namespace {
 
@@ -35,15 +34,11 @@ std::string HistoryEntry::Swap() const {
 
 std::vector<HistoryEntry> ReadHistory(xb::FileSystem& fs, const std::string& folder, const std::string& target) {
   std::vector<HistoryEntry> entries;
-  WIN32_FIND_DATAA found;
-  HANDLE h = FindFirstFileA((folder + "\\*.jsonl").c_str(), &found);
-  for (bool more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileA(h, &found) != 0) {
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-    HistoryEntry e = Entry(fs, FullPath((folder + "\\" + found.cFileName).c_str()));
+  for (const std::string& path : Journal::In(folder)) {
+    HistoryEntry e = Entry(fs, path);
     if (target.empty() || !e.unreadable.empty() || FileIdentity(e.run.target.c_str()) == FileIdentity(target.c_str()))
       entries.push_back(e);
   }
-  if (h != INVALID_HANDLE_VALUE) FindClose(h);
   std::sort(entries.begin(), entries.end(), Newer);
   // Newest first, so the first undo met for a run is its latest.
   for (HistoryEntry& run : entries)

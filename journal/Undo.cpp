@@ -13,11 +13,6 @@
 
 namespace {
 
-// Stored bytes as a journal shows them, without the quotes.
-std::string Shown(const std::string& bytes) {
-  std::string out = EncodeBytes(bytes);
-  return out.substr(1, out.size() - 2);
-}
 
 bool SamePath(const std::string& a, const std::string& b) {
   return FileIdentity(a.c_str()) == FileIdentity(b.c_str());
@@ -44,11 +39,7 @@ bool Undo::Load() {
   std::string misfit = journal_.Fits(now_);
   if (!misfit.empty()) return Refuse(misfit + "; nothing was undone");
   const CommandPlan* plan = PlanNamed(journal_.run.SwapCommand());
-  if (plan) {
-    const char* source = journal_.run.SwapSource().c_str();
-    const char* target = journal_.run.target.c_str();
-    replaced_ = (plan->swapSuffix ? TableSwap(source, target, plan->swapSuffix) : TableSwap(source, target)).Replaced();
-  }
+  if (plan) replaced_ = plan->SwapOf(journal_.run.SwapSource(), journal_.run.target).Replaced();
   return true;
 }
 
@@ -193,7 +184,7 @@ bool Undo::PlanFields() {
         std::memcpy(&image[offset], f.before.data(), width);
       } else {
         outcome_.changed.push_back("record " + std::to_string(b->record) + " " + now_.names[f.field - 1] + ": now \"" +
-                                   Shown(now) + "\", the run wrote \"" + Shown(f.after) + "\"" +
+                                   ShownBytes(now) + "\", the run wrote \"" + ShownBytes(f.after) + "\"" +
                                    Where(b->record, f.field));
       }
     }
@@ -213,8 +204,8 @@ void Undo::PlanHeader() {
       outcome_.puts.push_back(UndoPut{0, 0, header_, h->before});
       header_ = h->before;
     } else {
-      outcome_.changed.push_back("the header's date: now \"" + Shown(header_) + "\", the run wrote \"" +
-                                 Shown(h->after) + "\"");
+      outcome_.changed.push_back("the header's date: now \"" + ShownBytes(header_) + "\", the run wrote \"" +
+                                 ShownBytes(h->after) + "\"");
     }
   }
 }
@@ -232,17 +223,14 @@ std::string Undo::NewerRunThatChanged(uint32_t record, unsigned field) {
     newerRead_ = true;
     size_t slash = request_.journal.find_last_of("\\/");
     std::string folder = slash == std::string::npos ? "." : request_.journal.substr(0, slash);
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((folder + "\\*.jsonl").c_str(), &found);
-    for (bool more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileA(h, &found) != 0) {
+    for (const std::string& path : Journal::In(folder)) {
       JournalFile other;
-      std::string path = folder + "\\" + found.cFileName, why;
+      std::string why;
       if (SamePath(path, request_.journal) || !other.Read(*request_.fs, path, &why)) continue;
       bool later = other.run.startedAt > journal_.run.startedAt ||
                    (other.run.startedAt == journal_.run.startedAt && FileIdentity(path.c_str()) > FileIdentity(request_.journal.c_str()));
       if (later && SamePath(other.run.target, journal_.run.target)) newer_.push_back(std::move(other));
     }
-    if (h != INVALID_HANDLE_VALUE) FindClose(h);
     std::sort(newer_.begin(), newer_.end(),
               [](const JournalFile& a, const JournalFile& b) { return a.run.startedAt < b.run.startedAt; });
   }

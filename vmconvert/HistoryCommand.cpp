@@ -6,6 +6,7 @@
 #include <string>
 
 #include "commands/PathNames.h"
+#include "journal/Journal.h"
 #include "journal/JournalText.h"
 #include "journal/RunHistory.h"
 #include "vmconvert/ExitStatus.h"
@@ -13,11 +14,6 @@
 #include "vmconvert/Warnings.h"
 
 namespace {
-
-std::string FolderBeside(const std::string& table) {
-  size_t slash = table.find_last_of("\\/");
-  return (slash == std::string::npos ? std::string(".") : table.substr(0, slash)) + "\\vmconvert-journal";
-}
 
 std::string Status(const JournalEnd& end) { return end.present ? "status " + std::to_string(end.status) : "killed"; }
 
@@ -52,7 +48,7 @@ std::string Json(const HistoryEntry& e) {
 
 int RunHistory(const Options& o) {
   std::string target = o.historyTarget.empty() ? std::string() : FullPath(o.historyTarget.c_str());
-  std::string folder = FullPath((o.journalDir.empty() ? FolderBeside(target.empty() ? kDefaultBigPath : target)
+  std::string folder = FullPath((o.journalDir.empty() ? Journal::FolderBeside(target.empty() ? kDefaultBigPath : target)
                                                       : o.journalDir).c_str());
   DWORD attributes = GetFileAttributesA(folder.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {

@@ -26,12 +26,9 @@ void AddUndoneRun(const std::string& journal, std::vector<RunFile>* files) {
   JournalFile j;
   std::string why;
   if (!j.ReadRunLine(*xb::FileSystem::Default(), journal, &why)) return;
-  const JournalRun& run = j.run;
-  const CommandPlan* plan = PlanNamed(run.SwapCommand());
-  if (!plan) return files->push_back({"the target table", run.target});
-  AddSwapFiles(plan->swapSuffix ? TableSwap(run.SwapSource().c_str(), run.target.c_str(), plan->swapSuffix)
-                                : TableSwap(run.SwapSource().c_str(), run.target.c_str()),
-               files);
+  const CommandPlan* plan = PlanNamed(j.run.SwapCommand());
+  if (!plan) return files->push_back({"the target table", j.run.target});
+  AddSwapFiles(plan->SwapOf(j.run.SwapSource(), j.run.target), files);
 }
 
 // The bytes of the file at path when it is there and not too large.

@@ -23,10 +23,6 @@ int Refuse(const std::string& why, int status) {
   return status;
 }
 
-std::string Shown(const std::string& bytes) {
-  std::string out = EncodeBytes(bytes);
-  return out.substr(1, out.size() - 2);
-}
 
 void PrintList(const char* title, const std::vector<std::string>& items) {
   std::printf("%s: %u\n", title, unsigned(items.size()));
@@ -48,7 +44,7 @@ void PrintPuts(const Undo& undo) {
   for (const UndoPut& p : undo.outcome().puts) {
     std::string where = p.record ? "record " + std::to_string(p.record) + " " + shape.names[p.field - 1]
                                  : std::string("the header's date");
-    std::printf("%s: \"%s\" -> \"%s\"\n", where.c_str(), Shown(p.now).c_str(), Shown(p.before).c_str());
+    std::printf("%s: \"%s\" -> \"%s\"\n", where.c_str(), ShownBytes(p.now).c_str(), ShownBytes(p.before).c_str());
   }
 }
 

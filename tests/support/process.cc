@@ -29,9 +29,15 @@ std::string Drain(HANDLE pipe, HANDLE child, DWORD waitMs) {
   return text;
 }
 
+// A start that fails is tried twice more: a machine under load may refuse
+// one for a moment.
 bool Start(std::string line, STARTUPINFOA& si, bool inherit, PROCESS_INFORMATION& pi) {
   si.cb = sizeof si;
-  return CreateProcessA(nullptr, &line[0], nullptr, nullptr, inherit, 0, nullptr, nullptr, &si, &pi) != 0;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (CreateProcessA(nullptr, &line[0], nullptr, nullptr, inherit, 0, nullptr, nullptr, &si, &pi)) return true;
+    Sleep(200);
+  }
+  return false;
 }
 
 }  // namespace
@@ -67,7 +73,10 @@ ProcessResult RunProcess(const std::string& commandLine, bool capture, DWORD wai
     CloseHandle(outRead);
     CloseHandle(errRead);
   }
-  if (!started) return r;
+  if (!started) {
+    r.err = "the process could not be started: error " + std::to_string(GetLastError());
+    return r;
+  }
   DWORD status = DWORD(-1);
   if (WaitForSingleObject(pi.hProcess, waitMs) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &status);
   r.status = int(status);
