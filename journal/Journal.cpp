@@ -61,8 +61,9 @@ std::string Journal::DefaultPath(xb::FileSystem& fs, const std::string& target, 
 
 std::string Journal::ReportPath(const std::string& path) {
   const std::string extension = ".jsonl";
-  bool lines = path.size() >= extension.size() && path.compare(path.size() - extension.size(), extension.size(), extension) == 0;
-  return (lines ? path.substr(0, path.size() - 1) : path + ".json");
+  size_t n = extension.size();
+  bool lines = path.size() >= n && path.compare(path.size() - n, n, extension) == 0;
+  return lines ? path.substr(0, path.size() - 1) : path + ".json";
 }
 
 bool Journal::Begin(xb::FileSystem* fs, const std::string& path, const std::map<std::string, std::string>& run,

@@ -210,7 +210,7 @@ std::string JournalFile::Fits(const TableShape& now) const {
   uint32_t highest = 0;
   for (const JournalBatch& b : batches) highest = std::max(highest, b.record);
   if (highest > now.records)
-    return "the table " + run.target + " holds " + std::to_string(now.records) + " records now, but the run changed record " +
-           std::to_string(highest) + ": it was shortened since the run";
+    return "the table " + run.target + " holds " + std::to_string(now.records) +
+           " records now, but the run changed record " + std::to_string(highest) + ": it was shortened since the run";
   return std::string();
 }

@@ -13,7 +13,6 @@
 
 namespace {
 
-
 bool SamePath(const std::string& a, const std::string& b) {
   return FileIdentity(a.c_str()) == FileIdentity(b.c_str());
 }
@@ -97,8 +96,9 @@ void Undo::PlanStep(size_t index) {
   }
   if (present.there && present.digest == before) return;  // as before the swap already
   if (!copy.readable || copy.digest != before) {
-    outcome_.swapLeft.push_back("the backup " + keeper->to + " changed since the swap, or is gone, so it is not put back, and " +
-                                file + " is left as it is");
+    outcome_.swapLeft.push_back("the backup " + keeper->to +
+                                " changed since the swap, or is gone, so it is not put back, and " + file +
+                                " is left as it is");
     return;
   }
   if (!keeper->digested)
@@ -228,7 +228,8 @@ std::string Undo::NewerRunThatChanged(uint32_t record, unsigned field) {
       std::string why;
       if (SamePath(path, request_.journal) || !other.Read(*request_.fs, path, &why)) continue;
       bool later = other.run.startedAt > journal_.run.startedAt ||
-                   (other.run.startedAt == journal_.run.startedAt && FileIdentity(path.c_str()) > FileIdentity(request_.journal.c_str()));
+                   (other.run.startedAt == journal_.run.startedAt &&
+                    FileIdentity(path.c_str()) > FileIdentity(request_.journal.c_str()));
       if (later && SamePath(other.run.target, journal_.run.target)) newer_.push_back(std::move(other));
     }
     std::sort(newer_.begin(), newer_.end(),

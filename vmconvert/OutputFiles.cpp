@@ -6,6 +6,7 @@
 #include "commands/CommandPlan.h"
 #include "commands/PathNames.h"
 #include "engine/file_system.h"
+#include "journal/Journal.h"
 #include "journal/JournalFile.h"
 #include "vmconvert/RunPlan.h"
 #include "vmconvert/RunReport.h"
@@ -85,6 +86,13 @@ std::string JournalRefusal(const std::string& path) {
   if (!xb::FileSystem::Default()->OpenReadOnly(path.c_str())) return std::string();
   return "the file " + FullPath(path.c_str()) +
          " is there already; a journal never replaces a file, so name one that is not there yet";
+}
+
+std::string OutputRefusal(const Options& o) {
+  std::string refusal = o.report.empty() ? std::string() : ReportRefusal(o.report);
+  if (!refusal.empty() || o.journal.empty()) return refusal;
+  refusal = JournalRefusal(o.journal);
+  return refusal.empty() ? ReportRefusal(Journal::ReportPath(FullPath(o.journal.c_str()))) : refusal;
 }
 
 std::string UsageReportPath(int argc, char** argv, std::string* why) {

@@ -38,6 +38,9 @@ std::string ReportRefusal(const std::string& path);
 // "" when no file is at path, which a journal may then take; else the
 // message.
 std::string JournalRefusal(const std::string& path);
+// The first of these that refuses o's outputs: the report's, the
+// journal's, and that of the report kept beside the journal; "" when none.
+std::string OutputRefusal(const Options& o);
 
 // On a command line that did not parse: the report's path when one may be
 // written there (it is given once, names no file another argument names,

@@ -57,7 +57,8 @@ int StatusOf(const UndoOutcome& u) {
 void Report(const Undo& undo, bool dryRun, RunReport& report) {
   const UndoOutcome& u = undo.outcome();
   report.fieldsWritten["put back"] = int(dryRun ? u.puts.size() : u.putBack);
-  for (const auto* list : {&u.swapLeft, &u.changed, &u.moved}) report.warnings.insert(report.warnings.end(), list->begin(), list->end());
+  for (const auto* list : {&u.swapLeft, &u.changed, &u.moved})
+    report.warnings.insert(report.warnings.end(), list->begin(), list->end());
   if (!u.writeError.empty()) report.warnings.push_back(u.writeError);
   for (const UndoStep& s : u.done) (s.keep ? report.backupsKept : report.copies).push_back({s.from, s.to});
   report.swapError = u.swapError;

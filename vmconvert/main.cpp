@@ -210,21 +210,18 @@ int UsageError(int argc, char** argv, const std::string& error, RunReport& repor
 // they pass; a report is written only where it passed.
 int CheckOutputs(const Options& o, RunReport& report) {
   OutputClash clash = FindClash(RunFiles(o));
-  std::string refusal = o.report.empty() ? std::string() : ReportRefusal(o.report);
-  bool reportMayBeWritten = !o.report.empty() && refusal.empty() && !clash.report;
+  std::string refusal = clash.message.empty() ? OutputRefusal(o) : std::string();
+  if (clash.message.empty() && refusal.empty()) return kDone;
   if (!clash.message.empty()) {
     PrintUsageError(clash.message);
     report.status = kBadUsage;
     report.reason = clash.message;
-  } else if (!refusal.empty() || (!o.journal.empty() && !(refusal = JournalRefusal(o.journal)).empty()) ||
-             (!o.journal.empty() && !(refusal = ReportRefusal(Journal::ReportPath(FullPath(o.journal.c_str())))).empty())) {
+  } else {
     PrintError(refusal);
     report.status = kRefused;
     report.reason = refusal;
-  } else {
-    return kDone;
   }
-  if (reportMayBeWritten) WriteReport(o.report, report);
+  if (!o.report.empty() && !clash.report && ReportRefusal(o.report).empty()) WriteReport(o.report, report);
   return report.status;
 }
 
