@@ -103,6 +103,11 @@ class PosixFileSystem : public FileSystem {
     return true;
   }
 
+  bool Exists(const char* path) override {
+    struct stat st;
+    return stat(path, &st) == 0;
+  }
+
   bool SameFile(const char* a, const char* b) override {
     struct stat x, y;
     return stat(a, &x) == 0 && stat(b, &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;

@@ -61,6 +61,9 @@ class FileSystem {
   // Puts the file at from in place of the file at to in one step and makes
   // the change durable; false (both files as they were) when it cannot.
   virtual bool Replace(const char* from, const char* to) = 0;
+  // True when a file or a folder of that name is there, whether or not it
+  // can be opened.
+  virtual bool Exists(const char* path) = 0;
   // True when a and b name one existing file, however spelled (the same
   // volume and file index on Windows, device and inode on POSIX); false
   // when either cannot be looked at.

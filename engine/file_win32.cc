@@ -148,6 +148,8 @@ class Win32FileSystem : public FileSystem {
     return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND;
   }
 
+  bool Exists(const char* path) override { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
   bool SameFile(const char* a, const char* b) override {
     BY_HANDLE_FILE_INFORMATION x, y;
     return Identify(a, &x) && Identify(b, &y) && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&

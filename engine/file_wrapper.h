@@ -47,6 +47,7 @@ class FileSystemWrapper : public FileSystem {
   bool OpenNowhereElse(const char* path) override { return base_->OpenNowhereElse(path); }
   bool Remove(const char* path) override { return base_->Remove(path); }
   bool Replace(const char* from, const char* to) override { return base_->Replace(from, to); }
+  bool Exists(const char* path) override { return base_->Exists(path); }
   bool SameFile(const char* a, const char* b) override { return base_->SameFile(a, b); }
   Date Today() override { return base_->Today(); }
   void Pause(unsigned milliseconds) override { base_->Pause(milliseconds); }

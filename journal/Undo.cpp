@@ -1,7 +1,5 @@
 #include "journal/Undo.h"
 
-#include <windows.h>
-
 #include <algorithm>
 #include <cstring>
 
@@ -53,7 +51,7 @@ Undo::FileState& Undo::State(const std::string& path) {
   auto known = files_.find(id);
   if (known != files_.end()) return known->second;
   FileState& state = files_[id];
-  state.there = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  state.there = request_.fs->Exists(path.c_str());
   state.readable = state.there && DigestFile(*request_.fs, path, &state.digest);
   return state;
 }

@@ -1,7 +1,5 @@
 #include "vmconvert/HistoryCommand.h"
 
-#include <windows.h>
-
 #include <cstdio>
 #include <string>
 
@@ -50,8 +48,7 @@ int RunHistory(const Options& o) {
   std::string target = o.historyTarget.empty() ? std::string() : FullPath(o.historyTarget.c_str());
   std::string folder = FullPath((o.journalDir.empty() ? Journal::FolderBeside(target.empty() ? kDefaultBigPath : target)
                                                       : o.journalDir).c_str());
-  DWORD attributes = GetFileAttributesA(folder.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+  if (!TestHooks::Files()->Exists(folder.c_str())) {
     Warnings::PrintError("the journal folder " + folder + " is not there, so no run is recorded in it");
     return kRefused;
   }

@@ -92,6 +92,8 @@ TEST(FileLayerTest, SameFileKnowsAFileByItsIdentityNotItsName) {
   EXPECT_FALSE(fs->SameFile(a.c_str(), dir.File("missing.dbf").c_str()));
   EXPECT_FALSE(fs->SameFile(dir.File("missing.dbf").c_str(), dir.File("missing.dbf").c_str()))
       << "a file that is not there is no file";
+  EXPECT_TRUE(fs->Exists(a.c_str()) && fs->Exists(other.c_str())) << "a file and a folder are there";
+  EXPECT_FALSE(fs->Exists(dir.File("missing.dbf").c_str()));
 }
 
 }  // namespace
