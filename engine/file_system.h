@@ -1,8 +1,8 @@
 // The table engine's only contact with the operating system: open a file
 // shared for reading and writing (or reading only), read and write at an
 // offset, take a byte-range lock, make the file durable, put one file in
-// place of another, tell whether two paths name one file, and tell today's
-// date.
+// place of another, tell whether a file is there and whether two paths
+// name one file, and tell today's date.
 // Tests substitute their own FileSystem to inject faults.
 #ifndef ENGINE_FILE_SYSTEM_H_
 #define ENGINE_FILE_SYSTEM_H_
