@@ -2,8 +2,8 @@
 // from their first records and copies fifteen named fields of each old
 // record into the new record at the same position, as text, where they
 // differ: a pair's changes written together once all are known, each field
-// by a write of its own. The walk ends after the old table's last record, at an old
-// record with an empty "IDXP", or on a cancel. One step message per
+// by a write of its own. The walk ends after the old table's last record,
+// at an old record with an empty "IDXP", or on a cancel. One step message per
 // hundredth of the old table's records (after every pair for tables of 1 to
 // 99 records), the final message after both tables are closed, then running
 // is cleared. A table that cannot be opened shows error 126 or 127 with its

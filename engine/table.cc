@@ -215,7 +215,11 @@ void Table::MarkWritten(unsigned first, unsigned last) {
     if (observer_ && part != 0) observer_->Settled(recNo_, part, true);
   }
   dirtyParts_ -= last - first + 1;
-  if (dirtyParts_ == 0) order_.clear();
+}
+
+void Table::ForgetWritten() {
+  order_.erase(std::remove_if(order_.begin(), order_.end(), [this](uint16_t part) { return !dirty_[part]; }),
+               order_.end());
 }
 
 bool Table::Load(uint32_t record) {
@@ -224,16 +228,17 @@ bool Table::Load(uint32_t record) {
   // still reports its failure.
   DropPending();
   recNo_ = record;
+  if (OnRecord()) return ReadIn();
   loaded_ = false;
   std::fill(record_.begin(), record_.end(), uint8_t(' '));
-  if (!OnRecord()) return true;
-  size_t got = 0;
-  if (!file_->ReadAt(RecordOffset(record), record_.data(), record_.size(), &got) || got != record_.size()) {
-    std::fill(record_.begin(), record_.end(), uint8_t(' '));
-    return false;
-  }
-  loaded_ = true;
   return true;
+}
+
+bool Table::ReadIn() {
+  size_t got = 0;
+  loaded_ = file_->ReadAt(RecordOffset(recNo_), record_.data(), record_.size(), &got) && got == record_.size();
+  if (!loaded_) std::fill(record_.begin(), record_.end(), uint8_t(' '));
+  return loaded_;
 }
 
 const uint8_t* Table::FieldBytes(const Field& field) const {
@@ -297,9 +302,7 @@ bool Table::Announce() {
     headerDirty_ = false;
     dateTouched_ = false;
   }
-  size_t got = 0;
-  loaded_ = file_->ReadAt(RecordOffset(recNo_), record_.data(), record_.size(), &got) && got == record_.size();
-  if (!loaded_) std::fill(record_.begin(), record_.end(), uint8_t(' '));
+  ReadIn();
   return false;
 }
 
@@ -322,6 +325,7 @@ void Table::WritePending() {
     }
     part = last;
   }
+  ForgetWritten();
   WriteDirtyDate();
 }
 
@@ -351,7 +355,6 @@ bool Table::FlushEach(std::vector<unsigned>* failed) {
   // A refusal gives up every pending change: each is one that failed.
   bool refused = told_ && !Announce();
   for (uint16_t part : writing_) {
-    if (!refused && !dirty_[part]) continue;
     uint32_t from = PartOffset(part);
     if (!refused && file_->WriteAt(RecordOffset(recNo_) + from, &record_[from], PartWidth(part))) {
       MarkWritten(part, part);
@@ -360,6 +363,7 @@ bool Table::FlushEach(std::vector<unsigned>* failed) {
     writeFailed_ = true;
     if (failed && part != 0) failed->push_back(part);
   }
+  ForgetWritten();
   WriteDirtyDate();
   bool written = !writeFailed_;
   writeFailed_ = false;

@@ -151,6 +151,9 @@ class Table {
   // Moves to a record (1..count_) or to no record (count_ + 1); false when
   // the record's bytes could not be read.
   bool Load(uint32_t record);
+  // Reads record recNo_ into record_ (blanks when it cannot); loaded_, and
+  // the result, say whether it could.
+  bool ReadIn();
   // Puts bytes into part of the record: 0 the deletion flag, n field n.
   void Store(unsigned part, const uint8_t* bytes);
   void StoreField(const Field& field, const char* cell);
@@ -166,6 +169,8 @@ class Table {
   void DropPending();
   // Clears the marks of parts first..last, written; the observer hears of each.
   void MarkWritten(unsigned first, unsigned last);
+  // Leaves in order_ only the parts still pending.
+  void ForgetWritten();
   void WritePending();
   // Writes the header's date when it is pending; a failure is remembered.
   void WriteDirtyDate();
@@ -199,7 +204,7 @@ class Table {
   uint32_t recNo_ = 1;
   bool loaded_ = false;               // record_ holds recNo_'s bytes as read
   std::vector<uint8_t> dirty_;        // per part (0 flag, n field n): changed, not yet written
-  std::vector<uint16_t> order_;       // the parts as they were first changed (some may be written since)
+  std::vector<uint16_t> order_;       // the pending parts, in the order they were changed
   std::vector<uint16_t> writing_;     // FlushEach's copy of order_, its room kept
   unsigned dirtyParts_ = 0;           // parts marked in dirty_
   bool headerDirty_ = false;

@@ -274,13 +274,32 @@ bool Undo::ApplyStep(const UndoStep& step) {
   FileDigest staged;
   xb::FileSystem& fs = *request_.fs;
   if (!StageCopy(fs, step.from, step.to, &staged)) return false;
-  bool journaled = !journaling_ || (step.keep ? own_.Keeping(step.from, step.to, staged)
-                                              : own_.Copying(step.from, step.to, staged));
-  if (staged != step.expected || !journaled) {
+  bool journaled = staged == step.expected &&
+                   (!journaling_ || (step.keep ? own_.Keeping(step.from, step.to, staged)
+                                               : own_.Copying(step.from, step.to, staged)));
+  if (!journaled) {
     fs.Remove(StagingName(step.to).c_str());
     return false;
   }
   return PlaceCopy(fs, step.to);
+}
+
+// The puts first to last - 1, all of one record (0: the header's date),
+// to undo's own journal in one write, as a run journals a record.
+bool Undo::JournalPuts(size_t first, size_t last) {
+  uint32_t record = outcome_.puts[first].record;
+  for (size_t i = first; i < last; ++i) {
+    const UndoPut& p = outcome_.puts[i];
+    const uint8_t* now = reinterpret_cast<const uint8_t*>(p.now.data());
+    const uint8_t* before = reinterpret_cast<const uint8_t*>(p.before.data());
+    if (record != 0)
+      own_.Changed(record, p.field, now, before, unsigned(p.now.size()));
+    else
+      own_.HeaderChanged(1, now, before, unsigned(p.now.size()));
+  }
+  static const std::vector<uint8_t> kNoRecord;
+  const std::vector<uint8_t>& image = record ? images_[record] : kNoRecord;
+  return own_.Writing(record, image.data(), image.size());
 }
 
 void Undo::ApplyPuts() {
@@ -293,23 +312,10 @@ void Undo::ApplyPuts() {
     size_t last = first;
     while (last < outcome_.puts.size() && outcome_.puts[last].record == outcome_.puts[first].record) ++last;
     uint32_t record = outcome_.puts[first].record;
-    if (journaling_) {
-      for (size_t i = first; i < last; ++i)
-        if (record != 0) {
-          const UndoPut& p = outcome_.puts[i];
-          own_.Changed(record, p.field, reinterpret_cast<const uint8_t*>(p.now.data()),
-                       reinterpret_cast<const uint8_t*>(p.before.data()), unsigned(p.now.size()));
-        } else {
-          own_.HeaderChanged(1, reinterpret_cast<const uint8_t*>(outcome_.puts[i].now.data()),
-                             reinterpret_cast<const uint8_t*>(outcome_.puts[i].before.data()), 3);
-        }
-      static const std::vector<uint8_t> kNoRecord;
-      const std::vector<uint8_t>& image = record ? images_[record] : kNoRecord;
-      if (!own_.Writing(record, image.data(), image.size())) {
-        outcome_.writeError = "undo's journal " + ownPath_ + " could not be written (" + own_.error() +
-                              "), so nothing from record " + std::to_string(record) + " on was put back";
-        break;
-      }
+    if (journaling_ && !JournalPuts(first, last)) {
+      outcome_.writeError = "undo's journal " + ownPath_ + " could not be written (" + own_.error() +
+                            "), so nothing from record " + std::to_string(record) + " on was put back";
+      break;
     }
     for (size_t i = first; i < last; ++i) {
       const UndoPut& p = outcome_.puts[i];

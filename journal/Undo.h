@@ -121,6 +121,7 @@ class Undo {
   // read once; where says which of them changed what.
   std::string NewerRunThatChanged(uint32_t record, unsigned field);
   bool ApplyStep(const UndoStep& step);
+  bool JournalPuts(size_t first, size_t last);
   void ApplyPuts();
 
   UndoRequest request_;
