@@ -9,6 +9,7 @@
 #include "app/resource.h"
 #include "messages/StringIds.h"
 #include "convert/JobState.h"
+#include "engine/file_system.h"
 #include "messages/ShowError.h"
 
 namespace {
@@ -147,7 +148,8 @@ bool CConverterDlg::Passes(const std::string& error) {
 }
 
 void CConverterDlg::RunJob(const CommandPlan& plan) {
-  if (!jobLock_.Acquire(plan.target)) {
+  // The swap offered after the job writes the live table and its backup.
+  if (!jobLock_.Acquire(*xb::FileSystem::Default(), plan.LockedFiles(true))) {
     std::string busy;
     AfxFormatString1(busy, IDS_TARGET_BUSY, plan.target);
     ShowError(busy.c_str(), LoadResString(IDS_ERROR_CAPTION).c_str());

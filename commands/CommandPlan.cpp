@@ -47,6 +47,13 @@ TableSwap CommandPlan::SwapOf(const std::string& sourcePath, const std::string& 
                     : TableSwap(sourcePath.c_str(), targetPath.c_str());
 }
 
+std::vector<std::string> CommandPlan::LockedFiles(bool swap) const {
+  std::vector<std::string> files = {target};
+  if (swap)
+    for (const auto& f : Swap().Tables()) files.push_back(f.second);
+  return files;
+}
+
 std::string TakeTarget(const CommandPlan& plan, const char* typed) {
   return CheckTypedPath(typed, plan.target, sizeof JobState::bigPath, plan.targetEmpty, plan.targetMissing);
 }

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "commands/TableSwap.h"
 #include "convert/JobState.h"
@@ -36,6 +37,9 @@ struct CommandPlan {
   TableSwap Swap() const;
   // The same swap over other paths: those a journal's run line names.
   TableSwap SwapOf(const std::string& sourcePath, const std::string& targetPath) const;
+  // What a run of this command locks (TargetLock): the target, and with a
+  // swap that may follow the job every file the swap writes.
+  std::vector<std::string> LockedFiles(bool swap) const;
 };
 
 const CommandPlan& PlanFor(CommandPlan::Command command);

@@ -65,6 +65,11 @@ std::string FullPath(const char* path) {
   return length && length < MAX_PATH ? std::string(full, length) : std::string(path);
 }
 
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
 std::string FileIdentity(const char* path) {
   std::string out = FullPath(path);
   CharLowerBuffA(&out[0], DWORD(out.size()));

@@ -46,6 +46,9 @@ std::string IndexName(const char* path);
 // The full path of a file as the system resolves it now (current drive
 // and folder); the path as given when it cannot be made full.
 std::string FullPath(const char* path);
+// The folder path is in: path up to its last separator; "." when it has
+// none.
+std::string FolderOf(const std::string& path);
 // FullPath lower-cased: two spellings of one file give the same text.
 std::string FileIdentity(const char* path);
 // True when a and b name one file: by the file system's identity where

@@ -1,12 +1,15 @@
-// POSIX file layer: pread/pwrite, fcntl record locks, fsync, rename, stat's
-// device and inode for file identities.
+// POSIX file layer: pread/pwrite, fcntl record locks, fsync, rename,
+// mkdir and readdir, stat's device and inode for file identities, statvfs.
 // Locks belong to the open file (Linux's open file description locks)
 // where the system has them, so that two handles conflict as on Windows;
 // elsewhere they belong to the process.
 #ifndef _WIN32
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -88,6 +91,9 @@ class PosixFileSystem : public FileSystem {
   std::unique_ptr<File> Create(const char* path) override {
     return OpenWith(path, O_RDWR | O_CREAT | O_TRUNC);
   }
+  std::unique_ptr<File> CreateNew(const char* path) override {
+    return OpenWith(path, O_RDWR | O_CREAT | O_EXCL);
+  }
   bool Remove(const char* path) override { return unlink(path) == 0 || errno == ENOENT; }
 
   bool Replace(const char* from, const char* to) override {
@@ -108,9 +114,43 @@ class PosixFileSystem : public FileSystem {
     return stat(path, &st) == 0;
   }
 
-  bool SameFile(const char* a, const char* b) override {
-    struct stat x, y;
-    return stat(a, &x) == 0 && stat(b, &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+  bool MakeFolder(const char* path) override {
+    if (mkdir(path, 0755) == 0) return true;
+    struct stat st;
+    return stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+  }
+
+  bool List(const char* folder, const char* suffix, std::vector<std::string>* names) override {
+    names->clear();
+    DIR* d = opendir(folder);
+    if (!d) return false;
+    size_t k = std::strlen(suffix);
+    for (struct dirent* e; (e = readdir(d)) != nullptr;) {
+      std::string name = e->d_name;
+      struct stat st;
+      if (name.size() < k || strcasecmp(name.c_str() + name.size() - k, suffix) != 0) continue;
+      if (stat((std::string(folder) + "/" + name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) names->push_back(name);
+    }
+    closedir(d);
+    return true;
+  }
+
+  std::string Identity(const char* path) override {
+    struct stat st;
+    if (stat(path, &st) != 0) return std::string();
+    return std::to_string(uint64_t(st.st_dev)) + "-" + std::to_string(uint64_t(st.st_ino));
+  }
+
+  bool FreeBytes(const char* path, uint64_t* bytes) override {
+    struct statvfs vfs;
+    std::string at = path;
+    if (statvfs(at.c_str(), &vfs) != 0) {
+      size_t slash = at.find_last_of('/');
+      at = slash == std::string::npos ? "." : slash == 0 ? "/" : at.substr(0, slash);
+      if (statvfs(at.c_str(), &vfs) != 0) return false;
+    }
+    *bytes = uint64_t(vfs.f_bavail) * vfs.f_frsize;
+    return true;
   }
 
   Date Today() override {

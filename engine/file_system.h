@@ -1,9 +1,10 @@
-// The table engine's only contact with the operating system: open a file
-// shared for reading and writing (or reading only), read and write at an
-// offset, take a byte-range lock, make the file durable, put one file in
-// place of another, tell whether a file is there and whether two paths
-// name one file, and tell today's date.
-// Tests substitute their own FileSystem to inject faults.
+// The program's only contact with the operating system's files: open a
+// file shared for reading and writing (or reading only), create one anew
+// or only where none is, read and write at an offset, take a byte-range
+// lock, make the file durable, put one file in place of another, make and
+// list a folder, tell whether a file is there, what file a path names
+// (its identity) and how much room its disk has left, and tell today's
+// date. Tests substitute their own FileSystem to inject faults.
 #ifndef ENGINE_FILE_SYSTEM_H_
 #define ENGINE_FILE_SYSTEM_H_
 
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace xb {
 
@@ -56,6 +58,11 @@ class FileSystem {
   virtual bool OpenNowhereElse(const char* path) = 0;
   // Creates (or empties) a file for reading and writing; null on failure.
   virtual std::unique_ptr<File> Create(const char* path) = 0;
+  // Creates a file for reading and writing only where nothing of that
+  // name is there; null (nothing touched, LastFileError saying why) when
+  // something is, or on failure. Checking and creating are one step, so
+  // two processes never both get one name.
+  virtual std::unique_ptr<File> CreateNew(const char* path) = 0;
   // Removes a file; true when it is gone (a missing file counts as gone).
   virtual bool Remove(const char* path) = 0;
   // Puts the file at from in place of the file at to in one step and makes
@@ -64,10 +71,26 @@ class FileSystem {
   // True when a file or a folder of that name is there, whether or not it
   // can be opened.
   virtual bool Exists(const char* path) = 0;
-  // True when a and b name one existing file, however spelled (the same
-  // volume and file index on Windows, device and inode on POSIX); false
-  // when either cannot be looked at.
-  virtual bool SameFile(const char* a, const char* b) = 0;
+  // Makes the folder at path (its parent must be there); true when a
+  // folder of that name is there afterwards, made now or before.
+  virtual bool MakeFolder(const char* path) = 0;
+  // The names (without the folder) of the files in folder whose names end
+  // with suffix, letter case aside; folders are left out. False when the
+  // folder cannot be listed.
+  virtual bool List(const char* folder, const char* suffix, std::vector<std::string>* names) = 0;
+  // What file path names, however spelled: the volume and file index on
+  // Windows, device and inode on POSIX, as text; "" when nothing there can
+  // be looked at. Folders have one too.
+  virtual std::string Identity(const char* path) = 0;
+  // The bytes this account may still write on the volume that holds path
+  // (a file or a folder); false when the system cannot tell.
+  virtual bool FreeBytes(const char* path, uint64_t* bytes) = 0;
+  // True when a and b name one existing file, however spelled (their
+  // identities); false when either cannot be looked at.
+  bool SameFile(const char* a, const char* b) {
+    std::string x = Identity(a);
+    return !x.empty() && x == Identity(b);
+  }
   virtual Date Today() = 0;
   // Sleeps briefly while waiting for a lock.
   virtual void Pause(unsigned milliseconds) = 0;

@@ -1,10 +1,14 @@
 // Win32 file layer: shared handles, ReadFile/WriteFile at the handle's
 // position (moved only when it is not already there), LockFileEx ranges,
-// FlushFileBuffers, MoveFileEx, file identities by volume and file index.
+// FlushFileBuffers, MoveFileEx, CreateDirectory and FindFirstFile, file
+// identities by volume and file index, GetDiskFreeSpaceEx.
 #ifdef _WIN32
 
 #include <windows.h>
 
+#include <cctype>
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "engine/file_system.h"
@@ -137,6 +141,9 @@ class Win32FileSystem : public FileSystem {
   std::unique_ptr<File> Create(const char* path) override {
     return OpenWith(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS);
   }
+  std::unique_ptr<File> CreateNew(const char* path) override {
+    return OpenWith(path, GENERIC_READ | GENERIC_WRITE, CREATE_NEW);
+  }
 
   bool Replace(const char* from, const char* to) override {
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
@@ -150,10 +157,47 @@ class Win32FileSystem : public FileSystem {
 
   bool Exists(const char* path) override { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
-  bool SameFile(const char* a, const char* b) override {
-    BY_HANDLE_FILE_INFORMATION x, y;
-    return Identify(a, &x) && Identify(b, &y) && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
-           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+  bool MakeFolder(const char* path) override {
+    if (CreateDirectoryA(path, nullptr)) return true;
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  }
+
+  bool List(const char* folder, const char* suffix, std::vector<std::string>* names) override {
+    names->clear();
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((std::string(folder) + "\\*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    do {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && EndsWith(found.cFileName, suffix))
+        names->push_back(found.cFileName);
+    } while (FindNextFileA(h, &found));
+    bool complete = GetLastError() == ERROR_NO_MORE_FILES;
+    FindClose(h);
+    return complete;
+  }
+
+  std::string Identity(const char* path) override {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!Identify(path, &info)) return std::string();
+    char text[32];
+    std::snprintf(text, sizeof text, "%08lx-%08lx%08lx", static_cast<unsigned long>(info.dwVolumeSerialNumber),
+                  static_cast<unsigned long>(info.nFileIndexHigh), static_cast<unsigned long>(info.nFileIndexLow));
+    return text;
+  }
+
+  // The system asks for a folder: a file's own is taken.
+  bool FreeBytes(const char* path, uint64_t* bytes) override {
+    std::string folder = path;
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      size_t slash = folder.find_last_of("\\/");
+      folder = slash == std::string::npos ? std::string(".") : folder.substr(0, slash + 1);
+    }
+    ULARGE_INTEGER available;
+    if (!GetDiskFreeSpaceExA(folder.c_str(), &available, nullptr, nullptr)) return false;
+    *bytes = available.QuadPart;
+    return true;
   }
 
   Date Today() override {
@@ -174,6 +218,15 @@ class Win32FileSystem : public FileSystem {
     bool known = GetFileInformationByHandle(h, info) != 0;
     CloseHandle(h);
     return known;
+  }
+
+  static bool EndsWith(const char* name, const char* suffix) {
+    size_t n = std::strlen(name), k = std::strlen(suffix);
+    if (k > n) return false;
+    for (size_t i = 0; i < k; ++i)
+      if (std::tolower(static_cast<unsigned char>(name[n - k + i])) != std::tolower(static_cast<unsigned char>(suffix[i])))
+        return false;
+    return true;
   }
 
   static std::unique_ptr<File> OpenWith(const char* path, DWORD access, DWORD disposition) {

@@ -44,11 +44,17 @@ class FileSystemWrapper : public FileSystem {
     return Wrapped(base_->OpenReadOnly(path), path);
   }
   std::unique_ptr<File> Create(const char* path) override { return Wrapped(base_->Create(path), path); }
+  std::unique_ptr<File> CreateNew(const char* path) override { return Wrapped(base_->CreateNew(path), path); }
   bool OpenNowhereElse(const char* path) override { return base_->OpenNowhereElse(path); }
   bool Remove(const char* path) override { return base_->Remove(path); }
   bool Replace(const char* from, const char* to) override { return base_->Replace(from, to); }
   bool Exists(const char* path) override { return base_->Exists(path); }
-  bool SameFile(const char* a, const char* b) override { return base_->SameFile(a, b); }
+  bool MakeFolder(const char* path) override { return base_->MakeFolder(path); }
+  bool List(const char* folder, const char* suffix, std::vector<std::string>* names) override {
+    return base_->List(folder, suffix, names);
+  }
+  std::string Identity(const char* path) override { return base_->Identity(path); }
+  bool FreeBytes(const char* path, uint64_t* bytes) override { return base_->FreeBytes(path, bytes); }
   Date Today() override { return base_->Today(); }
   void Pause(unsigned milliseconds) override { base_->Pause(milliseconds); }
 

@@ -202,7 +202,7 @@ uint64_t Table::RecordOffset(uint32_t record) const {
 
 void Table::DropPending() {
   if (observer_ && dirtyParts_ != 0)
-    for (unsigned part = 1; part < dirty_.size(); ++part)
+    for (unsigned part = 0; part < dirty_.size(); ++part)
       if (dirty_[part]) observer_->Settled(recNo_, part, false);
   std::fill(dirty_.begin(), dirty_.end(), uint8_t(0));
   dirtyParts_ = 0;
@@ -212,7 +212,7 @@ void Table::DropPending() {
 void Table::MarkWritten(unsigned first, unsigned last) {
   for (unsigned part = first; part <= last; ++part) {
     dirty_[part] = 0;
-    if (observer_ && part != 0) observer_->Settled(recNo_, part, true);
+    if (observer_) observer_->Settled(recNo_, part, true);
   }
   dirtyParts_ -= last - first + 1;
 }
@@ -263,8 +263,10 @@ void Table::Store(unsigned part, const uint8_t* bytes) {
   uint8_t* at = &record_[PartOffset(part)];
   uint32_t n = PartWidth(part);
   if (std::memcmp(at, bytes, n) == 0) return;
-  // A part changed again before its write is one change, settled once.
-  if (observer_ && part != 0 && !dirty_[part]) {
+  // The observer hears every change, the deletion flag's and a pending
+  // part's again included; a part changed again before its write is still
+  // written, and settled, once.
+  if (observer_) {
     if (!observer_->Changed(recNo_, part, at, bytes, n)) {
       writeFailed_ = true;
       return;

@@ -1,7 +1,6 @@
 #include "journal/Journal.h"
 
-#include <windows.h>
-
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -15,6 +14,13 @@ namespace {
 // padded with blanks, which JSON allows before a value.
 const char kRecordLine[] = "{\"type\":\"record\",\"record\":%10u,\"identity\":\"%016llx\"}\n";
 const int kRecordLineWidth = 68;
+
+// The room kept after the last line for the end line, and the steps by
+// which the file is extended to keep it.
+const uint64_t kEndRoom = 4096;
+const uint64_t kReserveStep = 64 * 1024;
+// Default names tried in one second before giving up.
+const int kNamesTried = 1000;
 
 std::string Number(uint64_t n) { return std::to_string(n); }
 
@@ -35,28 +41,15 @@ std::string Digest(const FileDigest& d) { return "\"" + d.sha256 + "\""; }
 }  // namespace
 
 std::string Journal::FolderBeside(const std::string& target) {
-  size_t slash = target.find_last_of("\\/");
-  return (slash == std::string::npos ? std::string(".") : target.substr(0, slash)) + "\\vmconvert-journal";
+  return FolderOf(target) + "\\vmconvert-journal";
 }
 
-std::vector<std::string> Journal::In(const std::string& folder) {
-  std::vector<std::string> paths;
-  WIN32_FIND_DATAA found;
-  HANDLE h = FindFirstFileA((folder + "\\*.jsonl").c_str(), &found);
-  for (bool more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileA(h, &found) != 0)
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-      paths.push_back(FullPath((folder + "\\" + found.cFileName).c_str()));
-  if (h != INVALID_HANDLE_VALUE) FindClose(h);
-  return paths;
-}
-
-std::string Journal::DefaultPath(xb::FileSystem& fs, const std::string& target, const std::string& command) {
-  std::string folder = FolderBeside(target);
-  const std::string stamp = LocalStamp();
-  std::string path = folder + "\\" + stamp + "-" + command + ".jsonl";
-  for (int n = 2; fs.OpenReadOnly(path.c_str()) || fs.OpenReadOnly(ReportPath(path).c_str()); ++n)
-    path = folder + "\\" + stamp + "-" + command + "-" + std::to_string(n) + ".jsonl";
-  return path;
+bool Journal::In(xb::FileSystem& fs, const std::string& folder, std::vector<std::string>* paths) {
+  std::vector<std::string> names;
+  paths->clear();
+  if (!fs.List(folder.c_str(), ".jsonl", &names)) return false;
+  for (const std::string& name : names) paths->push_back(FullPath((folder + "\\" + name).c_str()));
+  return true;
 }
 
 std::string Journal::ReportPath(const std::string& path) {
@@ -68,12 +61,23 @@ std::string Journal::ReportPath(const std::string& path) {
 
 bool Journal::Begin(xb::FileSystem* fs, const std::string& path, const std::map<std::string, std::string>& run,
                     const TableShape& target) {
-  size_t slash = path.find_last_of("\\/");
-  if (slash != std::string::npos) CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
-  file_ = fs->Create(path.c_str());
-  if (!file_) return false;
+  fs_ = fs;
+  path_ = path;
+  failed_ = false;
+  error_.clear();
+  std::string folder = FolderOf(path);
+  if (!fs->Exists(folder.c_str()) && !fs->MakeFolder(folder.c_str()))
+    return failed_ = true, error_ = "its folder " + folder + " cannot be made (" + xb::LastFileError() + ")", false;
+  file_ = fs->CreateNew(path.c_str());
+  if (!file_) {
+    error_ = fs->Exists(path.c_str()) ? "a file or folder of that name is there already" : xb::LastFileError();
+    return failed_ = true, false;
+  }
+  end_ = reserved_ = 0;
   shape_ = target;
   inBatch_.assign(target.names.size() + 1, 0);
+  befores_.assign(target.recordLength, 0);
+  order_.clear();
   std::map<std::string, std::string> values = run;
   values["format"] = Number(kFormat);
   values["target_bytes"] = Number(uint64_t(target.bytes));
@@ -81,18 +85,53 @@ bool Journal::Begin(xb::FileSystem* fs, const std::string& path, const std::map<
   values["header_length"] = Number(target.headerLength);
   values["record_length"] = Number(target.recordLength);
   values["fields"] = EncodeBytes(target.fields);
-  return Line("run", values);
+  if (Line("run", values)) return true;
+  file_.reset();
+  fs->Remove(path.c_str());  // ours, made just now
+  return false;
+}
+
+bool Journal::BeginDefault(xb::FileSystem* fs, const std::string& target, const std::string& command,
+                           const std::map<std::string, std::string>& run, const TableShape& shape) {
+  const std::string folder = FolderBeside(target), stamp = LocalStamp();
+  if (!fs->Exists(folder.c_str()) && !fs->MakeFolder(folder.c_str())) {
+    error_ = "its folder " + folder + " cannot be made (" + xb::LastFileError() + ")";
+    return failed_ = true, false;
+  }
+  for (int n = 1; n <= kNamesTried; ++n) {
+    std::string path = folder + "\\" + stamp + "-" + command + (n == 1 ? "" : "-" + std::to_string(n)) + ".jsonl";
+    std::string report = ReportPath(path);
+    if (!fs->CreateNew(report.c_str())) {
+      if (fs->Exists(report.c_str())) continue;
+      path_ = path;
+      error_ = xb::LastFileError();
+      return failed_ = true, false;
+    }
+    if (Begin(fs, path, run, shape)) return true;
+    fs->Remove(report.c_str());  // ours, made just now and empty
+    if (!fs->Exists(path.c_str())) return false;
+  }
+  error_ = "every name of this second is taken";
+  return failed_ = true, false;
+}
+
+bool Journal::Reserve(uint64_t need) {
+  static const std::string kBlanks(kReserveStep, ' ');
+  uint64_t to = (need + kReserveStep - 1) / kReserveStep * kReserveStep;
+  for (uint64_t at = reserved_; at < to; at += kReserveStep)
+    if (!file_->WriteAt(at, kBlanks.data(), size_t(std::min<uint64_t>(kReserveStep, to - at)))) return false;
+  reserved_ = to;
+  return true;
 }
 
 bool Journal::Write(const char* bytes, size_t n) {
   if (failed_ || !file_) return false;
-  if (!file_->WriteAt(end_, bytes, n)) {
+  if ((end_ + n + kEndRoom > reserved_ && !Reserve(end_ + n + kEndRoom)) || !file_->WriteAt(end_, bytes, n)) {
     failed_ = true;
     error_ = xb::LastFileError();
     return false;
   }
   end_ += n;
-  ++writes_;
   return true;
 }
 
@@ -101,56 +140,72 @@ bool Journal::Line(const std::string& type, const std::map<std::string, std::str
   return Write(line.data(), line.size());
 }
 
-// The line is built in a buffer kept from one record to the next, so that
-// a change costs no allocation.
-bool Journal::Changed(uint32_t record, unsigned field, const uint8_t* before, const uint8_t* after,
-                      unsigned width) {
+// Only what is needed to compose the lines is kept here; they are built
+// once the record is about to be written, from what it will hold.
+bool Journal::Changed(uint32_t record, unsigned field, const uint8_t* before, const uint8_t*, unsigned width) {
   // Once the journal has failed, the change is still taken into its batch:
   // Writing refuses the batch whole, and the table counts each change of
   // it as given up.
   if (field < 1 || field > shape_.names.size() || width != shape_.widths[field - 1]) return false;
   if (batchRecord_ != 0 && batchRecord_ != record) return false;  // a record's changes are written before the next's
-  if (batchRecord_ == 0) batch_.insert(0, size_t(kRecordLineWidth), ' ');
   batchRecord_ = record;
+  if (inBatch_[field]) return true;  // its first before stands
   inBatch_[field] = 1;
-  batch_ += "{\"type\":\"field\",\"record\":";
-  AppendNumber(batch_, record);
-  batch_ += ",\"field\":";
-  AppendEncoded(batch_, shape_.names[field - 1].data(), shape_.names[field - 1].size());
-  batch_ += ",\"offset\":";
-  AppendNumber(batch_, shape_.FieldOffset(record, field));
-  batch_ += ",\"before\":";
-  AppendEncoded(batch_, reinterpret_cast<const char*>(before), width);
-  batch_ += ",\"after\":";
-  AppendEncoded(batch_, reinterpret_cast<const char*>(after), width);
-  batch_ += "}\n";
+  order_.push_back(uint16_t(field));
+  std::memcpy(&befores_[shape_.offsets[field - 1]], before, width);
   return true;
 }
 
 void Journal::HeaderChanged(uint32_t offset, const uint8_t* before, const uint8_t* after, unsigned n) {
-  batch_ += "{\"type\":\"header\",\"offset\":";
-  AppendNumber(batch_, offset);
-  batch_ += ",\"before\":";
-  AppendEncoded(batch_, reinterpret_cast<const char*>(before), n);
-  batch_ += ",\"after\":";
-  AppendEncoded(batch_, reinterpret_cast<const char*>(after), n);
-  batch_ += "}\n";
+  headerLines_ += "{\"type\":\"header\",\"offset\":";
+  AppendNumber(headerLines_, offset);
+  headerLines_ += ",\"before\":";
+  AppendEncoded(headerLines_, reinterpret_cast<const char*>(before), n);
+  headerLines_ += ",\"after\":";
+  AppendEncoded(headerLines_, reinterpret_cast<const char*>(after), n);
+  headerLines_ += "}\n";
+}
+
+bool Journal::ComposeBatch(uint32_t record, const uint8_t* image, size_t length) {
+  batch_.clear();
+  if (order_.empty()) return true;
+  if (record != batchRecord_ || length != shape_.recordLength) return false;
+  char line[kRecordLineWidth + 1];
+  if (std::snprintf(line, sizeof line, kRecordLine, unsigned(record),
+                    static_cast<unsigned long long>(RecordIdentity(image, shape_, inBatch_))) != kRecordLineWidth)
+    return false;
+  batch_.append(line, kRecordLineWidth);
+  for (uint16_t field : order_) {
+    const std::string& name = shape_.names[field - 1];
+    uint32_t offset = shape_.offsets[field - 1], width = shape_.widths[field - 1];
+    batch_ += "{\"type\":\"field\",\"record\":";
+    AppendNumber(batch_, record);
+    batch_ += ",\"field\":";
+    AppendEncoded(batch_, name.data(), name.size());
+    batch_ += ",\"offset\":";
+    AppendNumber(batch_, shape_.FieldOffset(record, field));
+    batch_ += ",\"before\":";
+    AppendEncoded(batch_, reinterpret_cast<const char*>(&befores_[offset]), width);
+    batch_ += ",\"after\":";
+    AppendEncoded(batch_, reinterpret_cast<const char*>(image + offset), width);
+    batch_ += "}\n";
+  }
+  return true;
+}
+
+void Journal::ClearBatch() {
+  for (uint16_t field : order_) inBatch_[field] = 0;
+  order_.clear();
+  headerLines_.clear();
+  batchRecord_ = 0;
 }
 
 bool Journal::Writing(uint32_t record, const uint8_t* image, size_t length) {
-  if (batch_.empty()) return !failed_;
-  if (batchRecord_ != 0) {
-    if (record != batchRecord_ || length != shape_.recordLength) return false;
-    char line[kRecordLineWidth + 1];
-    if (std::snprintf(line, sizeof line, kRecordLine, unsigned(record),
-                      static_cast<unsigned long long>(RecordIdentity(image, shape_, inBatch_))) != kRecordLineWidth)
-      return false;
-    std::memcpy(&batch_[0], line, kRecordLineWidth);
-  }
-  bool wrote = Write(batch_.data(), batch_.size());
-  batch_.clear();
-  batchRecord_ = 0;
-  std::fill(inBatch_.begin(), inBatch_.end(), uint8_t(0));
+  if (order_.empty() && headerLines_.empty()) return !failed_;
+  bool composed = ComposeBatch(record, image, length);
+  batch_ += headerLines_;
+  bool wrote = composed && Write(batch_.data(), batch_.size());
+  ClearBatch();
   return wrote;
 }
 
@@ -165,8 +220,20 @@ bool Journal::Keeping(const std::string& from, const std::string& to, const File
 }
 
 bool Journal::End(int status, uint32_t fieldsWritten, bool cancelled) {
-  bool wrote = Line("end", {{"status", std::to_string(status)},
-                            {"fields_written", Number(fieldsWritten)},
-                            {"cancelled", cancelled ? "true" : "false"}});
-  return wrote && file_->Sync();
+  if (!file_) return false;
+  std::string line = Object("end", {{"status", std::to_string(status)},
+                                    {"fields_written", Number(fieldsWritten)},
+                                    {"cancelled", cancelled ? "true" : "false"}});
+  // The room kept for it holds the end line even on a full disk.
+  if (!file_->WriteAt(end_, line.data(), line.size())) {
+    error_ = xb::LastFileError();
+    return false;
+  }
+  end_ += line.size();
+  // A journal whose blanks stay is still read whole; only the disk's room
+  // is lost.
+  if (file_->Truncate(end_)) reserved_ = end_;
+  if (file_->Sync()) return true;
+  error_ = xb::LastFileError();
+  return false;
 }

@@ -1,5 +1,5 @@
-// Journal: the record of what a vmconvert run changes, kept ahead of every
-// change so that `vmconvert undo` can take the run back. JSON Lines (see
+// Journal: the record of what a run changes, kept ahead of every change so
+// that `vmconvert undo` can take the run back. JSON Lines (see
 // JournalText.h), format 2:
 //   {"type":"run", ...}     first: format, version, command, source, target
 //                           (full paths), started_at (UTC), computer, user,
@@ -26,10 +26,19 @@
 // Write ahead: the lines of a record's changes (and the date's, with the
 // first) reach the journal file in one completed write call from Writing,
 // before the table writes the first of them; a kept or copy line before
-// the file is moved or placed. A line that cannot be written refuses its
+// the file is moved or placed. A record's field gets one line however
+// often it changed before its write: its bytes before the first change,
+// and those written. The journal records fields only: a change of the
+// deletion flag is refused. A line that cannot be written refuses its
 // change, and every change after it: the journal stops at its first
-// failed write, so that it never holds a gap. Every file call goes through
-// the file system given to Begin.
+// failed write, so that it never holds a gap.
+//
+// Room for the end line is kept ahead of the lines: the file is extended
+// with blanks before the lines reach that room, so that a disk that fills
+// stops the journal while its end line still fits. End writes the end
+// line and cuts the blanks off; a journal killed before it ends with
+// blanks after its last line, which readers leave out as an unfinished
+// line. Every file call goes through the file system given to Begin.
 #ifndef JOURNAL_JOURNAL_H_
 #define JOURNAL_JOURNAL_H_
 
@@ -48,28 +57,36 @@ class Journal : public xb::WriteObserver, public SwapJournal {
  public:
   static const int kFormat = 2;
 
-  // The default path: a folder "vmconvert-journal" beside target, and a
-  // name from the local time and the command that names no file there yet,
-  // nor its report.
-  static std::string DefaultPath(xb::FileSystem& fs, const std::string& target, const std::string& command);
-
   // The folder "vmconvert-journal" beside the table at target, where its
   // runs' journals go by default.
   static std::string FolderBeside(const std::string& target);
-  // The journals (*.jsonl) in folder, by their full paths.
-  static std::vector<std::string> In(const std::string& folder);
+  // The journals (*.jsonl) in folder, by their full paths; false when the
+  // folder cannot be listed.
+  static bool In(xb::FileSystem& fs, const std::string& folder, std::vector<std::string>* paths);
   // Where the report of the run journaled at path is kept beside it: the
   // same name with ".json" for ".jsonl".
   static std::string ReportPath(const std::string& path);
 
-  // Creates the journal at path through fs (and its folder), describing
-  // target, and writes the run line: run's values (raw JSON) and the
-  // target's shape. False when it cannot.
+  // Makes the journal at path, where nothing may be yet (its folder is
+  // made when it is not there), through fs, describing target, and writes
+  // the run line: run's values (raw JSON) and the target's shape. False,
+  // with error() saying why, when it cannot; a file already at path is
+  // left as it is.
   bool Begin(xb::FileSystem* fs, const std::string& path, const std::map<std::string, std::string>& run,
              const TableShape& target);
+  // Begin at the first free name in FolderBeside(target) from the local
+  // time and command: "20261209-031500-small-to-big.jsonl", then "-2",
+  // "-3"... A name is free when neither the journal nor its report beside
+  // it is there; the report's name is taken at once (an empty file), so
+  // that no other run writes there either.
+  bool BeginDefault(xb::FileSystem* fs, const std::string& target, const std::string& command,
+                    const std::map<std::string, std::string>& run, const TableShape& shape);
+  // The journal's file once Begin has made it.
+  const std::string& path() const { return path_; }
 
-  // The table's changes (see write_observer.h): a record's lines gathered
-  // from Changed and HeaderChanged, written by Writing in one call.
+  // The table's changes (see write_observer.h): a record's changes
+  // gathered from Changed and HeaderChanged, its lines written by Writing
+  // in one call.
   bool Changed(uint32_t record, unsigned field, const uint8_t* before, const uint8_t* after,
                unsigned width) override;
   bool Writing(uint32_t record, const uint8_t* image, size_t length) override;
@@ -80,28 +97,40 @@ class Journal : public xb::WriteObserver, public SwapJournal {
   bool Copying(const std::string& from, const std::string& to, const FileDigest& placed) override;
   bool Keeping(const std::string& from, const std::string& to, const FileDigest& kept) override;
 
-  // The end line, then the journal made durable; false when either failed.
+  // The end line, in the room kept for it even after the journal failed,
+  // then the journal cut to its lines and made durable; false when any of
+  // it failed.
   bool End(int status, uint32_t fieldsWritten, bool cancelled);
 
   bool failed() const { return failed_; }
-  // The system's reason for the write that failed; "" while none has.
+  // The system's reason for the write that failed, or why Begin could not
+  // make the journal; "" while there is none.
   const std::string& error() const { return error_; }
-  // The number of write calls that reached the journal file.
-  uint64_t writes() const { return writes_; }
 
  private:
   bool Write(const char* bytes, size_t n);
+  // Extends the file with blanks so that it reaches at least need bytes.
+  bool Reserve(uint64_t need);
   bool Line(const std::string& type, const std::map<std::string, std::string>& values);
+  // The batch's record and field lines, from the bytes kept by Changed and
+  // the image about to be written.
+  bool ComposeBatch(uint32_t record, const uint8_t* image, size_t length);
+  void ClearBatch();
 
+  xb::FileSystem* fs_ = nullptr;
   std::unique_ptr<xb::File> file_;
-  uint64_t end_ = 0;
+  std::string path_;
+  uint64_t end_ = 0;       // the end of the last line written
+  uint64_t reserved_ = 0;  // the file's size: end_ and the blanks after it
   TableShape shape_;
-  std::string batch_;             // the lines of the record being changed, its record line's room first
-  uint32_t batchRecord_ = 0;      // that record; 0 while batch_ holds no field line
-  std::vector<uint8_t> inBatch_;  // by field number: a field of batch_
+  uint32_t batchRecord_ = 0;      // the record whose changes are gathered; 0 for none
+  std::vector<uint16_t> order_;   // its changed fields, in the order first changed
+  std::vector<uint8_t> inBatch_;  // by field number: changed in this batch
+  std::vector<uint8_t> befores_;  // a record image: each changed field's bytes before its first change
+  std::string headerLines_;       // the date's line, when it changed with this batch
+  std::string batch_;             // the lines of a batch, its room kept from one record to the next
   bool failed_ = false;
   std::string error_;
-  uint64_t writes_ = 0;
 };
 
 #endif  // JOURNAL_JOURNAL_H_

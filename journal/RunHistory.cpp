@@ -34,7 +34,9 @@ std::string HistoryEntry::Swap() const {
 
 std::vector<HistoryEntry> ReadHistory(xb::FileSystem& fs, const std::string& folder, const std::string& target) {
   std::vector<HistoryEntry> entries;
-  for (const std::string& path : Journal::In(folder)) {
+  std::vector<std::string> paths;
+  Journal::In(fs, folder, &paths);
+  for (const std::string& path : paths) {
     HistoryEntry e = Entry(fs, path);
     if (target.empty() || !e.unreadable.empty() || FileIdentity(e.run.target.c_str()) == FileIdentity(target.c_str()))
       entries.push_back(e);

@@ -40,6 +40,15 @@ bool Undo::Load() {
   return true;
 }
 
+std::vector<std::string> Undo::LockedFiles() const {
+  std::vector<std::string> files = {journal_.run.target};
+  const CommandPlan* plan = PlanNamed(journal_.run.SwapCommand());
+  if (plan && !journal_.steps.empty())
+    for (const auto& f : plan->SwapOf(journal_.run.SwapSource(), journal_.run.target).Tables())
+      files.push_back(f.second);
+  return files;
+}
+
 bool Undo::Plan() {
   stamp_ = "-" + LocalStamp();
   for (size_t i = journal_.steps.size(); i-- > 0;) PlanStep(i);
@@ -219,9 +228,9 @@ std::string Undo::Where(uint32_t record, unsigned field) {
 std::string Undo::NewerRunThatChanged(uint32_t record, unsigned field) {
   if (!newerRead_) {
     newerRead_ = true;
-    size_t slash = request_.journal.find_last_of("\\/");
-    std::string folder = slash == std::string::npos ? "." : request_.journal.substr(0, slash);
-    for (const std::string& path : Journal::In(folder)) {
+    std::vector<std::string> paths;
+    Journal::In(*request_.fs, FolderOf(request_.journal), &paths);
+    for (const std::string& path : paths) {
       JournalFile other;
       std::string why;
       if (SamePath(path, request_.journal) || !other.Read(*request_.fs, path, &why)) continue;
@@ -241,16 +250,16 @@ std::string Undo::NewerRunThatChanged(uint32_t record, unsigned field) {
   return std::string();
 }
 
-bool Undo::Start(const std::string& path) {
-  ownPath_ = path;
-  if (path.empty()) return true;
+bool Undo::Start(bool keep, const std::string& path) {
+  if (!keep) return true;
   std::map<std::string, std::string> run = request_.facts;
   run["command"] = "\"undo\"";
   run["source"] = EncodeBytes(request_.journal);
   run["target"] = EncodeBytes(journal_.run.target);
   run["undone_command"] = EncodeBytes(journal_.run.SwapCommand());
   run["undone_source"] = EncodeBytes(journal_.run.SwapSource());
-  journaling_ = own_.Begin(request_.fs, path, run, now_);
+  journaling_ = path.empty() ? own_.BeginDefault(request_.fs, journal_.run.target, "undo", run, now_)
+                             : own_.Begin(request_.fs, path, run, now_);
   return journaling_;
 }
 
@@ -313,7 +322,7 @@ void Undo::ApplyPuts() {
     while (last < outcome_.puts.size() && outcome_.puts[last].record == outcome_.puts[first].record) ++last;
     uint32_t record = outcome_.puts[first].record;
     if (journaling_ && !JournalPuts(first, last)) {
-      outcome_.writeError = "undo's journal " + ownPath_ + " could not be written (" + own_.error() +
+      outcome_.writeError = "undo's journal " + own_.path() + " could not be written (" + own_.error() +
                             "), so nothing from record " + std::to_string(record) + " on was put back";
       break;
     }

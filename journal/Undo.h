@@ -86,11 +86,19 @@ class Undo {
   // outcome().refusal saying why.
   bool Load();
   const JournalFile& journal() const { return journal_; }
+  // What undo locks (TargetLock): the run's target and, when the journal
+  // holds a swap, every file that swap wrote. REQUIRES: Load succeeded.
+  std::vector<std::string> LockedFiles() const;
   // Looks at the files and the records (reads only); false with
   // outcome().refusal saying why the journal is refused whole.
   bool Plan();
-  // Makes undo's own journal at path ("" for none); false when it cannot.
-  bool Start(const std::string& path);
+  // Makes undo's own journal when keep is set: at path, or by default
+  // beside the table ("" for path); false when it cannot (journalError()
+  // says why).
+  bool Start(bool keep, const std::string& path);
+  // Undo's own journal once Start made it; "" for none.
+  std::string journalPath() const { return journaling_ ? own_.path() : std::string(); }
+  const std::string& journalError() const { return own_.error(); }
   // Does what Plan planned, each step journaled ahead of it.
   void Apply();
   // Ends undo's own journal with the run's status.
@@ -138,7 +146,6 @@ class Undo {
   bool newerRead_ = false;
   std::vector<JournalFile> newer_;
   Journal own_;
-  std::string ownPath_;  // own_'s file
   bool journaling_ = false;
 };
 

@@ -13,6 +13,8 @@ class DryRunFileSystem : public xb::FileSystemWrapper {
  public:
   using FileSystemWrapper::FileSystemWrapper;
   std::unique_ptr<xb::File> Create(const char*) override { return nullptr; }
+  std::unique_ptr<xb::File> CreateNew(const char*) override { return nullptr; }
+  bool MakeFolder(const char*) override { return false; }
   bool Remove(const char*) override { return false; }
   bool Replace(const char*, const char*) override { return false; }
 

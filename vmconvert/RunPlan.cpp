@@ -44,21 +44,25 @@ const CommandPlan& PlanOf(Options::Job job) {
 bool StartJournal(const Options& o, const CommandPlan& plan, const RunReport& report, Journal* journal,
                   std::string* path) {
   path->clear();
-  TestHooks::Aim(plan.target, std::string());
+  TestHooks::Aim(plan.target);
   if (o.dryRun || o.noJournal) return true;
-  std::string where = o.journal.empty() ? Journal::DefaultPath(*TestHooks::Files(), plan.target, plan.name)
-                                      : FullPath(o.journal.c_str());
-  TestHooks::Aim(plan.target, where);
-  TableShape shape;
+  xb::FileSystem* fs = TestHooks::Files();
   std::map<std::string, std::string> run = {
       {"command", EncodeBytes(plan.name)},       {"source", EncodeBytes(plan.source)},
       {"target", EncodeBytes(plan.target)},      {"started_at", EncodeBytes(report.startedAt)},
       {"version", EncodeBytes(report.version)},  {"computer", EncodeBytes(report.computer)},
       {"user", EncodeBytes(report.user)}};
-  if (ReadShape(*TestHooks::Files(), plan.target, &shape) && journal->Begin(TestHooks::Files(), where, run, shape)) {
-    *path = where;
+  TableShape shape;
+  if (!ReadShape(*fs, plan.target, &shape)) {
+    PrintError("the journal cannot be made: the table " + std::string(plan.target) + " cannot be read; nothing was converted");
+    return false;
+  }
+  bool begun = o.journal.empty() ? journal->BeginDefault(fs, plan.target, plan.name, run, shape)
+                                 : journal->Begin(fs, FullPath(o.journal.c_str()), run, shape);
+  if (begun) {
+    *path = journal->path();
     return true;
   }
-  PrintError("the journal " + where + " cannot be made; nothing was converted");
+  PrintError("the journal " + journal->path() + " cannot be made (" + journal->error() + "); nothing was converted");
   return false;
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "commands/PathNames.h"
@@ -21,6 +22,11 @@ long Count(const char* name) {
 // or closed.
 void Kill() { TerminateProcess(GetCurrentProcess(), 9); }
 
+bool IsJournal(const char* path) {
+  size_t n = std::strlen(path);
+  return n >= 6 && _stricmp(path + n - 6, ".jsonl") == 0;
+}
+
 class FaultyFiles : public xb::FileSystemWrapper {
  public:
   FaultyFiles() {
@@ -33,25 +39,41 @@ class FaultyFiles : public xb::FileSystemWrapper {
     targetWritesBeforeKill_ = Count("VMCONVERT_KILL_AFTER_WRITES");
     changesBeforeKill_ = Count("VMCONVERT_KILL_IN_SWAP");
     journalWritesBeforeFailure_ = Count("VMCONVERT_JOURNAL_FAILS_AFTER");
+    long free = Count("VMCONVERT_FREE_BYTES");
+    diskLimited_ = free >= 0;
+    free_ = diskLimited_ ? uint64_t(free) : 0;
   }
 
-  void Aim(const std::string& target, const std::string& journal) {
-    target_ = FileIdentity(target.c_str());
-    journal_ = journal.empty() ? std::string() : FileIdentity(journal.c_str());
-  }
+  void Aim(const std::string& target) { target_ = FileIdentity(target.c_str()); }
   void SwapBegins() { swapping_ = true; }
 
   std::unique_ptr<xb::File> Create(const char* path) override {
     Changing();
+    GiveBack(path);
     return FileSystemWrapper::Create(path);
+  }
+  std::unique_ptr<xb::File> CreateNew(const char* path) override {
+    Changing();
+    return FileSystemWrapper::CreateNew(path);
   }
   bool Remove(const char* path) override {
     Changing();
-    return FileSystemWrapper::Remove(path);
+    uint64_t size = SizeOf(path);
+    bool removed = FileSystemWrapper::Remove(path);
+    if (removed) free_ += size;
+    return removed;
   }
   bool Replace(const char* from, const char* to) override {
     Changing();
-    return FileSystemWrapper::Replace(from, to);
+    uint64_t size = SizeOf(to);
+    bool replaced = FileSystemWrapper::Replace(from, to);
+    if (replaced) free_ += size;
+    return replaced;
+  }
+  bool FreeBytes(const char* path, uint64_t* bytes) override {
+    if (!diskLimited_) return FileSystemWrapper::FreeBytes(path, bytes);
+    *bytes = free_;
+    return true;
   }
 
  private:
@@ -71,19 +93,34 @@ class FaultyFiles : public xb::FileSystemWrapper {
     bool WriteAt(uint64_t offset, const void* buffer, size_t n) override {
       layer_->Changing();
       if (role_ == Role::kTarget && Due(&layer_->targetWritesBeforeKill_)) Kill();
-      if (role_ == Role::kJournal && Due(&layer_->journalWritesBeforeFailure_)) {
+      uint64_t size = 0, end = offset + n;
+      bool sized = FileWrapper::Size(&size);
+      // The countdown counts the writes of lines, which land inside the
+      // room the journal keeps, not the blanks that extend it.
+      if (role_ == Role::kJournal && (layer_->journalWritesBeforeFailure_ == 0 ||
+                                      (sized && offset < size && Due(&layer_->journalWritesBeforeFailure_)))) {
         layer_->journalWritesBeforeFailure_ = 0;  // and every write after
-        SetLastError(ERROR_DISK_FULL);
-        return false;
+        return DiskFull();
+      }
+      if (layer_->diskLimited_ && sized && end > size) {
+        if (end - size > layer_->free_) return DiskFull();
+        layer_->free_ -= end - size;
       }
       return FileWrapper::WriteAt(offset, buffer, n);
     }
     bool Truncate(uint64_t size) override {
       layer_->Changing();
+      uint64_t was = 0;
+      if (layer_->diskLimited_ && FileWrapper::Size(&was) && size < was) layer_->free_ += was - size;
       return FileWrapper::Truncate(size);
     }
 
    private:
+    static bool DiskFull() {
+      SetLastError(ERROR_DISK_FULL);
+      return false;
+    }
+
     FaultyFiles* layer_;
     Role role_;
   };
@@ -99,15 +136,27 @@ class FaultyFiles : public xb::FileSystemWrapper {
     if (swapping_ && Due(&changesBeforeKill_)) Kill();
   }
 
+  uint64_t SizeOf(const char* path) {
+    std::unique_ptr<xb::File> file = base()->OpenReadOnly(path);
+    uint64_t size = 0;
+    return file && file->Size(&size) ? size : 0;
+  }
+
+  // A file about to be emptied gives its room back.
+  void GiveBack(const char* path) {
+    if (diskLimited_) free_ += SizeOf(path);
+  }
+
   std::unique_ptr<xb::File> WrapFile(std::unique_ptr<xb::File> file, const char* path) override {
-    std::string id = FileIdentity(path);
-    Role role = id == target_ ? Role::kTarget : !journal_.empty() && id == journal_ ? Role::kJournal : Role::kOther;
+    Role role = IsJournal(path) ? Role::kJournal : FileIdentity(path) == target_ ? Role::kTarget : Role::kOther;
     return std::unique_ptr<xb::File>(new File(std::move(file), this, role));
   }
 
-  std::string target_, journal_;  // FileIdentity of each
+  std::string target_;  // FileIdentity of the run's target
   uint64_t unreadableFrom_ = 0, unreadableTo_ = 0;
   long targetWritesBeforeKill_ = -1, changesBeforeKill_ = -1, journalWritesBeforeFailure_ = -1;
+  bool diskLimited_ = false;
+  uint64_t free_ = 0;  // the bytes the disk has left, when diskLimited_
   bool swapping_ = false;
 };
 
@@ -119,13 +168,13 @@ FaultyFiles& Layer() {
 }  // namespace
 
 xb::FileSystem* TestHooks::Files() { return &Layer(); }
-void TestHooks::Aim(const std::string& target, const std::string& journal) { Layer().Aim(target, journal); }
+void TestHooks::Aim(const std::string& target) { Layer().Aim(target); }
 void TestHooks::SwapBegins() { Layer().SwapBegins(); }
 
 #else
 
 xb::FileSystem* TestHooks::Files() { return xb::FileSystem::Default(); }
-void TestHooks::Aim(const std::string&, const std::string&) {}
+void TestHooks::Aim(const std::string&) {}
 void TestHooks::SwapBegins() {}
 
 #endif

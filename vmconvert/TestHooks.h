@@ -13,8 +13,18 @@
 //                                  changes since the swap (or an undo)
 //                                  began; reads change nothing, so these
 //                                  are every state a kill can leave
-//   VMCONVERT_JOURNAL_FAILS_AFTER=N  the journal's writes after N fail, as
-//                                  on a full disk
+//   VMCONVERT_JOURNAL_FAILS_AFTER=N  once N lines have been written to
+//                                  the journal (any *.jsonl; the blanks
+//                                  that keep its room are not counted),
+//                                  every write of it fails
+//   VMCONVERT_FREE_BYTES=N         the disk has N bytes free when the run
+//                                  starts: a write that would take a file
+//                                  past its size takes room from them and
+//                                  fails (ERROR_DISK_FULL, nothing written)
+//                                  when they do not suffice; cutting,
+//                                  emptying, replacing and removing a file
+//                                  give its room back; FreeBytes says
+//                                  what is left
 // The shipped build has no such layer: Files returns the system's.
 #ifndef VMCONVERT_TESTHOOKS_H_
 #define VMCONVERT_TESTHOOKS_H_
@@ -28,8 +38,8 @@ namespace TestHooks {
 // The file system every file of the run goes through; lives for the
 // process.
 xb::FileSystem* Files();
-// The run's target and journal, at which the faults aim.
-void Aim(const std::string& target, const std::string& journal);
+// The run's target, at which the faults on reads and target writes aim.
+void Aim(const std::string& target);
 // The swap, or the undo, begins: VMCONVERT_KILL_IN_SWAP counts from here.
 void SwapBegins();
 

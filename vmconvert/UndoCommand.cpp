@@ -86,18 +86,16 @@ int RunUndo(const Options& o, RunReport& report) {
   if (!undo.Load()) return Refuse(undo.outcome().refusal, kRefused);
   const std::string& target = undo.journal().run.target;
   report.target = target;
-  std::string own;
-  if (!o.dryRun && !o.noJournal)
-    own = o.journal.empty() ? Journal::DefaultPath(*request.fs, target, "undo") : FullPath(o.journal.c_str());
   TargetLock lock;
-  if (!o.dryRun && !lock.Acquire(target.c_str()))
+  if (!o.dryRun && !lock.Acquire(*request.fs, undo.LockedFiles()))
     return Refuse("the table " + target + " is being converted by another job", kBusy);
-  TestHooks::Aim(target, own);
+  TestHooks::Aim(target);
   TestHooks::SwapBegins();
   if (!undo.Plan()) return Refuse(undo.outcome().refusal, kRefused);
   std::printf("undo%s: %s -> %s\n", o.dryRun ? " (dry run)" : "", request.journal.c_str(), target.c_str());
-  if (!o.dryRun && !undo.Start(own))
-    return Refuse("the journal " + own + " cannot be made; nothing was undone", kRefused);
+  if (!o.dryRun && !undo.Start(!o.noJournal, o.journal.empty() ? std::string() : FullPath(o.journal.c_str())))
+    return Refuse("undo's journal cannot be made (" + undo.journalError() + "); nothing was undone", kRefused);
+  std::string own = undo.journalPath();
   if (!o.dryRun) undo.Apply();
   const UndoOutcome& u = undo.outcome();
   PrintSteps(o.dryRun ? u.steps : u.done, o.dryRun);

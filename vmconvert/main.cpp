@@ -164,7 +164,7 @@ int Run(const Options& o, const std::string& refusal, RunReport& report) {
     if (!o.dryRun) return kNotOpened;
   }
   TargetLock lock;
-  if (!o.dryRun && !lock.Acquire(plan.target)) {
+  if (!o.dryRun && !lock.Acquire(*TestHooks::Files(), plan.LockedFiles(o.swap))) {
     PrintError(FillPlaceholders(LoadResString(IDS_TARGET_BUSY), plan.target, nullptr));
     return kBusy;
   }

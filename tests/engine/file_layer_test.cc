@@ -97,3 +97,31 @@ TEST(FileLayerTest, SameFileKnowsAFileByItsIdentityNotItsName) {
 }
 
 }  // namespace
+
+// An output is made only where nothing is: CreateNew never touches a file
+// or a folder that is there, and two callers never both get one name.
+TEST(FileLayerTest, CreateNewTakesANameOnlyWhereNothingIsThere) {
+  TempDir dir;
+  xb::FileSystem* fs = xb::FileSystem::Default();
+  std::string mine = dir.File("mine.json"), folder = dir.File("folder"), fresh = dir.File("fresh.jsonl");
+  WriteBytes(mine, {'m', 'i', 'n', 'e'});
+  ASSERT_TRUE(fs->MakeFolder(folder.c_str()));
+  EXPECT_TRUE(fs->MakeFolder(folder.c_str())) << "a folder already there is there";
+  EXPECT_FALSE(fs->MakeFolder(mine.c_str())) << "a file is no folder";
+  EXPECT_EQ(fs->CreateNew(mine.c_str()), nullptr);
+  EXPECT_EQ(ReadBytes(mine), (Bytes{'m', 'i', 'n', 'e'})) << "CreateNew emptied a file that was there";
+  EXPECT_EQ(fs->CreateNew(folder.c_str()), nullptr);
+  std::unique_ptr<xb::File> first = fs->CreateNew(fresh.c_str());
+  ASSERT_TRUE(first);
+  EXPECT_EQ(fs->CreateNew(fresh.c_str()), nullptr) << "a second caller got the name the first holds";
+  std::vector<std::string> names;
+  ASSERT_TRUE(fs->List(dir.path().c_str(), ".JSONL", &names));
+  EXPECT_EQ(names, std::vector<std::string>{"fresh.jsonl"}) << "only files, by their suffix, letter case aside";
+  EXPECT_FALSE(fs->List(dir.File("nowhere").c_str(), ".jsonl", &names));
+  uint64_t free = 0;
+  EXPECT_TRUE(fs->FreeBytes(mine.c_str(), &free) && free > 0) << "the disk's room, asked through a file";
+  EXPECT_TRUE(fs->FreeBytes(folder.c_str(), &free) && free > 0) << "and through a folder";
+  EXPECT_FALSE(fs->Identity(mine.c_str()).empty());
+  EXPECT_EQ(fs->Identity(dir.File("missing").c_str()), "");
+  EXPECT_NE(fs->Identity(mine.c_str()), fs->Identity(fresh.c_str()));
+}

@@ -527,6 +527,26 @@ TEST_F(TableTest, AnObserverHearsEachChangeOnceAndHowItSettled) {
   t->Close();
 }
 
+// Every change is told, so that what an observer records ahead of the
+// write is what is written: a field changed again before its write (told
+// from its pending bytes), and the deletion flag (part 0). Each part is
+// still written, and settled, once.
+TEST_F(TableTest, AnObserverHearsEveryChangeOfAPendingFieldAndTheDeletionFlag) {
+  std::unique_ptr<xb::Table> t = Make(1);
+  Recorder recorder;
+  t->SetObserver(&recorder);
+  ASSERT_TRUE(t->Go(1));
+  t->FieldAt(1)->AssignText("x");
+  t->FieldAt(1)->AssignText("y");
+  t->Delete();
+  ASSERT_TRUE(t->Flush());
+  t->Close();
+  EXPECT_EQ(recorder.events,
+            (std::vector<std::string>{"changed 1:1 \"n1        \" -> \"x         \"",
+                                      "changed 1:1 \"x         \" -> \"y         \"", "changed 1:0 \" \" -> \"*\"",
+                                      "writing 1 \"*y           1\" of 31", "written 1:0", "written 1:1"}));
+}
+
 // The changes of a record made before its write come to the observer as
 // one group, the date stamp with them. A group refused at Writing is not
 // written at all: each change is given up, the record reads as the file

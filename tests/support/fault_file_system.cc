@@ -39,6 +39,11 @@ std::unique_ptr<xb::File> FaultFileSystem::Create(const char* path) {
   return Fails(&createsBeforeFailure) ? nullptr : FileSystemWrapper::Create(path);
 }
 
+std::unique_ptr<xb::File> FaultFileSystem::CreateNew(const char* path) {
+  ++creates;
+  return Fails(&createsBeforeFailure) ? nullptr : FileSystemWrapper::CreateNew(path);
+}
+
 bool FaultFileSystem::Replace(const char* from, const char* to) {
   ++replaces;
   return !failReplace && !Fails(&replacesBeforeFailure) && FileSystemWrapper::Replace(from, to);

@@ -18,6 +18,7 @@ class FaultFileSystem : public xb::FileSystemWrapper {
 
   std::unique_ptr<xb::File> Open(const char* path) override;
   std::unique_ptr<xb::File> Create(const char* path) override;
+  std::unique_ptr<xb::File> CreateNew(const char* path) override;
   bool OpenNowhereElse(const char* path) override {
     return !openElsewhere && FileSystemWrapper::OpenNowhereElse(path);
   }
@@ -45,7 +46,7 @@ class FaultFileSystem : public xb::FileSystemWrapper {
   // Syncs, creates and replaces after this many more succeed fail
   // (negative: never).
   int syncsBeforeFailure = -1;
-  int createsBeforeFailure = -1;
+  int createsBeforeFailure = -1;  // Create and CreateNew
   int replacesBeforeFailure = -1;
   // Open for writing is refused, as for a file this user may only read.
   bool refuseWriteAccess = false;

@@ -143,7 +143,8 @@ TEST_F(UndoTest, NoJournalNoRunAndADryRunOfUndoWritesNothing) {
   std::vector<unsigned char> before = ReadBytes(big);
   Result refused = Vmconvert(Paths() + " --journal \"" + dir.path() + "\"");
   EXPECT_EQ(refused.status, 6) << refused.err;
-  EXPECT_TRUE(Has(refused.err, "cannot be made; nothing was converted")) << refused.err;
+  EXPECT_TRUE(Has(refused.err, "cannot be made (a file or folder of that name is there already); nothing was converted"))
+      << refused.err;
   EXPECT_EQ(ReadBytes(big), before);
   Result run = Vmconvert(Paths());
   ASSERT_EQ(run.status, 0) << run.err;

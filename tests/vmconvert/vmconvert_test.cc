@@ -342,6 +342,41 @@ TEST_F(VmconvertTest, OneJobPerTargetTableAtATime) {
   EXPECT_NE(ReadBytes(big), before);
 }
 
+// The lock knows a table by what file it is, not by how it is spelled: a
+// job holding a table through a linked folder refuses a run naming it
+// through the folder itself, and a job holding the live table refuses a
+// run whose swap would replace it (a run without a swap only reads it).
+TEST_F(VmconvertTest, OneRunPerTableWhateverPathNamesIt) {
+  const std::string linked = CONVERTER_LINKED_FOLDER;
+  const std::string real = linked + "\\real\\", link = linked + "\\link\\";
+  std::string realLive = real + "vm001.dbf", realBig = real + "vm001_big.dbf";
+  ASSERT_TRUE(vmtables::MakeVmTable(realLive, Layout::kSmall, 5));
+  ASSERT_TRUE(vmtables::MakeVmTable(realBig, Layout::kBig, 5, Variation{2, 0}));
+  std::vector<unsigned char> before = ReadBytes(realBig);
+  std::string args = "small-to-big --live \"" + realLive + "\" --big \"" + realBig + "\" --no-journal";
+  const struct {
+    const char* held;  // in the link folder
+    std::string more;
+    int status;
+  } cases[] = {
+      {"vm001_big.dbf", "", 7},
+      {"vm001.dbf", " --swap", 7},
+      {"vm001_small.dbf", " --swap", 7},  // the swap's backup, not there yet
+      {"vm001.dbf", "", 0},
+  };
+  for (const auto& c : cases) {
+    TargetLock other;
+    ASSERT_TRUE(other.Acquire((link + c.held).c_str()));
+    Result r = Vmconvert(args + c.more);
+    EXPECT_EQ(r.status, c.status) << c.held << c.more << ": " << r.err;
+    if (c.status != 7) continue;
+    EXPECT_TRUE(Has(r.err, "is being converted by another job !")) << r.err;
+    EXPECT_EQ(ReadBytes(realBig), before) << c.held << c.more << ": written beside a job that holds it";
+  }
+  for (const char* name : {"vm001.dbf", "vm001_big.dbf", "vm001_small.dbf", "vm001_small.dbf.swap"})
+    DeleteFileA((real + name).c_str());
+}
+
 // The lock lives in the Global\\ namespace, so that a scheduled task in
 // session 0 and the window in the operator's session meet: a mutex of that
 // name, made here by hand, refuses the run.
@@ -359,7 +394,8 @@ TEST_F(VmconvertTest, TheTargetLockIsGlobalAcrossLogonSessions) {
   CloseHandle(held);
   TargetLock mine;
   ASSERT_TRUE(mine.Acquire(big.c_str()));
-  EXPECT_EQ(mine.name(), "Global\\converter-target:" + id);
+  ASSERT_FALSE(mine.names().empty());
+  EXPECT_EQ(mine.names()[0], "converter-target:" + id);
 }
 
 TEST_F(VmconvertTest, AWarningStopsTheSwapAndTheReportSaysWhatHappened) {
