@@ -7,6 +7,7 @@
 #include "commands/PathNames.h"
 #include "engine/file_system.h"
 #include "journal/JournalText.h"
+#include "messages/Printable.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ class JournalFile::Reader {
     if (type == "header") return TakeHeader(l);
     if (type == "copy" || type == "kept") return TakeStep(l, type == "kept");
     if (type == "end") return TakeEnd(l);
-    return "is of a type undo does not know (\"" + type + "\")";
+    return "is of a type undo does not know (\"" + Printable(type) + "\")";
   }
 
  private:
@@ -104,15 +105,15 @@ class JournalFile::Reader {
     if (!l.Text("field", &name)) return "names no field";
     if (name == "(header)" && j_.run.format == 1) return TakeHeader(l);  // an undo's date, in format 1
     unsigned field = j_.shape.FieldNumber(name);
-    if (field == 0) return "names a field the run's table does not have (\"" + name + "\")";
+    if (field == 0) return "names a field the run's table does not have (\"" + Printable(name) + "\")";
     if (!l.Number("offset", kMaxOffset, &offset)) return "gives no offset as a number";
     uint64_t where = j_.shape.FieldOffset(uint32_t(record), field);
     if (offset != where)
-      return "gives offset " + std::to_string(offset) + ", but field " + name + " of record " + std::to_string(record) +
+      return "gives offset " + std::to_string(offset) + ", but field " + Printable(name) + " of record " + std::to_string(record) +
              " lies at " + std::to_string(where);
     if (!l.Text("before", &before) || !l.Text("after", &after) || before.size() != j_.shape.widths[field - 1] ||
         after.size() != j_.shape.widths[field - 1])
-      return "gives bytes that are not the width of field " + name;
+      return "gives bytes that are not the width of field " + Printable(name);
     if (j_.run.format == 1) {
       j_.batches.push_back(JournalBatch{line_, uint32_t(record), false, 0, {}});
     } else if (!open_ || j_.batches.back().record != record) {
@@ -135,8 +136,9 @@ class JournalFile::Reader {
   std::string TakeStep(const JournalLine& l, bool kept) {
     JournalStep s{line_, kept, std::string(), std::string(), false, FileDigest()};
     if (!l.Text("from", &s.from) || !l.Text("to", &s.to)) return "names no files";
-    if (!IsSwapFile(s.from)) return "names " + s.from + ", which is none of the swap's files of " + j_.run.target;
-    if (!IsSwapFile(s.to)) return "names " + s.to + ", which is none of the swap's files of " + j_.run.target;
+    for (const std::string* file : {&s.from, &s.to})
+      if (!IsSwapFile(*file))
+        return "names " + Printable(*file) + ", which is none of the swap's files of " + Printable(j_.run.target);
     if (j_.run.format >= 2) {
       if (!l.Number("bytes", kMaxOffset, &s.digest.bytes) || !l.Text("sha256", &s.digest.sha256) ||
           !IsHex(s.digest.sha256, 64))
@@ -206,11 +208,11 @@ bool JournalFile::ReadRunLine(xb::FileSystem& fs, const std::string& at, std::st
 
 std::string JournalFile::Fits(const TableShape& now) const {
   if (now.headerLength != run.headerLength || now.recordLength != run.recordLength || now.fields != run.fields)
-    return "the table " + run.target + " is not the one the journal " + path + " describes";
+    return "the table " + Printable(run.target) + " is not the one the journal " + Printable(path) + " describes";
   uint32_t highest = 0;
   for (const JournalBatch& b : batches) highest = std::max(highest, b.record);
   if (highest > now.records)
-    return "the table " + run.target + " holds " + std::to_string(now.records) +
+    return "the table " + Printable(run.target) + " holds " + std::to_string(now.records) +
            " records now, but the run changed record " + std::to_string(highest) + ": it was shortened since the run";
   return std::string();
 }

@@ -8,8 +8,14 @@
 #include "commands/TableSwap.h"
 #include "engine/file_system.h"
 #include "journal/JournalText.h"
+#include "messages/Printable.h"
 
 namespace {
+
+const char kByHand[] =
+    ". To take the run back by hand, put back in each record the journal names the bytes its field lines give as "
+    "\"before\", where the field still holds those given as \"after\" (each line gives the field's offset in the "
+    "file), or bring back a copy of the table taken before the run";
 
 bool SamePath(const std::string& a, const std::string& b) {
   return FileIdentity(a.c_str()) == FileIdentity(b.c_str());
@@ -29,11 +35,12 @@ bool Undo::Refuse(const std::string& why) {
 bool Undo::Load() {
   std::string why;
   if (!journal_.Read(*request_.fs, request_.journal, &why))
-    return Refuse("the journal " + request_.journal + " cannot be undone, so nothing was: " + why);
+    return Refuse("the journal " + Printable(request_.journal) + " cannot be undone, so nothing was: " + why);
   if (!ReadShape(*request_.fs, journal_.run.target, &now_))
-    return Refuse("the table " + journal_.run.target + " is not the one the journal " + request_.journal +
+    return Refuse("the table " + Printable(journal_.run.target) + " is not the one the journal " + Printable(request_.journal) +
                   " describes: it cannot be read as a table");
   std::string misfit = journal_.Fits(now_);
+  if (misfit.empty() && journal_.run.format == 1) misfit = FirstFormatMisfit();
   if (!misfit.empty()) return Refuse(misfit + "; nothing was undone");
   const CommandPlan* plan = PlanNamed(journal_.run.SwapCommand());
   if (plan) replaced_ = plan->SwapOf(journal_.run.SwapSource(), journal_.run.target).Replaced();
@@ -47,6 +54,17 @@ std::vector<std::string> Undo::LockedFiles() const {
     for (const auto& f : plan->SwapOf(journal_.run.SwapSource(), journal_.run.target).Tables())
       files.push_back(f.second);
   return files;
+}
+
+// A journal of the first format names no record's identity, so nothing in
+// it tells its table from another of the same layout but what its run line
+// recorded of the table: its size and record count must be as they were.
+std::string Undo::FirstFormatMisfit() const {
+  if (uint64_t(now_.bytes) == journal_.run.targetBytes && now_.records == journal_.run.records) return std::string();
+  return "the journal is of the first format, which recorded no identity of its records, and the table " +
+         Printable(journal_.run.target) + " holds " + std::to_string(now_.bytes) + " bytes and " +
+         std::to_string(now_.records) + " records, where the run found " + std::to_string(journal_.run.targetBytes) +
+         " and " + std::to_string(journal_.run.records) + ": it may be another table" + kByHand;
 }
 
 bool Undo::Plan() {
@@ -88,7 +106,7 @@ void Undo::PlanStep(size_t index) {
     if (SamePath(journal_.steps[j].from, file)) keeper = &journal_.steps[j];
   if (!keeper) {
     if (InService(file))
-      outcome_.swapLeft.push_back("nothing the journal names holds what " + file +
+      outcome_.swapLeft.push_back("nothing the journal names holds what " + Printable(file) +
                                   " held before the swap, so it is left as it is");
     return;
   }
@@ -98,25 +116,26 @@ void Undo::PlanStep(size_t index) {
   // all there is to go by.
   FileDigest before = keeper->digested ? keeper->digest : copy.digest;
   if (present.there && !present.readable) {
-    outcome_.swapLeft.push_back(file + " cannot be read, so it is left as it is");
+    outcome_.swapLeft.push_back(Printable(file) + " cannot be read, so it is left as it is");
     return;
   }
   if (present.there && present.digest == before) return;  // as before the swap already
   if (!copy.readable || copy.digest != before) {
-    outcome_.swapLeft.push_back("the backup " + keeper->to +
-                                " changed since the swap, or is gone, so it is not put back, and " + file +
+    outcome_.swapLeft.push_back("the backup " + Printable(keeper->to) +
+                                " changed since the swap, or is gone, so it is not put back, and " + Printable(file) +
                                 " is left as it is");
     return;
   }
   if (!keeper->digested)
-    outcome_.notes.push_back("the journal is of the first format: it recorded no digests, so the backup " + keeper->to +
+    outcome_.notes.push_back("the journal is of the first format: it recorded no digests, so the backup " + Printable(keeper->to) +
                              " could not be checked");
   if (present.there) {
     std::string kept = FreeDatedName(file);
     outcome_.steps.push_back(UndoStep{true, file, kept, present.digest});
     if (InService(file) && !s.kept && s.digested && present.digest != s.digest)
-      outcome_.swapLeft.push_back(file + " changed since the swap (the server may have written to it): it is kept as " +
-                                  kept);
+      outcome_.swapLeft.push_back(Printable(file) +
+                                  " changed since the swap (the server may have written to it): it is kept as " +
+                                  Printable(kept));
     State(kept) = present;
   }
   outcome_.steps.push_back(UndoStep{false, keeper->to, file, before});
@@ -125,20 +144,20 @@ void Undo::PlanStep(size_t index) {
 
 bool Undo::ReadRecords() {
   std::unique_ptr<xb::File> file = request_.fs->OpenReadOnly(journal_.run.target.c_str());
-  if (!file) return Refuse("the table " + journal_.run.target + " cannot be read; nothing was undone");
+  if (!file) return Refuse("the table " + Printable(journal_.run.target) + " cannot be read; nothing was undone");
   for (const JournalBatch& b : journal_.batches) {
     std::vector<uint8_t>& image = images_[b.record];
     if (!image.empty()) continue;
     image.resize(now_.recordLength);
     size_t got = 0;
     if (!file->ReadAt(now_.RecordOffset(b.record), image.data(), image.size(), &got) || got != image.size())
-      return Refuse("record " + std::to_string(b.record) + " of the table " + journal_.run.target +
+      return Refuse("record " + std::to_string(b.record) + " of the table " + Printable(journal_.run.target) +
                     " cannot be read; nothing was undone");
   }
   uint8_t head[4];
   size_t got = 0;
   if (!journal_.headers.empty() && (!file->ReadAt(0, head, sizeof head, &got) || got != sizeof head))
-    return Refuse("the header of the table " + journal_.run.target + " cannot be read; nothing was undone");
+    return Refuse("the header of the table " + Printable(journal_.run.target) + " cannot be read; nothing was undone");
   header_.assign(reinterpret_cast<const char*>(head + 1), journal_.headers.empty() ? 0 : 3);
   return true;
 }
@@ -172,7 +191,7 @@ bool Undo::PlanFields() {
       left += moved_.count(b.record);
     }
   if (identified > 0 && left == identified)
-    return Refuse("the records of the table " + journal_.run.target +
+    return Refuse("the records of the table " + Printable(journal_.run.target) +
                   " are not the records the run changed: they moved, or it is another table of the same layout; "
                   "nothing was undone");
   for (uint32_t record : moved_)
@@ -189,9 +208,17 @@ bool Undo::PlanFields() {
       } else if (now == f.after) {
         outcome_.puts.push_back(UndoPut{b->record, f.field, now, f.before});
         std::memcpy(&image[offset], f.before.data(), width);
+      } else if (!b->identified) {
+        // Without an identity, a field that holds neither may mean another
+        // table: nothing is written into it.
+        return Refuse("the journal is of the first format, which recorded no identity of its records, and record " +
+                      std::to_string(b->record) + " " + Printable(now_.names[f.field - 1]) + " of the table " +
+                      Printable(journal_.run.target) + " holds \"" + ShownBytes(now) + "\", neither what the run found (\"" +
+                      ShownBytes(f.before) + "\") nor what it wrote (\"" + ShownBytes(f.after) +
+                      "\"): it may be another table" + kByHand + "; nothing was undone");
       } else {
-        outcome_.changed.push_back("record " + std::to_string(b->record) + " " + now_.names[f.field - 1] + ": now \"" +
-                                   ShownBytes(now) + "\", the run wrote \"" + ShownBytes(f.after) + "\"" +
+        outcome_.changed.push_back("record " + std::to_string(b->record) + " " + Printable(now_.names[f.field - 1]) +
+                                   ": now \"" + ShownBytes(now) + "\", the run wrote \"" + ShownBytes(f.after) + "\"" +
                                    Where(b->record, f.field));
       }
     }
@@ -222,7 +249,7 @@ void Undo::PlanHeader() {
 // any of its fields); else "".
 std::string Undo::Where(uint32_t record, unsigned field) {
   std::string newer = NewerRunThatChanged(record, field);
-  return newer.empty() ? std::string() : "; changed again by the newer run " + newer;
+  return newer.empty() ? std::string() : "; changed again by the newer run " + Printable(newer);
 }
 
 std::string Undo::NewerRunThatChanged(uint32_t record, unsigned field) {
@@ -266,9 +293,9 @@ bool Undo::Start(bool keep, const std::string& path) {
 void Undo::Apply() {
   for (const UndoStep& step : outcome_.steps) {
     if (!ApplyStep(step)) {
-      outcome_.swapError = step.keep ? "the table " + step.from + " could not be kept as " + step.to +
+      outcome_.swapError = step.keep ? "the table " + Printable(step.from) + " could not be kept as " + Printable(step.to) +
                                            ", so the swap was not taken back from there on"
-                                     : "the backup " + step.from + " could not be copied back to " + step.to;
+                                     : "the backup " + Printable(step.from) + " could not be copied back to " + Printable(step.to);
       if (journaling_ && own_.failed()) outcome_.swapError += " (its journal line could not be written)";
       return;
     }
@@ -314,7 +341,7 @@ bool Undo::JournalPuts(size_t first, size_t last) {
 void Undo::ApplyPuts() {
   std::unique_ptr<xb::File> file = request_.fs->Open(journal_.run.target.c_str());
   if (!file) {
-    outcome_.writeError = "the table " + journal_.run.target + " cannot be opened for writing";
+    outcome_.writeError = "the table " + Printable(journal_.run.target) + " cannot be opened for writing";
     return;
   }
   for (size_t first = 0; first < outcome_.puts.size();) {
@@ -322,7 +349,7 @@ void Undo::ApplyPuts() {
     while (last < outcome_.puts.size() && outcome_.puts[last].record == outcome_.puts[first].record) ++last;
     uint32_t record = outcome_.puts[first].record;
     if (journaling_ && !JournalPuts(first, last)) {
-      outcome_.writeError = "undo's journal " + own_.path() + " could not be written (" + own_.error() +
+      outcome_.writeError = "undo's journal " + Printable(own_.path()) + " could not be written (" + own_.error() +
                             "), so nothing from record " + std::to_string(record) + " on was put back";
       break;
     }
@@ -330,7 +357,7 @@ void Undo::ApplyPuts() {
       const UndoPut& p = outcome_.puts[i];
       uint64_t offset = record ? now_.FieldOffset(record, p.field) : 1;
       if (!file->WriteAt(offset, p.before.data(), p.before.size())) {
-        outcome_.writeError = "a write to " + journal_.run.target + " failed (" + xb::LastFileError() + ")";
+        outcome_.writeError = "a write to " + Printable(journal_.run.target) + " failed (" + xb::LastFileError() + ")";
         return;
       }
       ++outcome_.putBack;
@@ -338,7 +365,7 @@ void Undo::ApplyPuts() {
     first = last;
   }
   if (!file->Sync() && outcome_.writeError.empty())
-    outcome_.writeError = "the table " + journal_.run.target + " did not reach the disk durably";
+    outcome_.writeError = "the table " + Printable(journal_.run.target) + " did not reach the disk durably";
 }
 
 void Undo::End(int status) {

@@ -117,6 +117,9 @@ class Undo {
   FileState& State(const std::string& path);
   std::string FreeDatedName(const std::string& path);
   bool Refuse(const std::string& why);
+  // "" when the table is still the size a first-format journal's run found
+  // it; else why undo refuses it.
+  std::string FirstFormatMisfit() const;
   bool InService(const std::string& path) const;
   void PlanStep(size_t index);
   bool ReadRecords();

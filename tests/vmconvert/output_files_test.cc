@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/support/temp_dir.h"
@@ -92,3 +94,91 @@ TEST_F(OutputFilesTest, AReportOfOursOrAnEmptyFileIsReplaced) {
 }
 
 }  // namespace
+
+namespace {
+
+// "YYYYMMDD-HHMMSS" of the local time seconds from now.
+std::string StampIn(int seconds) {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
+  t.QuadPart += uint64_t(seconds) * 10000000;
+  FILETIME then{t.LowPart, t.HighPart}, local;
+  SYSTEMTIME s;
+  FileTimeToLocalFileTime(&then, &local);
+  FileTimeToSystemTime(&local, &s);
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%04u%02u%02u-%02u%02u%02u", s.wYear, s.wMonth, s.wDay, s.wHour, s.wMinute,
+                s.wSecond);
+  return stamp;
+}
+
+}  // namespace
+
+// A default journal name is taken only where neither the journal nor its
+// report is there, whatever is there: at the names of this and the next
+// seconds a folder of the operator's where the journal would go, and a
+// file another program holds open, sharing nothing, where the second
+// name's report would go. Both stay as they are, and the run journals at
+// the third name.
+TEST_F(OutputFilesTest, WhatIsAtTheNextDefaultJournalNamesIsLeftAlone) {
+  MakeFiles();
+  std::string folder = dir.File("vmconvert-journal");
+  CreateDirectoryA(folder.c_str(), nullptr);
+  std::vector<std::string> folders;
+  std::vector<HANDLE> held;
+  for (int s = 0; s < 8; ++s) {
+    folders.push_back(folder + "\\" + StampIn(s) + "-small-to-big.jsonl");
+    CreateDirectoryA(folders.back().c_str(), nullptr);
+    WriteBytes(folders.back() + "\\mine", {'m', 'i', 'n', 'e'});
+    std::string report = folder + "\\" + StampIn(s) + "-small-to-big-2.json";
+    WriteBytes(report, {'m', 'i', 'n', 'e'});
+    held.push_back(CreateFileA(report.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_NE(held.back(), INVALID_HANDLE_VALUE);
+  }
+  Result r = Vmconvert(Paths());
+  for (HANDLE h : held) CloseHandle(h);
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::string journal = JournalOf(r.out);
+  EXPECT_TRUE(Has(journal, "-small-to-big-3.jsonl")) << journal;
+  for (const std::string& f : folders)
+    EXPECT_EQ(ReadBytes(f + "\\mine"), (std::vector<unsigned char>{'m', 'i', 'n', 'e'})) << f;
+  std::vector<std::string> lines = Lines(journal);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_TRUE(Has(lines.front(), "\"type\":\"run\"") && Has(lines.back(), "\"type\":\"end\"")) << journal;
+}
+
+// Two runs started together into two tables of one folder choose their
+// journals' names at the same moment, as two scheduled tasks of one minute
+// would: each keeps a journal of its own, whole, and each is undone byte
+// for byte.
+TEST_F(OutputFilesTest, TwoRunsStartedTogetherKeepAJournalEach) {
+  std::string other = dir.File("vm001_big2.dbf");
+  for (int round = 0; round < 3; ++round) {
+    MakeFiles();
+    ASSERT_TRUE(vmtables::MakeVmTable(other, Layout::kBig, 10, Variation{2, 0}));
+    std::vector<unsigned char> bigBefore = ReadBytes(big), otherBefore = ReadBytes(other);
+    Result first, second;
+    std::thread a([&] { first = Vmconvert(Paths()); });
+    std::thread b([&] { second = Vmconvert("small-to-big --live \"" + live + "\" --big \"" + other + "\""); });
+    a.join();
+    b.join();
+    ASSERT_EQ(first.status, 0) << first.err;
+    ASSERT_EQ(second.status, 0) << second.err;
+    std::string j1 = JournalOf(first.out), j2 = JournalOf(second.out);
+    ASSERT_NE(j1, j2) << "round " << round << ": two runs journaled into one file";
+    for (const std::string& journal : {j1, j2}) {
+      std::vector<std::string> lines = Lines(journal);
+      int runs = 0, ends = 0;
+      for (const std::string& line : lines) {
+        runs += Has(line, "\"type\":\"run\"");
+        ends += Has(line, "\"type\":\"end\"");
+      }
+      EXPECT_EQ(runs * 10 + ends, 11) << journal << ": not one run line and one end line";
+    }
+    EXPECT_EQ(Vmconvert("undo \"" + j1 + "\"").status, 0);
+    EXPECT_EQ(Vmconvert("undo \"" + j2 + "\"").status, 0);
+    EXPECT_EQ(ReadBytes(big), bigBefore) << "round " << round;
+    EXPECT_EQ(ReadBytes(other), otherBefore) << "round " << round;
+  }
+}

@@ -234,6 +234,49 @@ TEST_F(UndoRecordsTest, RecordsThatMovedOrAreGoneOrAreAnotherTablesAreNeverWritt
   }
 }
 
+// journal relabelled as the first format: "format":1 and no record lines,
+// as an edit by hand would leave it.
+void RelabelAsFirstFormat(const std::string& journal) {
+  std::vector<std::string> kept;
+  for (std::string line : Lines(journal)) {
+    if (Has(line, "\"type\":\"record\"")) continue;
+    size_t at = line.find("\"format\":2");
+    if (at != std::string::npos) line.replace(at, 10, "\"format\":1");
+    kept.push_back(line);
+  }
+  WriteLines(journal, kept);
+}
+
+// A first-format journal names no record's identity: it is undone only
+// over a table that shows all its run found and wrote - the same size and
+// record count, and every field it names holding what the run wrote or
+// what it found. Anything else may be another table, and is refused with
+// the way to take the run back by hand.
+TEST_F(UndoRecordsTest, AFirstFormatJournalNeverWritesIntoAnotherTable) {
+  const struct {
+    const char* what;
+    std::function<void(const std::string&)> change;
+    const char* said;
+  } cases[] = {
+      {"another table of the same layout and size",
+       [](const std::string& p) { vmtables::MakeVmTable(p, Layout::kBig, 20, Variation{3, 1}); },
+       "neither what the run found"},
+      {"its table with a record more", [](const std::string& p) { vmtables::MakeVmTable(p, Layout::kBig, 21); },
+       "and 21 records, where the run found"},
+  };
+  for (const auto& c : cases) {
+    std::string journal = RunOnce();
+    RelabelAsFirstFormat(journal);
+    c.change(big);
+    std::vector<unsigned char> now = ReadBytes(big);
+    Result undo = Vmconvert("undo \"" + journal + "\"");
+    EXPECT_EQ(undo.status, 6) << c.what << ": " << undo.out << undo.err;
+    EXPECT_TRUE(Has(undo.err, c.said)) << c.what << ": " << undo.err;
+    EXPECT_TRUE(Has(undo.err, "To take the run back by hand")) << c.what << ": " << undo.err;
+    EXPECT_EQ(ReadBytes(big), now) << c.what << ": undo wrote into a table the run may never have changed";
+  }
+}
+
 // Two records changed since the run outside the fields it wrote are not
 // the records it left: they are left and listed; the others come back.
 TEST_F(UndoRecordsTest, RecordsChangedElsewhereSinceTheRunAreLeftAndListed) {
@@ -381,13 +424,7 @@ TEST_F(UndoRecordsTest, AJournalOfTheFirstFormatIsStillUndone) {
   std::vector<unsigned char> before = ReadBytes(big);
   std::string journal = dir.File("run.jsonl");
   ASSERT_EQ(Vmconvert(Paths() + " --journal \"" + journal + "\"").status, 0);
-  std::vector<std::string> lines, formatOne;
-  for (std::string line : Lines(journal)) {
-    if (Has(line, "\"type\":\"record\"")) continue;
-    line = std::regex_replace(line, std::regex("\"format\":2"), "\"format\":1");
-    formatOne.push_back(line);
-  }
-  WriteLines(journal, formatOne);
+  RelabelAsFirstFormat(journal);
   Result undo = Vmconvert("undo \"" + journal + "\"");
   EXPECT_EQ(undo.status, 0) << undo.out << undo.err;
   EXPECT_EQ(ReadBytes(big), before);
