@@ -8,6 +8,7 @@
 #include "app/resource.h"
 #include "messages/StringIds.h"
 #include "convert/JobState.h"
+#include "engine/file_system.h"
 #include "messages/ShowError.h"
 
 CProgressDlg::CProgressDlg(CDialog* parent) : CDialog(IDD_PROGRESS, parent) {}
@@ -94,7 +95,7 @@ void CProgressDlg::OfferSwap() {
 
 void CProgressDlg::Swap(TableSwap& swap) {
   SetCursor(LoadCursor(nullptr, IDC_WAIT));
-  bool ok = swap.Run();
+  bool ok = swap.Run(*xb::FileSystem::Default());
   SetCursor(LoadCursor(nullptr, IDC_ARROW));
   if (!ok) {
     ShowError(swap.error().c_str(), LoadResString(IDS_ERROR_CAPTION).c_str());

@@ -30,13 +30,20 @@ bool CopyBytes(xb::File& from, xb::File& to) {
   }
 }
 
+// False, with *why (when not null and still empty) taking the system's
+// reason for the call that just failed.
+bool Failed(std::string* why) {
+  if (why && why->empty()) *why = xb::LastFileError();
+  return false;
+}
+
 // The server may hold the table open for writing beside us: the source is
 // opened shared, for reading only.
-bool CopyFlushed(xb::FileSystem& fs, const std::string& from, const std::string& to) {
+bool CopyFlushed(xb::FileSystem& fs, const std::string& from, const std::string& to, std::string* why) {
   std::unique_ptr<xb::File> source = fs.OpenReadOnly(from.c_str());
-  if (!source) return false;
+  if (!source) return Failed(why);
   std::unique_ptr<xb::File> target = fs.Create(to.c_str());
-  return target && CopyBytes(*source, *target) && target->Sync();
+  return (target && CopyBytes(*source, *target) && target->Sync()) || Failed(why);
 }
 
 // True when a and b hold the same bytes; digest (when not null) takes b's.
@@ -93,16 +100,20 @@ bool DigestFile(xb::FileSystem& fs, const std::string& path, FileDigest* digest)
 
 bool SameBytes(xb::FileSystem& fs, const std::string& a, const std::string& b) { return Compare(fs, a, b, nullptr); }
 
-bool StageCopy(xb::FileSystem& fs, const std::string& from, const std::string& to, FileDigest* staged) {
+bool StageCopy(xb::FileSystem& fs, const std::string& from, const std::string& to, FileDigest* staged,
+               std::string* why) {
   std::string temp = StagingName(to);
-  if (CopyFlushed(fs, from, temp) && Compare(fs, from, temp, staged)) return true;
+  bool copied = CopyFlushed(fs, from, temp, why);
+  if (copied && Compare(fs, from, temp, staged)) return true;
+  if (copied && why && why->empty()) *why = "the copy does not read back as its source";
   fs.Remove(temp.c_str());
   return false;
 }
 
-bool PlaceCopy(xb::FileSystem& fs, const std::string& to) {
+bool PlaceCopy(xb::FileSystem& fs, const std::string& to, std::string* why) {
   std::string temp = StagingName(to);
   if (fs.Replace(temp.c_str(), to.c_str())) return true;
+  Failed(why);
   fs.Remove(temp.c_str());
   return false;
 }

@@ -30,11 +30,13 @@ bool DigestFile(xb::FileSystem& fs, const std::string& path, FileDigest* digest)
 bool SameBytes(xb::FileSystem& fs, const std::string& a, const std::string& b);
 // Copies from to StagingName(to), flushed and compared with from; staged
 // (when not null) receives the staged copy's digest. False, with the
-// staging copy removed, when any step fails.
-bool StageCopy(xb::FileSystem& fs, const std::string& from, const std::string& to, FileDigest* staged);
+// staging copy removed and *why (when not null) the system's reason, when
+// any step fails.
+bool StageCopy(xb::FileSystem& fs, const std::string& from, const std::string& to, FileDigest* staged,
+               std::string* why = nullptr);
 // Moves the staged copy over to in one step; false (the staging copy
-// removed, to as it was) when it cannot.
-bool PlaceCopy(xb::FileSystem& fs, const std::string& to);
+// removed, to as it was, *why the reason) when it cannot.
+bool PlaceCopy(xb::FileSystem& fs, const std::string& to, std::string* why = nullptr);
 // StageCopy, then PlaceCopy.
 bool CopyWhole(xb::FileSystem& fs, const std::string& from, const std::string& to);
 

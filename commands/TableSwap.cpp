@@ -3,10 +3,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "commands/PathNames.h"
-#include "db/EngineContext.h"
 #include "engine/file_system.h"
 #include "messages/ResourceString.h"
 #include "messages/StringIds.h"
@@ -50,12 +50,34 @@ bool TableSwap::Refused() {
   return false;
 }
 
-std::string TableSwap::Check() {
-  fs_ = engineContext.fileSystem();
+std::string TableSwap::Check(xb::FileSystem& fs) {
+  fs_ = &fs;
   if (!error_.empty() || Refused()) return error_;
   std::string refusal = BackupRefusal(backup_);
   if (refusal.empty() && Exists(replacedIndex_)) refusal = BackupRefusal(backupIndex_);
-  return refusal;
+  return refusal.empty() ? RoomRefusal() : refusal;
+}
+
+uint64_t TableSwap::Size(const std::string& path) const {
+  std::unique_ptr<xb::File> file = path.empty() ? nullptr : fs_->OpenReadOnly(path.c_str());
+  uint64_t size = 0;
+  return file && file->Size(&size) ? size : 0;
+}
+
+// Every copy is staged beside the table it replaces before the first is
+// placed, so the disk holding the replaced table needs room for all of
+// them at once: the backups of the table and its index, and the converted
+// table and its index.
+uint64_t TableSwap::BytesNeeded() const {
+  uint64_t bytes = Size(replaced_) + Size(replacement_) + Size(replacedIndex_);
+  return bytes + (replacedIndex_.empty() ? 0 : Size(replacementIndex_));
+}
+
+std::string TableSwap::RoomRefusal() const {
+  uint64_t free = 0, needed = BytesNeeded();
+  if (!fs_->FreeBytes(replaced_.c_str(), &free) || free >= needed) return std::string();
+  return FillPlaceholders(LoadResString(IDS_NO_ROOM_FOR_SWAP), FolderOf(replaced_).c_str(),
+                          (std::to_string(needed) + " bytes, but only " + std::to_string(free)).c_str());
 }
 
 std::string TableSwap::BackupRefusal(const std::string& to) const {
@@ -95,9 +117,11 @@ std::vector<std::pair<std::string, std::string>> TableSwap::Files() const {
   return files;
 }
 
-bool TableSwap::Run() {
-  fs_ = engineContext.fileSystem();
+bool TableSwap::Run(xb::FileSystem& fs) {
+  fs_ = &fs;
   if (!error_.empty() || Refused()) return false;
+  std::string noRoom = RoomRefusal();
+  if (!noRoom.empty()) return error_ = noRoom, false;
   std::vector<Copy> backups = {{replaced_, backup_}};
   std::vector<Copy> replacements = {{replacement_, replaced_}};
   if (Exists(replacedIndex_)) backups.push_back({replacedIndex_, backupIndex_});
@@ -106,12 +130,12 @@ bool TableSwap::Run() {
   const std::string stamp = "-" + LocalStamp();
   for (const Copy& c : backups) {
     FileDigest staged;
-    if (!KeepOlderBackup(c, stamp) || !StageCopy(*fs_, c.from, c.to, &staged) || !Place(c, staged))
+    if (!KeepOlderBackup(c, stamp) || !StageCopy(*fs_, c.from, c.to, &staged, &reason_) || !Place(c, staged))
       return Fail(c, IDS_NOT_CHANGED, replaced_, "");
   }
   std::vector<FileDigest> staged(replacements.size());
   for (size_t i = 0; i < replacements.size(); ++i) {
-    if (StageCopy(*fs_, replacements[i].from, replacements[i].to, &staged[i])) continue;
+    if (StageCopy(*fs_, replacements[i].from, replacements[i].to, &staged[i], &reason_)) continue;
     for (size_t j = 0; j < i; ++j) fs_->Remove(StagingName(replacements[j].to).c_str());
     return Fail(replacements[i], IDS_NOT_CHANGED_COPY_IN, replaced_, backup_);
   }
@@ -130,7 +154,10 @@ bool TableSwap::KeepOlderBackup(const Copy& c, const std::string& stamp) {
   FileDigest digest;
   if (journal_ && !DigestFile(*fs_, c.to, &digest)) return false;
   if (journal_ && !journal_->Keeping(c.to, kept, digest)) return !(journalFailed_ = true);
-  if (!fs_->Replace(c.to.c_str(), kept.c_str())) return false;
+  if (!fs_->Replace(c.to.c_str(), kept.c_str())) {
+    reason_ = xb::LastFileError();
+    return false;
+  }
   kept_.push_back({c.to, kept});
   return true;
 }
@@ -141,14 +168,15 @@ bool TableSwap::Place(const Copy& c, const FileDigest& placed) {
     fs_->Remove(StagingName(c.to).c_str());
     return false;
   }
-  if (!PlaceCopy(*fs_, c.to)) return false;
+  if (!PlaceCopy(*fs_, c.to, &reason_)) return false;
   copied_.push_back({c.from, c.to});
   return true;
 }
 
 bool TableSwap::Fail(const Copy& c, unsigned after, const std::string& arg1, const std::string& arg2) {
   error_ = FillPlaceholders(LoadResString(IDS_NOT_COPIED), c.from.c_str(), c.to.c_str()) + "\n" +
-           (journalFailed_ ? "Its journal line could not be written, so it was not made.\n" : "") +
+           (journalFailed_ ? "Its journal line could not be written, so it was not made.\n"
+            : reason_.empty() ? "" : reason_ + "\n") +
            FillPlaceholders(LoadResString(after), arg1.c_str(), arg2.c_str());
   return false;
 }

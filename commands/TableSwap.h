@@ -15,18 +15,20 @@
 // swap's date and time before its extension ("kxpersonal_old-20261209-
 // 031500.dbf"), so that no swap ever destroys a table; kept() names them.
 // Each copy is staged, verified and moved into place in one step
-// (FileCopy). The first copy that fails stops the swap; error() names it
-// and says whether the replaced table was changed and where its copy is.
+// (FileCopy). The first copy that fails stops the swap; error() names it,
+// gives the system's reason, and says whether the replaced table was
+// changed and where its copy is.
 //
 // A journal, when set, hears of each file before it is moved aside or a
 // copy takes its place, with the size and digest of what it will hold; a
 // journal that cannot record it stops the swap there.
 //
-// Every file call goes through the engine's file layer (the engine
-// context's file system), so a test can fail any step of it.
+// Every file call goes through the file layer handed to Check and Run, so
+// a test can fail any step of it.
 #ifndef COMMANDS_TABLESWAP_H_
 #define COMMANDS_TABLESWAP_H_
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -59,14 +61,16 @@ class TableSwap {
   TableSwap(const char* oldTable, const char* newTable);
 
   // What Run would refuse, known before anything is converted: the names,
-  // two names of one file, a live index without a converted one, or a
-  // backup (table or index) that cannot be written where it goes. "" when
-  // none; else the message. Writes nothing that stays.
-  std::string Check();
+  // two names of one file, a live index without a converted one, a backup
+  // (table or index) that cannot be written where it goes, or a disk
+  // without room for the copies (Run checks that again before its first
+  // copy). "" when none; else the message. Writes nothing that stays.
+  std::string Check(xb::FileSystem& fs);
   // Tells journal (not owned; null for none) of every change Run makes.
   void SetJournal(SwapJournal* journal) { journal_ = journal; }
   // True when every copy succeeded; false with error() saying what failed.
-  bool Run();
+  // Every file call goes through fs.
+  bool Run(xb::FileSystem& fs);
   // Every file the swap may read or write, by role ("the live table", "the
   // swap's backup", ...): the tables, their index files where they have an
   // index name, and the staging copy beside each file it writes.
@@ -92,6 +96,13 @@ class TableSwap {
   // file already there is not marked read-only); else the message.
   std::string BackupRefusal(const std::string& to) const;
   bool Refused();
+  // The size of the file at path; 0 when it is not there.
+  uint64_t Size(const std::string& path) const;
+  // The bytes the swap's staged copies take at once.
+  uint64_t BytesNeeded() const;
+  // "" when the disk of the replaced table has room for BytesNeeded();
+  // else the message, naming both.
+  std::string RoomRefusal() const;
   // Moves an existing c.to whose bytes differ from c.from to its kept
   // name; false when that fails (nothing else changed).
   bool KeepOlderBackup(const Copy& c, const std::string& stamp);
@@ -110,8 +121,9 @@ class TableSwap {
   std::vector<std::pair<std::string, std::string>> copied_;
   std::vector<std::pair<std::string, std::string>> kept_;
   std::string error_;
+  std::string reason_;  // the system's reason for the copy that failed
   bool journalFailed_ = false;  // the journal refused the change error() names
-  xb::FileSystem* fs_ = nullptr;  // the engine's file layer, taken by Run
+  xb::FileSystem* fs_ = nullptr;  // not owned: Check's or Run's
   SwapJournal* journal_ = nullptr;  // not owned
 };
 

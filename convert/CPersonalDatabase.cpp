@@ -6,7 +6,7 @@ const char* const CPersonalDatabase::kNames[kFields] = {
     "IDXP", "NAME", "DEPARTMENT", "TT1", "TY1", "TT2", "TY2", "TT3", "TY3", "TT4", "TY4", "TT5", "TY5", "TT6", "TY6"};
 
 int CPersonalDatabase::Open(char* path) {
-  int opened = CDatabase::Open(path);
+  int opened = OpenThrough(files_, path);
   for (int k = 0; k < kFields; ++k) field_[k] = opened ? Lookup(kNames[k]) : nullptr;
   return opened;
 }

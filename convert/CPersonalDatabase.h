@@ -19,6 +19,9 @@ class CPersonalDatabase final : public CDatabase {
   // CDatabase): the job holds them while it compares the record.
   using CDatabase::HoldChanges;
   using CDatabase::WriteChanges;
+  // Its tables are opened through files (not owned; null for the engine's
+  // own).
+  explicit CPersonalDatabase(xb::FileSystem* files = nullptr) : files_(files) {}
   static constexpr int kFields = 15;
   // The copied fields, in the order each pair handles them; "IDXP" first.
   static const char* const kNames[kFields];
@@ -45,6 +48,7 @@ class CPersonalDatabase final : public CDatabase {
   // The entry of field k; null where the table has none or none is open.
   FieldAddr* Entry(int k) const;
 
+  xb::FileSystem* files_;           // where the table is opened; null for the engine's own
   FieldAddr* field_[kFields] = {};  // null where the table has none
 };
 

@@ -17,10 +17,10 @@ int FieldNumberOf(const char* name) {
 
 }  // namespace
 
-CVmDatabase::CVmDatabase(char* path) { Open(path); }
+CVmDatabase::CVmDatabase(char* path, xb::FileSystem* files) : files_(files) { Open(path); }
 
 int CVmDatabase::Open(char* path) {
-  int opened = CDatabase::Open(path);
+  int opened = OpenThrough(files_, path);
   ResolveFields();
   return opened;
 }

@@ -18,8 +18,10 @@ class CVmDatabase final : public CDatabase {
   // CDatabase): the job holds them while it compares the record.
   using CDatabase::HoldChanges;
   using CDatabase::WriteChanges;
-  // Opens the table at path; a caller that needs the result calls Open again.
-  explicit CVmDatabase(char* path);
+  // Opens the table at path through files (not owned; null for the
+  // engine's own), as every later Open; a caller that needs the result
+  // calls Open again.
+  explicit CVmDatabase(char* path, xb::FileSystem* files = nullptr);
 
   // CDatabase::Open's result: 1 open, 0 not.
   int Open(char* path) override;
@@ -59,6 +61,7 @@ class CVmDatabase final : public CDatabase {
  private:
   void ResolveFields();
 
+  xb::FileSystem* files_;  // where the table is opened; null for the engine's own
   FieldAddr* field_[VmRecord::kFields + 1] = {};  // by number; null where the table has none
 };
 

@@ -16,6 +16,7 @@ CVmDatabase* sourceTable;
 CVmDatabase* targetTable;
 std::atomic<int32_t> workerActive;
 JobOutcome outcome;
+xb::FileSystem* files;
 ThreadStarter beginThread = _beginthread;
 
 bool StartJob(Job job) {

@@ -19,6 +19,9 @@
 #include "convert/JobOutcome.h"
 
 class CVmDatabase;
+namespace xb {
+class FileSystem;
+}  // namespace xb
 
 // The message a job sends to progressWindow: wparam 0 one step (one
 // hundredth of the work), any other wparam (jobs send 1) the end, after the
@@ -40,6 +43,9 @@ extern CVmDatabase* targetTable;
 extern std::atomic<int32_t> workerActive;
 // What the last job did (see JobOutcome): the job's own while it runs.
 extern JobOutcome outcome;
+// The file layer the job opens its tables through (not owned; null for
+// the engine's own), written like the paths before the worker starts.
+extern xb::FileSystem* files;
 
 // A job's thread routine: takes a null argument and ends its thread by
 // returning.

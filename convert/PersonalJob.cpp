@@ -150,7 +150,7 @@ void RunPersonalJob(CPersonalDatabase& oldTable, CPersonalDatabase& newTable) {
 // Nothing may leave a job's thread: an allocation that fails ends the job
 // the way a table that cannot be opened does, with its tables let go.
 void __cdecl PersonalJob(void*) {
-  CPersonalDatabase oldTable, newTable;
+  CPersonalDatabase oldTable(JobState::files), newTable(JobState::files);
   try {
     RunPersonalJob(oldTable, newTable);
   } catch (...) {

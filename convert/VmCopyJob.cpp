@@ -25,7 +25,7 @@ const int kLastCopied = 33;   // "text_opt1"
 // Opens path into slot; on failure shows the box, releases the object and
 // clears slot.
 bool OpenInto(CVmDatabase*& slot, char* path) {
-  slot = new (std::nothrow) CVmDatabase(path);
+  slot = new (std::nothrow) CVmDatabase(path, JobState::files);
   if (slot && slot->Open(path)) return true;
   ShowPathError(IDS_OPEN_FAILED, path);
   delete slot;

@@ -61,9 +61,11 @@ CDatabase& CDatabase::operator=(const CDatabase& other) {
   return *this;
 }
 
-int CDatabase::Open(char* path) {
+int CDatabase::Open(char* path) { return OpenThrough(nullptr, path); }
+
+int CDatabase::OpenThrough(xb::FileSystem* files, char* path) {
   if (table) Close();
-  table = xb::Table::Open(engineContext, path).release();
+  table = xb::Table::Open(files ? files : engineContext.fileSystem(), path).release();
   if (!table) return 0;
   if (!GetFieldsAddrs()) {
     Close();

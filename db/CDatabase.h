@@ -21,6 +21,7 @@
 #include "engine/field_info.h"
 
 namespace xb {
+class FileSystem;
 class Table;
 class Field;
 class Order;
@@ -102,6 +103,9 @@ class CONVERTER_API CDatabase {
   unsigned int FieldLength(char* name);
 
  protected:
+  // Open through files (not owned; null for the engine context's own), so
+  // that the caller's run decides where its tables are read and written.
+  int OpenThrough(xb::FileSystem* files, char* path);
   // Go, with its box, that also says whether the record was reached and
   // read: 1, or 0 (then nothing may be written there).
   int Position(unsigned int record);

@@ -81,8 +81,10 @@ std::unique_ptr<Table> Table::OpenFile(FileSystem* fs, const char* path) {
   return std::unique_ptr<Table>(new Table(fs, std::move(file), path, readOnly));
 }
 
-std::unique_ptr<Table> Table::Open(Context& context, const char* path) {
-  std::unique_ptr<Table> table = OpenFile(context.fileSystem(), path);
+std::unique_ptr<Table> Table::Open(Context& context, const char* path) { return Open(context.fileSystem(), path); }
+
+std::unique_ptr<Table> Table::Open(FileSystem* fs, const char* path) {
+  std::unique_ptr<Table> table = OpenFile(fs, path);
   if (!table) return nullptr;
   if (!table->ReadStructure()) {
     table->file_.reset();

@@ -35,6 +35,8 @@ class Table {
   // Flush reports it). Null when the file cannot be opened or does not
   // hold a table this engine can read.
   static std::unique_ptr<Table> Open(Context& context, const char* path);
+  // The same through fs (not owned; it outlives the table).
+  static std::unique_ptr<Table> Open(FileSystem* fs, const char* path);
 
   // Replaces any file at path with an empty table of the given fields
   // (array ended by a null name). Null when a definition is invalid or the

@@ -70,7 +70,19 @@ std::string Undo::FirstFormatMisfit() const {
 bool Undo::Plan() {
   stamp_ = "-" + LocalStamp();
   for (size_t i = journal_.steps.size(); i-- > 0;) PlanStep(i);
-  return ReadRecords() && PlanFields();
+  return ReadRecords() && PlanFields() && RoomForSteps();
+}
+
+// Each step stages a whole copy beside the file it writes before it is
+// placed; the disk must hold them all.
+bool Undo::RoomForSteps() {
+  if (outcome_.steps.empty()) return true;
+  uint64_t needed = 0, free = 0;
+  for (const UndoStep& s : outcome_.steps) needed += s.expected.bytes;
+  const std::string& where = outcome_.steps.front().to;
+  if (!request_.fs->FreeBytes(where.c_str(), &free) || free >= needed) return true;
+  return Refuse("undo's copies need " + std::to_string(needed) + " bytes free on the disk of " +
+                Printable(FolderOf(where)) + ", but only " + std::to_string(free) + " are free there; nothing was undone");
 }
 
 Undo::FileState& Undo::State(const std::string& path) {
@@ -368,6 +380,4 @@ void Undo::ApplyPuts() {
     outcome_.writeError = "the table " + Printable(journal_.run.target) + " did not reach the disk durably";
 }
 
-void Undo::End(int status) {
-  if (journaling_) own_.End(status, uint32_t(outcome_.putBack), false);
-}
+bool Undo::End(int status) { return !journaling_ || own_.End(status, uint32_t(outcome_.putBack), false); }

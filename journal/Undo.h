@@ -101,8 +101,9 @@ class Undo {
   const std::string& journalError() const { return own_.error(); }
   // Does what Plan planned, each step journaled ahead of it.
   void Apply();
-  // Ends undo's own journal with the run's status.
-  void End(int status);
+  // Ends undo's own journal with the run's status; false when its end line
+  // or its flush failed (journalError() says why).
+  bool End(int status);
   const UndoOutcome& outcome() const { return outcome_; }
   // What the table held when Plan looked: its size.
   int64_t targetBytes() const { return now_.bytes; }
@@ -123,6 +124,8 @@ class Undo {
   bool InService(const std::string& path) const;
   void PlanStep(size_t index);
   bool ReadRecords();
+  // False (refused) when the disk lacks the room the planned copies take.
+  bool RoomForSteps();
   // Which records are no longer those the run changed.
   void FindMoved();
   bool PlanFields();

@@ -55,5 +55,6 @@
 #define IDS_RECORDS_UNREAD             149
 #define IDS_NOT_WRITABLE               150
 #define IDS_BACKUP_NOT_WRITABLE        151
+#define IDS_NO_ROOM_FOR_SWAP           152
 
 #endif  // MESSAGES_STRINGIDS_H_

@@ -7,24 +7,28 @@
 #include "journal/Journal.h"
 #include "journal/JournalText.h"
 #include "journal/RunHistory.h"
-#include "vmconvert/ExitStatus.h"
-#include "vmconvert/TestHooks.h"
-#include "vmconvert/Warnings.h"
+#include "messages/Printable.h"
+#include "run/ExitStatus.h"
+#include "run/TestHooks.h"
+#include "run/Warnings.h"
 
 namespace {
 
 std::string Status(const JournalEnd& end) { return end.present ? "status " + std::to_string(end.status) : "killed"; }
 
+// Every text of a journal is escaped (Printable): none of it can start a
+// line of its own or reach the terminal as a control.
 std::string Line(const HistoryEntry& e) {
-  if (!e.unreadable.empty()) return "unreadable: " + e.unreadable + "  " + e.journal;
-  std::string line = e.run.startedAt + "  " + e.run.computer + "\\" + e.run.user + "  " + e.run.command + "  " +
-                     (e.end.present ? Status(e.end) : "killed (no end line)") + "  ";
+  if (!e.unreadable.empty()) return "unreadable: " + Printable(e.unreadable) + "  " + Printable(e.journal);
+  std::string line = Printable(e.run.startedAt) + "  " + Printable(e.run.computer) + "\\" + Printable(e.run.user) +
+                     "  " + Printable(e.run.command) + "  " + (e.end.present ? Status(e.end) : "killed (no end line)") +
+                     "  ";
   line += e.end.present ? std::to_string(e.end.fieldsWritten) + " fields written"
                         : std::to_string(e.fieldsJournaled) + " fields journaled";
   line += "  swap " + e.Swap();
   if (e.end.cancelled) line += "  cancelled";
-  if (!e.undoneBy.empty()) line += "  undone by " + e.undoneBy + " (" + Status(e.undoneEnd) + ")";
-  return line + "  " + e.journal;
+  if (!e.undoneBy.empty()) line += "  undone by " + Printable(e.undoneBy) + " (" + Status(e.undoneEnd) + ")";
+  return line + "  " + Printable(e.journal);
 }
 
 std::string Json(const HistoryEntry& e) {
@@ -49,11 +53,11 @@ int RunHistory(const Options& o) {
   std::string folder = FullPath((o.journalDir.empty() ? Journal::FolderBeside(target.empty() ? kDefaultBigPath : target)
                                                       : o.journalDir).c_str());
   if (!TestHooks::Files()->Exists(folder.c_str())) {
-    Warnings::PrintError("the journal folder " + folder + " is not there, so no run is recorded in it");
+    Warnings::PrintError("the journal folder " + Printable(folder) + " is not there, so no run is recorded in it");
     return kRefused;
   }
   std::vector<HistoryEntry> entries = ReadHistory(*TestHooks::Files(), folder, target);
-  if (!o.json) std::printf("history: %s, %u run%s, newest first\n", folder.c_str(), unsigned(entries.size()),
+  if (!o.json) std::printf("history: %s, %u run%s, newest first\n", Printable(folder).c_str(), unsigned(entries.size()),
                            entries.size() == 1 ? "" : "s");
   for (const HistoryEntry& e : entries) std::printf("%s\n", (o.json ? Json(e) : Line(e)).c_str());
   return kDone;

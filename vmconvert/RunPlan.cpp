@@ -4,11 +4,7 @@
 #include "convert/JobState.h"
 #include "messages/ResourceString.h"
 #include "messages/StringIds.h"
-#include "journal/Journal.h"
-#include "journal/JournalText.h"
-#include "vmconvert/RunReport.h"
-#include "vmconvert/TestHooks.h"
-#include "vmconvert/Warnings.h"
+#include "run/Warnings.h"
 
 namespace {
 
@@ -39,30 +35,4 @@ const CommandPlan& PlanOf(Options::Job job) {
     case Options::Job::kBigToSmall: return PlanFor(CommandPlan::kBigToSmall);
     default: return PlanFor(CommandPlan::kOldToNew);
   }
-}
-
-bool StartJournal(const Options& o, const CommandPlan& plan, const RunReport& report, Journal* journal,
-                  std::string* path) {
-  path->clear();
-  TestHooks::Aim(plan.target);
-  if (o.dryRun || o.noJournal) return true;
-  xb::FileSystem* fs = TestHooks::Files();
-  std::map<std::string, std::string> run = {
-      {"command", EncodeBytes(plan.name)},       {"source", EncodeBytes(plan.source)},
-      {"target", EncodeBytes(plan.target)},      {"started_at", EncodeBytes(report.startedAt)},
-      {"version", EncodeBytes(report.version)},  {"computer", EncodeBytes(report.computer)},
-      {"user", EncodeBytes(report.user)}};
-  TableShape shape;
-  if (!ReadShape(*fs, plan.target, &shape)) {
-    PrintError("the journal cannot be made: the table " + std::string(plan.target) + " cannot be read; nothing was converted");
-    return false;
-  }
-  bool begun = o.journal.empty() ? journal->BeginDefault(fs, plan.target, plan.name, run, shape)
-                                 : journal->Begin(fs, FullPath(o.journal.c_str()), run, shape);
-  if (begun) {
-    *path = journal->path();
-    return true;
-  }
-  PrintError("the journal " + journal->path() + " cannot be made (" + journal->error() + "); nothing was converted");
-  return false;
 }

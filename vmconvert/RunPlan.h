@@ -17,13 +17,4 @@ const CommandPlan& PlanOf(Options::Job job);
 // "" when they pass, else the message. Looks at files and writes none.
 std::string TakePaths(const Options& o, const CommandPlan& plan);
 
-class Journal;
-struct RunReport;
-
-// Makes the run's journal (--journal FILE, or the default place beside the
-// target) before the job writes, and names it in the report. A dry run and
-// --no-journal make none (true, path empty). False after saying why.
-bool StartJournal(const Options& o, const CommandPlan& plan, const RunReport& report, Journal* journal,
-                  std::string* path);
-
 #endif  // VMCONVERT_RUNPLAN_H_

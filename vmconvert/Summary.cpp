@@ -4,14 +4,16 @@
 #include <cstdlib>
 
 #include "convert/VmFieldNames.h"
+#include "messages/Printable.h"
 
 namespace {
 
+// A table's stored text without its padding, escaped (Printable).
 std::string Trimmed(const uint8_t* bytes, unsigned width) {
   std::string text(reinterpret_cast<const char*>(bytes), width);
   size_t first = text.find_first_not_of(' ');
   if (first == std::string::npos) return std::string();
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+  return Printable(text.substr(first, text.find_last_not_of(' ') - first + 1));
 }
 
 // "  T05 (status): 3" for each field with a count, under its heading.
@@ -27,7 +29,7 @@ void PrintCounts(const JobOutcome& outcome, const char* heading, uint32_t JobOut
 }  // namespace
 
 std::string FieldLabel(const std::string& field, bool voicemail) {
-  if (!voicemail || field.size() != 3 || field[0] != 'T') return field;
+  if (!voicemail || field.size() != 3 || field[0] != 'T') return Printable(field);
   int n = std::atoi(field.c_str() + 1);
   return n >= 1 && n <= 99 ? field + " (" + VmFieldNames[n - 1] + ")" : field;
 }

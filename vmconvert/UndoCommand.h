@@ -7,7 +7,7 @@
 #define VMCONVERT_UNDOCOMMAND_H_
 
 #include "vmconvert/Options.h"
-#include "vmconvert/RunReport.h"
+#include "run/RunReport.h"
 
 // The status (see ExitStatus.h): 6 a journal refused whole (nothing done),
 // 7 another job converts into its table, 4 the swap's undo failed, 5 left

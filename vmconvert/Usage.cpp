@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "vmconvert/ExitStatus.h"
-#include "vmconvert/RunReport.h"
+#include "run/ExitStatus.h"
+#include "run/RunReport.h"
 
 namespace {
 

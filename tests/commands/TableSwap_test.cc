@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/engine_layer.h"
+#include "commands/PathNames.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/temp_dir.h"
 
@@ -33,6 +33,7 @@ class TableSwapTest : public ::testing::Test {
     return std::string(b.begin(), b.end());
   }
   TempDir dir;
+  xb::FileSystem& sys = *xb::FileSystem::Default();
 };
 
 // Also in a folder whose name holds "dbf": only the table's own extension
@@ -45,7 +46,7 @@ TEST_F(TableSwapTest, BackupsComeFirstThenTheConvertedTableAndItsIndex) {
     Put("small.dbf", "converted");
     Put("small.ndx", "converted index");
     TableSwap swap(F(folder + "vm001.dbf").c_str(), F("small.dbf").c_str(), "_big.dbf");
-    ASSERT_TRUE(swap.Run()) << swap.error();
+    ASSERT_TRUE(swap.Run(sys)) << swap.error();
     EXPECT_EQ(swap.copied(), (Copies{{F(folder + "vm001.dbf"), F(folder + "vm001_big.dbf")},
                                      {L(folder + "vm001.ndx"), L(folder + "vm001_big.ndx")},
                                      {F("small.dbf"), F(folder + "vm001.dbf")},
@@ -62,7 +63,7 @@ TEST_F(TableSwapTest, MissingIndexesAndPathsWithoutDbfSkipTheirCopies) {
   Put("vm001.dbf", "live");
   Put("big.dat", "converted");
   TableSwap swap(F("vm001.dbf").c_str(), F("big.dat").c_str(), "_small.dbf");
-  ASSERT_TRUE(swap.Run()) << swap.error();
+  ASSERT_TRUE(swap.Run(sys)) << swap.error();
   EXPECT_EQ(swap.copied(), (Copies{{F("vm001.dbf"), F("vm001_small.dbf")}, {F("big.dat"), F("vm001.dbf")}}));
 }
 
@@ -71,7 +72,7 @@ TEST_F(TableSwapTest, ALiveIndexWithoutAConvertedOneRefusesTheSwap) {
   Put("vm001.ndx", "live index");
   Put("big.dbf", "converted");
   TableSwap swap(F("vm001.dbf").c_str(), F("big.dbf").c_str(), "_small.dbf");
-  EXPECT_FALSE(swap.Run());
+  EXPECT_FALSE(swap.Run(sys));
   EXPECT_EQ(swap.error(), "The table " + F("vm001.dbf") + " has an index file, but the converted table " +
                               F("big.dbf") + " has none !\nNothing was copied, so that no index is left beside "
                               "a table it does not fit.");
@@ -99,7 +100,7 @@ TEST_F(TableSwapTest, TwoNamesOfOneFileRefuseTheSwap) {
   for (const auto& c : cases) {
     TableSwap swap = c.personal ? TableSwap(c.replaced.c_str(), c.replacement.c_str())
                                 : TableSwap(c.replaced.c_str(), c.replacement.c_str(), "_small.dbf");
-    EXPECT_FALSE(swap.Run()) << c.replacement;
+    EXPECT_FALSE(swap.Run(sys)) << c.replacement;
     EXPECT_NE(swap.error().find("are one file !\nNothing was copied."), std::string::npos) << swap.error();
     EXPECT_TRUE(swap.copied().empty());
   }
@@ -121,12 +122,14 @@ TEST_F(TableSwapTest, AFailureAtAnyCopyLeavesTheLiveTableAndItsIndexAsTheyWere) 
     for (const char* t : temporaries) RemoveDirectoryA(F(t).c_str());
     ASSERT_TRUE(CreateDirectoryA(F(temporaries[k]).c_str(), nullptr));
     TableSwap swap(F("vm001.dbf").c_str(), F("big.dbf").c_str(), "_small.dbf");
-    EXPECT_FALSE(swap.Run()) << temporaries[k];
+    EXPECT_FALSE(swap.Run(sys)) << temporaries[k];
     EXPECT_EQ(Get("vm001.dbf"), "live") << temporaries[k];
     EXPECT_EQ(Get("vm001.ndx"), "live index") << temporaries[k];
-    std::string after = k < 2 ? "\nThe table " + F("vm001.dbf") + " was not changed."
-                              : "\nThe table " + F("vm001.dbf") + " was not changed; its copy is " +
-                                    F("vm001_small.dbf") + ".";
+    // The system's reason for the copy that failed, then what is where.
+    std::string after = "\n" + SystemReason(ERROR_ACCESS_DENIED) +
+                        (k < 2 ? "\nThe table " + F("vm001.dbf") + " was not changed."
+                               : "\nThe table " + F("vm001.dbf") + " was not changed; its copy is " +
+                                     F("vm001_small.dbf") + ".");
     EXPECT_EQ(swap.error().substr(swap.error().find('\n')), after) << temporaries[k];
     if (k >= 2) {
       EXPECT_EQ(Get("vm001_small.dbf"), "live");
@@ -153,9 +156,8 @@ TEST_F(TableSwapTest, EveryFailingFileCallLeavesEveryTableWhole) {
   FaultFileSystem counter;
   {
     fresh();
-    ScopedFileSystem layer(&counter);
     TableSwap swap(F("vm001.dbf").c_str(), F("big.dbf").c_str(), "_small.dbf");
-    ASSERT_TRUE(swap.Run()) << swap.error();
+    ASSERT_TRUE(swap.Run(counter)) << swap.error();
   }
   const struct {
     const char* kind;
@@ -174,10 +176,9 @@ TEST_F(TableSwapTest, EveryFailingFileCallLeavesEveryTableWhole) {
       fresh();
       FaultFileSystem fs;
       fs.*k.countdown = n;
-      ScopedFileSystem layer(&fs);
       TableSwap swap(F("vm001.dbf").c_str(), F("big.dbf").c_str(), "_small.dbf");
       std::string at = std::string(k.kind) + " " + std::to_string(n + 1) + " of " + std::to_string(k.calls);
-      EXPECT_FALSE(swap.Run()) << at;
+      EXPECT_FALSE(swap.Run(fs)) << at;
       EXPECT_NE(swap.error().find("could not be copied"), std::string::npos) << at << ": " << swap.error();
       std::string live = Get("vm001.dbf"), index = Get("vm001.ndx");
       EXPECT_TRUE(live == "live" || live == "converted") << at << ": " << live;
@@ -199,10 +200,10 @@ TEST_F(TableSwapTest, EveryFailingFileCallLeavesEveryTableWhole) {
 TEST_F(TableSwapTest, ASecondSwapKeepsTheOlderBackupUnderItsOwnName) {
   Put("kxpersonal.dbf", "original");
   Put("kxpers_new.dbf", "first");
-  ASSERT_TRUE(TableSwap(F("kxpersonal.dbf").c_str(), F("kxpers_new.dbf").c_str()).Run());
+  ASSERT_TRUE(TableSwap(F("kxpersonal.dbf").c_str(), F("kxpers_new.dbf").c_str()).Run(sys));
   Put("kxpers_new.dbf", "second");
   TableSwap again(F("kxpersonal.dbf").c_str(), F("kxpers_new.dbf").c_str());
-  ASSERT_TRUE(again.Run()) << again.error();
+  ASSERT_TRUE(again.Run(sys)) << again.error();
   ASSERT_EQ(again.kept().size(), 1u);
   EXPECT_EQ(again.kept()[0].first, F("kxpersonal_old.dbf"));
   const std::string& kept = again.kept()[0].second;
@@ -221,7 +222,7 @@ TEST_F(TableSwapTest, ASecondSwapKeepsTheOlderBackupUnderItsOwnName) {
   Put("big.dbf", "converted");
   Put("big.ndx", "converted index");
   TableSwap voicemail(F("vm001.dbf").c_str(), F("big.dbf").c_str(), "_small.dbf");
-  ASSERT_TRUE(voicemail.Run()) << voicemail.error();
+  ASSERT_TRUE(voicemail.Run(sys)) << voicemail.error();
   ASSERT_EQ(voicemail.kept().size(), 1u);
   EXPECT_EQ(voicemail.kept()[0].first, L("vm001_small.ndx"));
   EXPECT_EQ(voicemail.kept()[0].second.substr(voicemail.kept()[0].second.size() - 4), ".ndx");
@@ -237,9 +238,8 @@ TEST_F(TableSwapTest, AnOlderBackupThatCannotBeKeptStopsTheSwap) {
   Put("new.dbf", "new");
   FaultFileSystem fs;
   fs.replacesBeforeFailure = 0;
-  ScopedFileSystem layer(&fs);
   TableSwap swap(F("old.dbf").c_str(), F("new.dbf").c_str());
-  EXPECT_FALSE(swap.Run());
+  EXPECT_FALSE(swap.Run(fs));
   EXPECT_EQ(Get("old.dbf"), "old");
   EXPECT_EQ(Get("old_old.dbf"), "older");
   EXPECT_TRUE(swap.kept().empty());
@@ -248,10 +248,10 @@ TEST_F(TableSwapTest, AnOlderBackupThatCannotBeKeptStopsTheSwap) {
 TEST_F(TableSwapTest, AFailedBackupStopsTheSwapAndSaysWhich) {
   Put("vm001.dbf", "live");
   TableSwap missing(F("vm001.dbf").c_str(), F("gone.dbf").c_str(), "_small.dbf");
-  EXPECT_FALSE(missing.Run());
-  EXPECT_EQ(missing.error(), "The file " + F("gone.dbf") + " could not be copied to " + F("vm001.dbf") +
-                                 " !\nThe table " + F("vm001.dbf") + " was not changed; its copy is " +
-                                 F("vm001_small.dbf") + ".");
+  EXPECT_FALSE(missing.Run(sys));
+  EXPECT_EQ(missing.error(), "The file " + F("gone.dbf") + " could not be copied to " + F("vm001.dbf") + " !\n" +
+                                 SystemReason(ERROR_FILE_NOT_FOUND) + "\nThe table " + F("vm001.dbf") +
+                                 " was not changed; its copy is " + F("vm001_small.dbf") + ".");
   EXPECT_EQ(Get("vm001.dbf"), "live");
   EXPECT_EQ(Get("vm001_small.dbf"), "live") << "the backup came first";
 
@@ -259,7 +259,7 @@ TEST_F(TableSwapTest, AFailedBackupStopsTheSwapAndSaysWhich) {
   Put("new.dbf", "new");
   CreateDirectoryA(F("old_old.dbf").c_str(), nullptr);
   TableSwap personal(F("old.dbf").c_str(), F("new.dbf").c_str());
-  EXPECT_FALSE(personal.Run());
+  EXPECT_FALSE(personal.Run(sys));
   EXPECT_TRUE(personal.copied().empty());
   EXPECT_EQ(Get("old.dbf"), "old") << "no backup, so the old table is not replaced";
 }
@@ -268,12 +268,12 @@ TEST_F(TableSwapTest, ANameThatCannotBeBuiltRefusesEveryCopy) {
   Put("a.db", "x");
   TableSwap shortName("abc", F("a.db").c_str());
   EXPECT_EQ(shortName.error(), "No backup name can be made from abc !\nNothing was copied.") << "known before Run";
-  EXPECT_FALSE(shortName.Run());
+  EXPECT_FALSE(shortName.Run(sys));
   EXPECT_TRUE(shortName.copied().empty());
   std::string longLive = F(std::string(60, 'l') + ".dbf");
   Put(std::string(60, 'l') + ".dbf", "live");
   TableSwap longIndex(longLive.c_str(), F("a.db").c_str(), "_small.dbf");
-  EXPECT_TRUE(longIndex.Run()) << "index names have no fixed limit: " << longIndex.error();
+  EXPECT_TRUE(longIndex.Run(sys)) << "index names have no fixed limit: " << longIndex.error();
 }
 
 TEST_F(TableSwapTest, ThePersonalSwapKeepsTheOldTableFirst) {
@@ -281,7 +281,7 @@ TEST_F(TableSwapTest, ThePersonalSwapKeepsTheOldTableFirst) {
   Put("kxpers_new.dbf", "new");
   Put("kxpersonal.ndx", "untouched");
   TableSwap swap(F("kxpersonal.dbf").c_str(), F("kxpers_new.dbf").c_str());
-  ASSERT_TRUE(swap.Run()) << swap.error();
+  ASSERT_TRUE(swap.Run(sys)) << swap.error();
   EXPECT_EQ(Get("kxpersonal_old.dbf"), "old");
   EXPECT_EQ(Get("kxpersonal.dbf"), "new");
   EXPECT_EQ(swap.copied().size(), 2u) << "no index copies for personal tables";
@@ -318,7 +318,7 @@ TEST_F(TableSwapTest, EachChangeIsJournaledFirstAndALineThatFailsStopsTheSwapThe
     RecordingJournal journal;
     journal.linesBeforeFailure = lines;
     swap.SetJournal(&journal);
-    bool done = swap.Run();
+    bool done = swap.Run(sys);
     EXPECT_EQ(done, lines == 3) << lines << ": " << swap.error();
     ASSERT_EQ(journal.lines.size(), size_t(lines));
     std::vector<std::string> expected = {"kept " + F("vm001_small.dbf"),

@@ -7,8 +7,8 @@
 #include <iterator>
 #include <string>
 
-#include "vmconvert/ExitStatus.h"
-#include "vmconvert/RunReport.h"
+#include "run/ExitStatus.h"
+#include "run/RunReport.h"
 #include "vmconvert/Usage.h"
 
 namespace {

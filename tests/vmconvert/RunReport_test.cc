@@ -1,5 +1,7 @@
 // vmconvert's JSON report, written in-process and read back.
-#include "vmconvert/RunReport.h"
+#include "run/RunReport.h"
+
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
@@ -37,10 +39,13 @@ TEST(RunReportTest, EveryKeyReadsBackWithItsValue) {
   r.swapError = "tab\there";
   r.seconds = 1.25;
   r.status = 4;
-  ASSERT_TRUE(r.Write(dir.File("r.json"), xb::FileSystem::Default()));
+  std::string why;
+  ASSERT_TRUE(r.Write(dir.File("r.json"), xb::FileSystem::Default(), &why)) << why;
   std::vector<unsigned char> bytes = ReadBytes(dir.File("r.json"));
   nlohmann::json j = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
   ASSERT_FALSE(j.is_discarded()) << std::string(bytes.begin(), bytes.end());
+  EXPECT_EQ(j["report_format"], 2);
+  EXPECT_EQ(j["program"], "vmconvert");
   EXPECT_EQ(j["command"], "old-to-new");
   EXPECT_EQ(j["source"], r.source);
   EXPECT_EQ(j["target"], "C:\\db1\\na\u00efve \"quoted\".dbf") << "a code-page byte comes back as its character";
@@ -68,33 +73,43 @@ TEST(RunReportTest, EveryKeyReadsBackWithItsValue) {
   for (const char* key : {"started_at", "version", "computer", "user"}) EXPECT_TRUE(j.contains(key)) << key;
 }
 
-// Every call is checked: a disk that fills up fails the write or the
-// flush, and the report says it was not written.
-TEST(RunReportTest, AReportThatCannotBeWrittenWholeSaysSo) {
+// Every call is checked, and a report is written whole or not at all: a
+// disk that fills up fails the create, the write, the flush or the move
+// into place, the report says why it was not written, and the earlier
+// report there stays as it was, with nothing left beside it.
+TEST(RunReportTest, AReportIsWrittenWholeOrNotAtAll) {
   TempDir dir;
   RunReport r;
-  EXPECT_FALSE(r.Write(dir.path(), xb::FileSystem::Default())) << "a folder cannot take the report";
-  EXPECT_FALSE(r.Write(dir.File("no-such-folder\\r.json"), xb::FileSystem::Default()));
+  std::string why;
+  EXPECT_FALSE(r.Write(dir.path(), xb::FileSystem::Default(), &why)) << "a folder cannot take the report";
+  EXPECT_FALSE(r.Write(dir.File("no-such-folder\\r.json"), xb::FileSystem::Default(), &why));
+  EXPECT_FALSE(why.empty()) << "no reason given";
+  const std::vector<unsigned char> earlier = {'{', '}'};
   const struct {
     const char* what;
     int FaultFileSystem::*countdown;
   } faults[] = {{"the create fails", &FaultFileSystem::createsBeforeFailure},
                 {"the write fails", &FaultFileSystem::writesBeforeFailure},
-                {"the flush fails", &FaultFileSystem::syncsBeforeFailure}};
+                {"the flush fails", &FaultFileSystem::syncsBeforeFailure},
+                {"the move into place fails", &FaultFileSystem::replacesBeforeFailure}};
   for (const auto& f : faults) {
+    WriteBytes(dir.File("r.json"), earlier);
     FaultFileSystem fs;
     fs.*f.countdown = 0;
-    EXPECT_FALSE(r.Write(dir.File("r.json"), &fs)) << f.what;
+    EXPECT_FALSE(r.Write(dir.File("r.json"), &fs, &why)) << f.what;
+    EXPECT_EQ(ReadBytes(dir.File("r.json")), earlier) << f.what << ": the earlier report was touched";
+    EXPECT_EQ(GetFileAttributesA(dir.File("r.json.part").c_str()), INVALID_FILE_ATTRIBUTES) << f.what;
   }
   FaultFileSystem fine;
-  EXPECT_TRUE(r.Write(dir.File("r.json"), &fine));
+  EXPECT_TRUE(r.Write(dir.File("r.json"), &fine, &why)) << why;
   std::vector<unsigned char> bytes = ReadBytes(dir.File("r.json"));
   nlohmann::json j = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
   EXPECT_TRUE(j["exit_status"].is_null()) << "a run that goes on has no status yet";
 }
 
-// Keys() is the one list of the keys Json() writes; a file
-// is one of our reports only when every key it has is on it.
+// Keys() is the one list of the keys Json() writes; a file is one of our
+// reports only when it carries our mark and report keys alone, or, as an
+// earlier version wrote it, every key that version wrote.
 TEST(RunReportTest, TheKeysAreOneListAndOnlyOurReportsAreOurs) {
   nlohmann::json j = nlohmann::json::parse(RunReport().Json());
   std::vector<std::string> written;
@@ -103,12 +118,26 @@ TEST(RunReportTest, TheKeysAreOneListAndOnlyOurReportsAreOurs) {
   std::sort(keys.begin(), keys.end());
   EXPECT_EQ(written, keys) << "Json() and Keys() disagree";
   EXPECT_TRUE(RunReport::IsOurs(RunReport().Json()));
+  nlohmann::json unmarked = j, otherProgram = j, olderMark = j, extraKey = j;
+  unmarked.erase("report_format");
+  unmarked.erase("program");
+  otherProgram["program"] = "notepad";
+  olderMark["report_format"] = 1;
+  extraKey["name"] = 1;
+  nlohmann::json lacking = unmarked;
+  lacking.erase("warnings");
   const struct {
     std::string text;
     bool ours;
   } files[] = {
-      {"{}", true},
-      {" {\"exit_status\": 2, \"warnings\": [\"a\", \"b\\\"c\"], \"records_unreadable\": {\"x\": 1}}\n", true},
+      {unmarked.dump(2), true},
+      {lacking.dump(), false},
+      {otherProgram.dump(), false},
+      {olderMark.dump(), false},
+      {extraKey.dump(), false},
+      {"{}", false},
+      {"{\"user\":\"mine\",\"computer\":\"x\"}", false},
+      {" {\"exit_status\": 2, \"warnings\": [\"a\", \"b\\\"c\"], \"records_unreadable\": {\"x\": 1}}\n", false},
       {"{\"exit_status\": 2, \"name\": 1}", false},
       {"{\"exit_status\": 2} trailing", false},
       {"{\"exit_status\": 2", false},

@@ -120,3 +120,48 @@ TEST_F(HistoryTest, AKilledRunAndADamagedJournalAreListedAsWhatTheyAre) {
 }
 
 }  // namespace
+
+namespace {
+
+// True when text holds a byte a terminal takes as a control: anything
+// below a blank but the line end, and DEL.
+bool HoldsControls(const std::string& text) {
+  for (unsigned char c : text)
+    if ((c < 0x20 && c != '\n') || c == 0x7F) return true;
+  return false;
+}
+
+}  // namespace
+
+// A journal is input from outside: its texts reach the terminal escaped,
+// in history's lines and undo's messages alike, so that none can clear the
+// screen, set the title or print a line that looks like one of ours.
+TEST_F(HistoryTest, NoTextOfAJournalReachesTheTerminalRaw) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 5));
+  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 5, Variation{1, 0}));
+  std::string named = Run(Paths()), crafted = Run(Paths());
+  std::vector<std::string> lines = Lines(named);
+  ASSERT_GE(lines.size(), 2u);
+  nlohmann::json run = nlohmann::json::parse(lines[0]);
+  run["computer"] = "VM\x1b[2J\x1b[31mEVIL\nFAKE 2099-01-01 status 0";
+  lines[0] = run.dump();
+  WriteLines(named, lines);
+  lines = Lines(crafted);
+  lines.insert(lines.begin() + 1, "{\"type\":\"field\",\"record\":1,\"field\":\"\\u001b]0;owned\\u0007\",\"offset\":1,"
+                                  "\"before\":\"x\",\"after\":\"y\"}");
+  WriteLines(crafted, lines);
+
+  Result history = Vmconvert("history \"" + big + "\"");
+  Result undo = Vmconvert("undo \"" + crafted + "\"");
+  for (const Result* r : {&history, &undo})
+    EXPECT_FALSE(HoldsControls(r->out + r->err)) << "a control byte reached the terminal:\n" << r->out << r->err;
+  std::vector<std::string> shown = OutLines(history.out);
+  EXPECT_EQ(shown.size(), 3u) << "a line for each run, and no other:\n" << history.out;
+  EXPECT_TRUE(Has(history.out, "VM\\u001b[2J\\u001b[31mEVIL\\u000aFAKE 2099-01-01 status 0\\")) << history.out;
+  EXPECT_FALSE(Has(history.out, "\nFAKE")) << history.out;
+  EXPECT_TRUE(Has(history.out, "unreadable: line 2 names a field the run's table does not have "
+                               "(\"\\u001b]0;owned\\u0007\")"))
+      << history.out;
+  EXPECT_EQ(undo.status, 6) << undo.err;
+  EXPECT_TRUE(Has(undo.err, "(\"\\u001b]0;owned\\u0007\")")) << undo.err;
+}

@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "tests/support/temp_dir.h"
 #include "tests/vmconvert/vmconvert_run.h"
 #include "tools/vmtables.h"
@@ -80,17 +82,54 @@ TEST_F(OutputFilesTest, NoReportOrJournalPathCanDestroyAFile) {
   }
 }
 
-// A report of ours, or an empty file, is replaced as before.
-TEST_F(OutputFilesTest, AReportOfOursOrAnEmptyFileIsReplaced) {
-  for (const std::vector<unsigned char>& there :
-       {std::vector<unsigned char>(), std::vector<unsigned char>{'{', '"', 's', 'w', 'a', 'p', '"', ':', '"', 'x', '"', '}'}}) {
-    MakeFiles();
-    WriteBytes(dir.File("r.json"), there);
-    Result r = Vmconvert(Paths() + " --dry-run --report \"" + dir.File("r.json") + "\"");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(ReadJson(dir.File("r.json"))["exit_status"], 0) << "the report was not written over " << there.size()
-                                                             << " bytes";
+// A report replaces only a report: one with our mark, one an earlier
+// version wrote (every key it wrote), or an empty file. A JSON file whose
+// keys are report keys but which is no report of ours - a script's own
+// settings, an empty object - is left as it is (status 6).
+TEST_F(OutputFilesTest, AReportReplacesOnlyAReport) {
+  MakeFiles();
+  std::string report = dir.File("r.json");
+  ASSERT_EQ(Vmconvert(Paths() + " --dry-run --report \"" + report + "\"").status, 0);
+  nlohmann::json marked = ReadJson(report), unmarked = marked;
+  unmarked.erase("report_format");
+  unmarked.erase("program");
+  const struct {
+    std::string there;
+    int status;
+  } cases[] = {
+      {"", 0},
+      {marked.dump(2), 0},
+      {unmarked.dump(2), 0},
+      {"{\"user\":\"mine\",\"computer\":\"x\"}", 6},
+      {"{}", 6},
+  };
+  for (const auto& c : cases) {
+    WriteBytes(report, std::vector<unsigned char>(c.there.begin(), c.there.end()));
+    Result r = Vmconvert(Paths() + " --dry-run --report \"" + report + "\"");
+    EXPECT_EQ(r.status, c.status) << c.there << ": " << r.err;
+    std::vector<unsigned char> now = ReadBytes(report);
+    if (c.status == 0)
+      EXPECT_EQ(ReadJson(report)["exit_status"], 0) << "not written over " << c.there;
+    else
+      EXPECT_EQ(std::string(now.begin(), now.end()), c.there) << "a file that is not a report was replaced";
   }
+}
+
+// The journal folder holds the trail alone: a report named at it, before
+// it is there, or at a file inside it, is refused (status 1) with nothing
+// made, and the next run journals there as before.
+TEST_F(OutputFilesTest, AReportIsNeverTheJournalFolderNorInIt) {
+  MakeFiles();
+  std::string folder = dir.File("vmconvert-journal");
+  for (const std::string& report : {folder, folder + "\\r.json", Upper(folder) + "\\..\\vmconvert-journal\\x.json"}) {
+    Result r = Vmconvert(Paths() + " --report \"" + report + "\"");
+    EXPECT_EQ(r.status, 1) << report << ": " << r.err;
+    EXPECT_TRUE(Has(r.err, "the journal folder")) << r.err;
+    EXPECT_EQ(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES) << report << ": something was made";
+  }
+  Result run = Vmconvert(Paths());
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_FALSE(JournalOf(run.out).empty()) << run.out;
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
-// RunReport: the outcome of one vmconvert run, written as JSON for a
-// script that checks a scheduled task (--report FILE). Every key is
-// written on every run; what a run did not reach (a usage error has no
-// paths, a run that was not cancelled stopped after no record) is null or
-// empty.
-#ifndef VMCONVERT_RUNREPORT_H_
-#define VMCONVERT_RUNREPORT_H_
+// RunReport: the outcome of one run, written as JSON for a script that
+// checks a scheduled task (--report FILE) and kept beside every journal.
+// Every key is written on every run; what a run did not reach (a usage
+// error has no paths, a run that was not cancelled stopped after no
+// record) is null or empty. Its mark - report_format and the program that
+// wrote it - tells a report of ours from any other JSON file.
+#ifndef RUN_RUNREPORT_H_
+#define RUN_RUNREPORT_H_
 
 #include <cstdint>
 #include <map>
@@ -20,6 +21,9 @@ class FileSystem;
 struct RunReport {
   using Pairs = std::vector<std::pair<std::string, std::string>>;
 
+  static const int kFormat = 2;  // report_format
+
+  std::string program = "vmconvert";  // "vmconvert" or "converter"
   std::string command;
   std::string source, target;  // full paths, as the system resolved them
   int64_t sourceBytesBefore = -1, sourceBytesAfter = -1;  // -1: not known (null)
@@ -49,16 +53,24 @@ struct RunReport {
   static const std::vector<std::string>& Keys();
   // Each value of swap with what it means.
   static const Pairs& SwapValues();
-  // True when text is one JSON object whose keys are all report keys: a
-  // report of ours, which a later run may replace.
+  // True when text is a report of ours, which a later run may replace:
+  // one JSON object of report keys alone that carries our mark
+  // (report_format 2 or later and one of our programs), or, as earlier
+  // versions wrote it without a mark, every key they wrote.
   static bool IsOurs(const std::string& text);
 
   // What the report says of the job: its counts, from its outcome.
   void TakeOutcome(const JobOutcome& outcome);
   std::string Json() const;
-  // Writes Json() to path through fs: created anew, written and flushed to
-  // the disk, each call checked. False when any of it failed.
-  bool Write(const std::string& path, xb::FileSystem* fs) const;
+  // Where Write stages the report for path: its name with ".part". A run
+  // killed while it writes leaves it there, never in the report's place;
+  // the next report written there writes over it.
+  static std::string PartName(const std::string& path);
+  // Writes Json() to path through fs, whole or not at all: to PartName
+  // beside it, flushed to the disk, then put in its place in one step,
+  // each call checked. False, with *why the system's reason and the file
+  // at path as it was, when any of it failed.
+  bool Write(const std::string& path, xb::FileSystem* fs, std::string* why) const;
 };
 
-#endif  // VMCONVERT_RUNREPORT_H_
+#endif  // RUN_RUNREPORT_H_

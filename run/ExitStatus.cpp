@@ -1,4 +1,4 @@
-#include "vmconvert/ExitStatus.h"
+#include "run/ExitStatus.h"
 
 const StatusText kStatusTexts[9] = {
     {kDone, "done"},

@@ -2,8 +2,8 @@
 // swallowed. Writes and truncations report success and never reach a file;
 // nothing is created, removed or replaced. A dry run's job compares
 // exactly as a real run does and changes nothing.
-#ifndef VMCONVERT_DRYRUNFILESYSTEM_H_
-#define VMCONVERT_DRYRUNFILESYSTEM_H_
+#ifndef RUN_DRYRUNFILESYSTEM_H_
+#define RUN_DRYRUNFILESYSTEM_H_
 
 #include <memory>
 
@@ -31,4 +31,4 @@ class DryRunFileSystem : public xb::FileSystemWrapper {
   }
 };
 
-#endif  // VMCONVERT_DRYRUNFILESYSTEM_H_
+#endif  // RUN_DRYRUNFILESYSTEM_H_

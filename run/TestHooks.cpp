@@ -1,4 +1,4 @@
-#include "vmconvert/TestHooks.h"
+#include "run/TestHooks.h"
 
 #ifdef VMCONVERT_TEST_HOOKS
 #include <windows.h>
@@ -27,7 +27,7 @@ bool IsJournal(const char* path) {
   return n >= 6 && _stricmp(path + n - 6, ".jsonl") == 0;
 }
 
-class FaultyFiles : public xb::FileSystemWrapper {
+class FaultyFiles : public xb::FileSystemWrapper, public RunProbe {
  public:
   FaultyFiles() {
     const char* range = std::getenv("VMCONVERT_UNREADABLE");
@@ -44,8 +44,8 @@ class FaultyFiles : public xb::FileSystemWrapper {
     free_ = diskLimited_ ? uint64_t(free) : 0;
   }
 
-  void Aim(const std::string& target) { target_ = FileIdentity(target.c_str()); }
-  void SwapBegins() { swapping_ = true; }
+  void Aim(const std::string& target) override { target_ = FileIdentity(target.c_str()); }
+  void SwapBegins() override { swapping_ = true; }
 
   std::unique_ptr<xb::File> Create(const char* path) override {
     Changing();
@@ -168,13 +168,11 @@ FaultyFiles& Layer() {
 }  // namespace
 
 xb::FileSystem* TestHooks::Files() { return &Layer(); }
-void TestHooks::Aim(const std::string& target) { Layer().Aim(target); }
-void TestHooks::SwapBegins() { Layer().SwapBegins(); }
+RunProbe* TestHooks::Probe() { return &Layer(); }
 
 #else
 
 xb::FileSystem* TestHooks::Files() { return xb::FileSystem::Default(); }
-void TestHooks::Aim(const std::string&) {}
-void TestHooks::SwapBegins() {}
+RunProbe* TestHooks::Probe() { return nullptr; }
 
 #endif

@@ -1,4 +1,4 @@
-// TestHooks: in the test build (VMCONVERT_TEST_HOOKS) only, a file layer
+// TestHooks: in the test builds (VMCONVERT_TEST_HOOKS) only, a file layer
 // under every file of the run that fails what a test asks for, through the
 // environment:
 //   VMCONVERT_UNREADABLE=FROM:TO   every read of the target that touches
@@ -26,23 +26,23 @@
 //                                  give its room back; FreeBytes says
 //                                  what is left
 // The shipped build has no such layer: Files returns the system's.
-#ifndef VMCONVERT_TESTHOOKS_H_
-#define VMCONVERT_TESTHOOKS_H_
+#ifndef RUN_TESTHOOKS_H_
+#define RUN_TESTHOOKS_H_
 
 #include <string>
 
 #include "engine/file_system.h"
+#include "run/RunProbe.h"
 
 namespace TestHooks {
 
 // The file system every file of the run goes through; lives for the
 // process.
 xb::FileSystem* Files();
-// The run's target, at which the faults on reads and target writes aim.
-void Aim(const std::string& target);
-// The swap, or the undo, begins: VMCONVERT_KILL_IN_SWAP counts from here.
-void SwapBegins();
+// What aims the faults at a run's target and counts a swap's changes;
+// null in the shipped build.
+RunProbe* Probe();
 
 }  // namespace TestHooks
 
-#endif  // VMCONVERT_TESTHOOKS_H_
+#endif  // RUN_TESTHOOKS_H_

@@ -1,4 +1,4 @@
-#include "vmconvert/Warnings.h"
+#include "run/Warnings.h"
 
 #include <windows.h>
 
@@ -6,6 +6,7 @@
 #include <mutex>
 #include <utility>
 
+#include "messages/Printable.h"
 #include "messages/ShowError.h"
 
 namespace {
@@ -45,7 +46,8 @@ bool Remember(const char* text, const char* caption, const ErrorPlace* place) {
 }
 
 void Print(const char* text, const char* caption, const ErrorPlace* place) {
-  if (Remember(text, caption, place)) std::fprintf(stderr, "%s\n", Describe(text, caption, place, true).c_str());
+  if (Remember(text, caption, place))
+    std::fprintf(stderr, "%s\n", PrintableLines(Describe(text, caption, place, true)).c_str());
 }
 
 void Box(const char* text, const char* caption, const ErrorPlace* place) {
@@ -57,7 +59,15 @@ void Box(const char* text, const char* caption, const ErrorPlace* place) {
 
 namespace Warnings {
 
-void Catch(bool boxes) { SetErrorSink(boxes ? Box : Print); }
+void Catch(bool boxes) {
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    kept.clear();
+    repeats.clear();
+    lastError.clear();
+  }
+  SetErrorSink(boxes ? Box : Print);
+}
 
 std::vector<std::string> All() {
   std::lock_guard<std::mutex> lock(mutex);
@@ -67,7 +77,7 @@ std::vector<std::string> All() {
 void PrintRepeats() {
   std::lock_guard<std::mutex> lock(mutex);
   for (const auto& r : repeats)
-    if (r.second) std::fprintf(stderr, "... and %u more like it: %s\n", r.second, r.first.c_str());
+    if (r.second) std::fprintf(stderr, "... and %u more like it: %s\n", r.second, PrintableLines(r.first).c_str());
 }
 
 void PrintError(const std::string& text) {
@@ -75,7 +85,7 @@ void PrintError(const std::string& text) {
     std::lock_guard<std::mutex> lock(mutex);
     lastError = text;
   }
-  std::fprintf(stderr, "vmconvert: %s\n", text.c_str());
+  std::fprintf(stderr, "vmconvert: %s\n", PrintableLines(text).c_str());
 }
 
 std::string LastError() {

@@ -1,4 +1,4 @@
-#include "vmconvert/RunReport.h"
+#include "run/RunReport.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,7 +9,10 @@
 #include "engine/file_system.h"
 #include "journal/JournalText.h"
 
+#include <nlohmann/json.hpp>
+
 namespace {
+
 
 // Paths and texts are in the program's code page: each byte is kept as the
 // character of its value, as the journal keeps stored bytes.
@@ -37,67 +40,22 @@ std::string PairList(const RunReport::Pairs& pairs) {
   return j + "]";
 }
 
-// Skips the JSON string at text[*at] (its opening quote), keeping its text
-// (escapes as they stand, enough to compare keys).
-bool SkipString(const std::string& text, size_t* at, std::string* out) {
-  out->clear();
-  for (size_t i = *at + 1; i < text.size(); ++i) {
-    if (text[i] == '"') return *at = i + 1, true;
-    if (text[i] == '\\' && ++i >= text.size()) return false;
-    *out += text[i];
-  }
-  return false;
+// The keys a report of an earlier version, which carried no mark, held
+// every one of.
+const std::vector<std::string>& UnmarkedKeys() {
+  static const std::vector<std::string> keys(RunReport::Keys().begin() + 2, RunReport::Keys().end());
+  return keys;
 }
 
-void SkipBlanks(const std::string& text, size_t* at) {
-  while (*at < text.size() && (text[*at] == ' ' || text[*at] == '\n' || text[*at] == '\r' || text[*at] == '\t')) ++*at;
-}
-
-// Skips one JSON value at text[*at]; keys, when not null, takes an
-// object's keys. False for anything that is not JSON.
-bool SkipValue(const std::string& text, size_t* at, int depth, std::vector<std::string>* keys) {
-  SkipBlanks(text, at);
-  if (*at >= text.size() || depth > 16) return false;
-  std::string ignored;
-  char c = text[*at];
-  if (c == '"') return SkipString(text, at, &ignored);
-  if (c == '{' || c == '[') {
-    char close = c == '{' ? '}' : ']';
-    ++*at;
-    SkipBlanks(text, at);
-    if (*at < text.size() && text[*at] == close) return ++*at, true;
-    for (;;) {
-      if (c == '{') {
-        std::string key;
-        SkipBlanks(text, at);
-        if (*at >= text.size() || text[*at] != '"' || !SkipString(text, at, &key)) return false;
-        if (keys) keys->push_back(key);
-        SkipBlanks(text, at);
-        if (*at >= text.size() || text[*at] != ':') return false;
-        ++*at;
-      }
-      if (!SkipValue(text, at, depth + 1, nullptr)) return false;
-      SkipBlanks(text, at);
-      if (*at >= text.size()) return false;
-      if (text[*at] == close) return ++*at, true;
-      if (text[*at] != ',') return false;
-      ++*at;
-    }
-  }
-  size_t end = text.find_first_of(",}] \r\n\t", *at);
-  std::string word = text.substr(*at, end == std::string::npos ? std::string::npos : end - *at);
-  *at = end == std::string::npos ? text.size() : end;
-  if (word == "true" || word == "false" || word == "null") return true;
-  char* stop = nullptr;
-  std::strtod(word.c_str(), &stop);
-  return !word.empty() && *stop == '\0';
+bool IsReportKey(const std::string& key) {
+  return std::find(RunReport::Keys().begin(), RunReport::Keys().end(), key) != RunReport::Keys().end();
 }
 
 }  // namespace
 
 const std::vector<std::string>& RunReport::Keys() {
   static const std::vector<std::string> keys = {
-      "command", "source", "target", "source_bytes_before", "source_bytes_after", "target_bytes_before",
+      "report_format", "program", "command", "source", "target", "source_bytes_before", "source_bytes_after", "target_bytes_before",
       "target_bytes_after", "dry_run", "records_compared", "records_beyond_source_end",
       "records_beyond_target_end", "records_unreadable", "fields_written", "fields_written_total",
       "fields_failed", "warnings", "cancelled", "stopped_after_record", "swap", "swap_copies", "backups_kept",
@@ -117,14 +75,17 @@ const RunReport::Pairs& RunReport::SwapValues() {
 }
 
 bool RunReport::IsOurs(const std::string& text) {
-  size_t at = 0;
-  std::vector<std::string> keys;
-  SkipBlanks(text, &at);
-  if (at >= text.size() || text[at] != '{' || !SkipValue(text, &at, 0, &keys)) return false;
-  SkipBlanks(text, &at);
-  if (at != text.size()) return false;
-  for (const std::string& k : keys)
-    if (std::find(Keys().begin(), Keys().end(), k) == Keys().end()) return false;
+  nlohmann::json j = nlohmann::json::parse(text, nullptr, false);
+  if (!j.is_object()) return false;
+  for (const auto& item : j.items())
+    if (!IsReportKey(item.key())) return false;
+  auto format = j.find("report_format");
+  auto program = j.find("program");
+  if (format != j.end())
+    return format->is_number_unsigned() && format->get<uint64_t>() >= uint64_t(kFormat) && program != j.end() &&
+           (*program == "vmconvert" || *program == "converter");
+  for (const std::string& key : UnmarkedKeys())
+    if (!j.contains(key)) return false;
   return true;
 }
 
@@ -147,6 +108,8 @@ std::string RunReport::Json() const {
   for (const auto& f : fieldsWritten) total += f.second;
   std::string j = "{\n";
   auto add = [&j](const char* key, const std::string& value) { j += "  \"" + std::string(key) + "\": " + value + ",\n"; };
+  add("report_format", std::to_string(kFormat));
+  add("program", Quoted(program));
   add("command", Quoted(command));
   add("source", Quoted(source));
   add("target", Quoted(target));
@@ -188,8 +151,20 @@ std::string RunReport::Json() const {
   return j + "  \"exit_status\": " + Number(status, status >= 0) + "\n}\n";
 }
 
-bool RunReport::Write(const std::string& path, xb::FileSystem* fs) const {
+std::string RunReport::PartName(const std::string& path) { return path + ".part"; }
+
+bool RunReport::Write(const std::string& path, xb::FileSystem* fs, std::string* why) const {
   std::string j = Json();
-  std::unique_ptr<xb::File> file = fs->Create(path.c_str());
-  return file && file->WriteAt(0, j.data(), j.size()) && file->Sync();
+  // The part file is the report's own, as a swap's staging copy is the
+  // swap's: one a killed run left is written over.
+  std::string part = PartName(path);
+  std::unique_ptr<xb::File> file = fs->Create(part.c_str());
+  if (!file) return *why = xb::LastFileError(), false;
+  bool written = file->WriteAt(0, j.data(), j.size()) && file->Sync();
+  if (!written) *why = xb::LastFileError();
+  file.reset();
+  if (written && fs->Replace(part.c_str(), path.c_str())) return true;
+  if (written) *why = xb::LastFileError();
+  fs->Remove(part.c_str());
+  return false;
 }

@@ -1,8 +1,11 @@
-#include "vmconvert/RunFacts.h"
+#include "run/RunFacts.h"
 
 #include <windows.h>
 
 #include <cstdio>
+#include <memory>
+
+#include "engine/file_system.h"
 
 void StartReport(RunReport& report) {
   SYSTEMTIME t;
@@ -19,8 +22,8 @@ void StartReport(RunReport& report) {
   if (GetUserNameA(name, &size) && size > 0) report.user.assign(name, size - 1);  // size counts the NUL
 }
 
-int64_t FileBytes(const char* path) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return -1;
-  return int64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+int64_t FileBytes(xb::FileSystem& fs, const std::string& path) {
+  std::unique_ptr<xb::File> file = fs.OpenReadOnly(path.c_str());
+  uint64_t size = 0;
+  return file && file->Size(&size) ? int64_t(size) : -1;
 }

@@ -1,7 +1,7 @@
 // vmconvert's exit statuses, and what each means: the one list that
 // --help prints and README and the operator's guide repeat word for word.
-#ifndef VMCONVERT_EXITSTATUS_H_
-#define VMCONVERT_EXITSTATUS_H_
+#ifndef RUN_EXITSTATUS_H_
+#define RUN_EXITSTATUS_H_
 
 enum ExitStatus {
   kDone = 0,
@@ -23,4 +23,4 @@ struct StatusText {
 // Every status, in order, with its meaning.
 extern const StatusText kStatusTexts[9];
 
-#endif  // VMCONVERT_EXITSTATUS_H_
+#endif  // RUN_EXITSTATUS_H_

@@ -1,18 +1,19 @@
-// Warnings: where the table layer's and the jobs' warnings go in vmconvert:
-// kept for the report, every one, and shown on standard error (or, with
-// --boxes, in boxes as the window shows them). A table-layer warning names
+// Warnings: where the table layer's and the jobs' warnings go during a
+// run: kept for the report, every one, and shown in boxes as the window
+// shows them, or (vmconvert without --boxes) on standard error, escaped. A table-layer warning names
 // the operation, the table's full path, the record and field and the
 // system's reason; one like an earlier one but for its record is not shown
 // again, only counted (PrintRepeats). Safe from any thread.
-#ifndef VMCONVERT_WARNINGS_H_
-#define VMCONVERT_WARNINGS_H_
+#ifndef RUN_WARNINGS_H_
+#define RUN_WARNINGS_H_
 
 #include <string>
 #include <vector>
 
 namespace Warnings {
 
-// Sends every warning here from now on: boxes, or standard error.
+// Sends every warning here from now on: boxes, or standard error; the
+// warnings kept so far are forgotten (a new run begins).
 void Catch(bool boxes);
 // Every warning so far, in order, with where it happened.
 std::vector<std::string> All();
@@ -25,4 +26,4 @@ std::string LastError();
 
 }  // namespace Warnings
 
-#endif  // VMCONVERT_WARNINGS_H_
+#endif  // RUN_WARNINGS_H_
