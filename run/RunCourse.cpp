@@ -93,7 +93,7 @@ int RunCourse::JobEnded(bool ended) {
   JobState::files = nullptr;
   report_.warnings = Warnings::All();
   if (journal_.failed()) {
-    Say("the journal " + Printable(journal_.path()) + " could not be written (" + journal_.error() +
+    Say("the journal " + Printable(journal_.path()) + " could not be written (" + journal_.error() + RoomLeft() +
         "): every change it could not record was refused, so the table holds only what it records");
     report_.warnings.push_back(message_);
   }
@@ -105,6 +105,14 @@ int RunCourse::JobEnded(bool ended) {
     return kCancelled;
   }
   return report_.warnings.empty() ? kDone : kWarned;
+}
+
+// "; N bytes are free on the disk of FOLDER" for the journal's folder.
+std::string RunCourse::RoomLeft() const {
+  uint64_t free = 0;
+  std::string folder = FolderOf(journal_.path());
+  if (!setup_.files->FreeBytes(folder.c_str(), &free)) return std::string();
+  return "; " + std::to_string(free) + " bytes are free on the disk of " + Printable(folder);
 }
 
 int RunCourse::Swap() {

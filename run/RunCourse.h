@@ -87,6 +87,7 @@ class RunCourse {
 
  private:
   bool StartJournal();
+  std::string RoomLeft() const;
   void Say(const std::string& text);
 
   RunSetup setup_;
