@@ -19,6 +19,8 @@ class CPersonalDatabase final : public CDatabase {
   // CDatabase): the job holds them while it compares the record.
   using CDatabase::HoldChanges;
   using CDatabase::WriteChanges;
+  // Why the last Open of this thread that failed could not open its table.
+  using CDatabase::OpenFailure;
   // Its tables are opened through files (not owned; null for the engine's
   // own).
   explicit CPersonalDatabase(xb::FileSystem* files = nullptr) : files_(files) {}

@@ -18,6 +18,8 @@ class CVmDatabase final : public CDatabase {
   // CDatabase): the job holds them while it compares the record.
   using CDatabase::HoldChanges;
   using CDatabase::WriteChanges;
+  // Why the last Open of this thread that failed could not open its table.
+  using CDatabase::OpenFailure;
   // Opens the table at path through files (not owned; null for the
   // engine's own), as every later Open; a caller that needs the result
   // calls Open again.

@@ -11,9 +11,10 @@
 
 void SendJobProgress(WPARAM wparam) { SendMessageA(JobState::progressWindow, WM_JOB_PROGRESS, wparam, 0); }
 
-void ShowPathError(unsigned int id, const char* path) {
+void ShowOpenError(unsigned int id, const char* path, const char* why) {
   std::string text;
   AfxFormatString1(text, id, path);
+  if (why && *why) text += std::string("\n") + why;
   ShowError(text.c_str(), LoadResString(IDS_ERROR_CAPTION).c_str());
 }
 

@@ -8,8 +8,10 @@
 // until it has been handled (at once when there is no such window).
 void SendJobProgress(WPARAM wparam);
 
-// The "Error !" box with string-table entry id, its "%1" replaced by path.
-void ShowPathError(unsigned int id, const char* path);
+// The "Error !" box for a table that could not be opened: string-table
+// entry id, its "%1" replaced by path, then why (the system's reason) on a
+// line of its own.
+void ShowOpenError(unsigned int id, const char* path, const char* why);
 // The "Error !" box with string-table entry id as a printf format for the
 // arguments that follow (a text cut at 511 characters).
 void ShowFormattedError(unsigned int id, ...);

@@ -100,11 +100,11 @@ void RunPersonalJob(CPersonalDatabase& oldTable, CPersonalDatabase& newTable) {
   JobOutcome& outcome = JobState::outcome;
   outcome.Start(0);
   if (!oldTable.Open(JobState::oldPersonalPath)) {
-    ShowPathError(IDS_OLD_PERSONAL_OPEN_FAILED, JobState::oldPersonalPath);
+    ShowOpenError(IDS_OLD_PERSONAL_OPEN_FAILED, JobState::oldPersonalPath, CPersonalDatabase::OpenFailure());
     return EndWorker();
   }
   if (!newTable.Open(JobState::newPersonalPath)) {
-    ShowPathError(IDS_NEW_PERSONAL_OPEN_FAILED, JobState::newPersonalPath);
+    ShowOpenError(IDS_NEW_PERSONAL_OPEN_FAILED, JobState::newPersonalPath, CPersonalDatabase::OpenFailure());
     oldTable.Close();
     return EndWorker();
   }

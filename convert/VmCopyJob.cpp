@@ -27,7 +27,7 @@ const int kLastCopied = 33;   // "text_opt1"
 bool OpenInto(CVmDatabase*& slot, char* path) {
   slot = new (std::nothrow) CVmDatabase(path, JobState::files);
   if (slot && slot->Open(path)) return true;
-  ShowPathError(IDS_OPEN_FAILED, path);
+  ShowOpenError(IDS_OPEN_FAILED, path, CVmDatabase::OpenFailure());
   delete slot;
   slot = nullptr;
   return false;

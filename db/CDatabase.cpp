@@ -63,9 +63,15 @@ CDatabase& CDatabase::operator=(const CDatabase& other) {
 
 int CDatabase::Open(char* path) { return OpenThrough(nullptr, path); }
 
+namespace {
+thread_local std::string openFailure;
+}  // namespace
+
+const char* CDatabase::OpenFailure() { return openFailure.c_str(); }
+
 int CDatabase::OpenThrough(xb::FileSystem* files, char* path) {
   if (table) Close();
-  table = xb::Table::Open(files ? files : engineContext.fileSystem(), path).release();
+  table = xb::Table::Open(files ? files : engineContext.fileSystem(), path, &openFailure).release();
   if (!table) return 0;
   if (!GetFieldsAddrs()) {
     Close();

@@ -106,6 +106,10 @@ class CONVERTER_API CDatabase {
   // Open through files (not owned; null for the engine context's own), so
   // that the caller's run decides where its tables are read and written.
   int OpenThrough(xb::FileSystem* files, char* path);
+  // Why this thread's last Open or OpenThrough that failed could not open
+  // its table: the system's text (not there, held by another program, no
+  // rights) or that the file holds no table; "" when none has failed.
+  static const char* OpenFailure();
   // Go, with its box, that also says whether the record was reached and
   // read: 1, or 0 (then nothing may be written there).
   int Position(unsigned int record);

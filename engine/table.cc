@@ -83,11 +83,15 @@ std::unique_ptr<Table> Table::OpenFile(FileSystem* fs, const char* path) {
 
 std::unique_ptr<Table> Table::Open(Context& context, const char* path) { return Open(context.fileSystem(), path); }
 
-std::unique_ptr<Table> Table::Open(FileSystem* fs, const char* path) {
+std::unique_ptr<Table> Table::Open(FileSystem* fs, const char* path, std::string* why) {
   std::unique_ptr<Table> table = OpenFile(fs, path);
-  if (!table) return nullptr;
+  if (!table) {
+    if (why) *why = LastFileError();
+    return nullptr;
+  }
   if (!table->ReadStructure()) {
     table->file_.reset();
+    if (why) *why = "it holds no table this program can read";
     return nullptr;
   }
   table->Load(table->count_ ? 1 : table->count_ + 1);

@@ -35,8 +35,11 @@ class Table {
   // Flush reports it). Null when the file cannot be opened or does not
   // hold a table this engine can read.
   static std::unique_ptr<Table> Open(Context& context, const char* path);
-  // The same through fs (not owned; it outlives the table).
-  static std::unique_ptr<Table> Open(FileSystem* fs, const char* path);
+  // The same through fs (not owned; it outlives the table). why (when not
+  // null) receives the reason when it fails: the system's text for a file
+  // that cannot be opened (not there, held by another program, no
+  // rights), or that the file holds no table this engine can read.
+  static std::unique_ptr<Table> Open(FileSystem* fs, const char* path, std::string* why = nullptr);
 
   // Replaces any file at path with an empty table of the given fields
   // (array ended by a null name). Null when a definition is invalid or the

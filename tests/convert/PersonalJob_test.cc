@@ -12,6 +12,7 @@
 #include "db/CDatabase.h"
 #include "messages/ShowError.h"
 #include "db/EngineContext.h"
+#include "engine/file_system.h"
 #include "tests/support/box_watcher.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/job_runner.h"
@@ -250,14 +251,16 @@ TEST_F(PersonalJobTest, MissingTablesShowTheirOwnBoxAndSendNothing) {
   ASSERT_TRUE(runner.Run(PersonalJob));
   EXPECT_TRUE(runner.messages().empty());
   EXPECT_EQ(JobState::running, 1);
-  EXPECT_EQ(boxes.Summary(), "Error !|The old personal database " + oldPath + " could not be opend !");
+  EXPECT_EQ(boxes.Summary(), "Error !|The old personal database " + oldPath + " could not be opend !\n" +
+                                 xb::FileErrorText(ERROR_FILE_NOT_FOUND));
 
   boxes.Clear();
   ASSERT_TRUE(vmtables::MakePersonalTable(oldPath, 2));
   JobRunner second;
   ASSERT_TRUE(second.Run(PersonalJob));
   EXPECT_TRUE(second.messages().empty());
-  EXPECT_EQ(boxes.Summary(), "Error !|The new personal database " + newPath + " could not be opend !");
+  EXPECT_EQ(boxes.Summary(), "Error !|The new personal database " + newPath + " could not be opend !\n" +
+                                 xb::FileErrorText(ERROR_FILE_NOT_FOUND));
   EXPECT_TRUE(vmtables::MakePersonalTable(oldPath, 1)) << "the old table was let go";
 }
 

@@ -17,6 +17,7 @@
 #include "convert/JobState.h"
 #include "db/CDatabase.h"
 #include "db/EngineContext.h"
+#include "engine/file_system.h"
 #include "tests/support/box_watcher.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/job_runner.h"
@@ -206,7 +207,8 @@ TEST_F(VmCopyJobTest, AMissingTableShowsOneBoxWithItsPathAndSendsNothing) {
   EXPECT_EQ(JobState::sourceTable, nullptr) << "the open source is closed and released too";
   EXPECT_EQ(JobState::targetTable, nullptr);
   EXPECT_EQ(boxes.Summary(), "Error !|The database " + big +
-                                 " could not be opend !\nPlease check that the database exists.");
+                                 " could not be opend !\nPlease check that the database exists.\n" +
+                                 xb::FileErrorText(ERROR_FILE_NOT_FOUND));
   ASSERT_EQ(boxes.Boxes().size(), 1u);
   EXPECT_TRUE(boxes.Boxes()[0].exclamation);
   EXPECT_EQ(boxes.Boxes()[0].buttons, std::vector<int>{IDOK});
@@ -219,7 +221,8 @@ TEST_F(VmCopyJobTest, AMissingTableShowsOneBoxWithItsPathAndSendsNothing) {
   ASSERT_TRUE(second.Run(BigToSmallJob));
   EXPECT_TRUE(second.messages().empty());
   EXPECT_EQ(boxes.Summary(), "Error !|The database " + live +
-                                 " could not be opend !\nPlease check that the database exists.");
+                                 " could not be opend !\nPlease check that the database exists.\n" +
+                                 xb::FileErrorText(ERROR_FILE_NOT_FOUND));
 }
 
 TEST_F(VmCopyJobTest, AFailingWriteShowsTheTableLayersBoxAndTheJobGoesOn) {

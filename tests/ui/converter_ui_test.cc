@@ -22,6 +22,7 @@
 #include "app/resource.h"
 #include "db/EngineContext.h"
 #include "convert/JobState.h"
+#include "engine/file_system.h"
 #include "tests/support/box_watcher.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/temp_dir.h"
@@ -637,7 +638,9 @@ TEST_F(ConverterUiTest, AMissingLiveTableStallsTheDialogUntilCancelled) {
   HWND progress = StartSmallToBig();
   ASSERT_NE(progress, nullptr);
   EXPECT_EQ(Answer(kError, IDOK).text, "The database " + dir + ".\\vm001.dbf could not be opend !\n"
-                                                                "Please check that the database exists.");
+                                                                "Please check that the database exists.\n" +
+                                           xb::FileErrorText(ERROR_FILE_NOT_FOUND))
+      << "the original's words, and the system's reason on a line of its own";
   EXPECT_EQ(ui::Text(progress, IDOK), "Cancel");
   EXPECT_EQ(ui::Text(progress, IDC_STATUS_TEXT), "");
   EXPECT_EQ(ui::BarPos(progress, IDC_PROGRESS_BAR), 0);

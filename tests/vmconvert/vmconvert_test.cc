@@ -13,6 +13,7 @@
 
 #include "commands/PathNames.h"
 #include "commands/TargetLock.h"
+#include "engine/file_system.h"
 #include "tests/support/raw_dbf.h"
 #include "tests/support/table_edit.h"
 #include "tests/support/temp_dir.h"
@@ -127,12 +128,23 @@ TEST_F(VmconvertTest, PathChecksSayWhatTheWindowSays) {
   EXPECT_TRUE(oldMissing.out.empty()) << oldMissing.out;
 }
 
-TEST_F(VmconvertTest, AMissingLiveTableIsReportedAndNothingRuns) {
+// A live table that cannot be opened is said with the system's reason on
+// a line of its own: one that is not there, and one the server holds
+// open sharing nothing.
+TEST_F(VmconvertTest, ALiveTableThatCannotBeOpenedIsReportedWithWhyAndNothingRuns) {
   ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 10));
-  Result r = Vmconvert(Paths() + " --quiet-boxes");
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "Error !: The database " + live + " could not be opend !\nPlease check that the database exists.\n");
-  EXPECT_FALSE(Has(r.out, "% converted"));
+  const std::string said = "Error !: The database " + live + " could not be opend !\nPlease check that the database exists.\n";
+  Result missing = Vmconvert(Paths() + " --quiet-boxes");
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_EQ(missing.err, said + xb::FileErrorText(ERROR_FILE_NOT_FOUND) + "\n");
+  EXPECT_FALSE(Has(missing.out, "% converted"));
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 10));
+  HANDLE server = CreateFileA(live.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(server, INVALID_HANDLE_VALUE);
+  Result held = Vmconvert(Paths() + " --no-journal");
+  CloseHandle(server);
+  EXPECT_EQ(held.status, 2);
+  EXPECT_EQ(held.err, said + xb::FileErrorText(ERROR_SHARING_VIOLATION) + "\n");
 }
 
 TEST_F(VmconvertTest, ADryRunListsTheWritesAndChangesNothing) {
