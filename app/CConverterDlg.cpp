@@ -8,8 +8,8 @@
 #include "messages/ResourceString.h"
 #include "app/resource.h"
 #include "messages/StringIds.h"
+#include "app/WindowRun.h"
 #include "convert/JobState.h"
-#include "engine/file_system.h"
 #include "messages/ShowError.h"
 
 namespace {
@@ -23,6 +23,8 @@ const int kCommands[] = {IDC_SMALL_TO_BIG, IDC_BIG_TO_SMALL, IDC_OLD_TO_NEW};
 CConverterDlg::CConverterDlg(CDialog* parent)
     : CDialog(IDD_CONVERTER_DIALOG, parent),
       icon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
+
+CConverterDlg::~CConverterDlg() = default;
 
 void CConverterDlg::DoDataExchange(CDataExchange* pDX) {
   DDX_Text(pDX, IDC_BIG_PATH, bigPathText);
@@ -147,18 +149,20 @@ bool CConverterDlg::Passes(const std::string& error) {
   return false;
 }
 
+// The run's course refuses what must be refused before any write: another
+// job holding one of its tables (the swap offered after the job writes the
+// live table and its backup), a journal that cannot be made.
 void CConverterDlg::RunJob(const CommandPlan& plan) {
-  // The swap offered after the job writes the live table and its backup.
-  if (!jobLock_.Acquire(*xb::FileSystem::Default(), plan.LockedFiles(true))) {
-    std::string busy;
-    AfxFormatString1(busy, IDS_TARGET_BUSY, plan.target);
-    ShowError(busy.c_str(), LoadResString(IDS_ERROR_CAPTION).c_str());
+  run_.reset(new WindowRun(plan));
+  if (!run_->Prepare()) {
+    run_.reset();
     return;
   }
   CProgressDlg* dlg = new CProgressDlg();
   dlg->smallToBigJob = plan.command == CommandPlan::kSmallToBig;
   dlg->bigToSmallJob = plan.command == CommandPlan::kBigToSmall;
   dlg->personalJob = plan.command == CommandPlan::kOldToNew;
+  dlg->run = run_.get();
   dlg->DoModal();
   delete dlg;
   AfterJob();
@@ -171,8 +175,7 @@ void CConverterDlg::RunJob(const CommandPlan& plan) {
 // again.
 void CConverterDlg::AfterJob() {
   if (!JobState::workerActive) {
-    jobLock_.Release();
-    ApplySizeRule();
+    EndRun();
     return;
   }
   for (int id : kCommands) EnableWindow(GetDlgItem(m_hWnd, id), FALSE);
@@ -182,7 +185,13 @@ void CConverterDlg::AfterJob() {
 Handled CConverterDlg::OnTimer(WPARAM id, LPARAM) {
   if (id != kWorkerTimer || JobState::workerActive) return Done();
   KillTimer(m_hWnd, kWorkerTimer);
-  jobLock_.Release();
-  ApplySizeRule();
+  EndRun();
   return Done();
+}
+
+// The worker has ended: the run's end line and report, its tables let go.
+void CConverterDlg::EndRun() {
+  if (run_) run_->Finish();
+  run_.reset();
+  ApplySizeRule();
 }

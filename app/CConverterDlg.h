@@ -14,14 +14,17 @@
 
 #include <string>
 
-#include "commands/TargetLock.h"
+#include <memory>
+
 #include "app/framework/CDialog.h"
 
 struct CommandPlan;
+class WindowRun;
 
 class CConverterDlg : public CDialog {
  public:
   explicit CConverterDlg(CDialog* parent = nullptr);
+  ~CConverterDlg() override;
 
   std::string bigPathText;      // edit 1000
   std::string smallPathText;    // edit 1002
@@ -56,11 +59,13 @@ class CConverterDlg : public CDialog {
   bool Passes(const std::string& error);
   void RunJob(const CommandPlan& plan);
   void AfterJob();
+  void EndRun();
 
   bool livePathUsable_ = true;
-  // The running job's target, held until its worker has ended, so that no
-  // other job (vmconvert included) converts into it meanwhile.
-  TargetLock jobLock_;
+  // The running job's run: its lock on the tables, held until its worker
+  // has ended so that no other job (vmconvert included) converts into
+  // them meanwhile, and its journal.
+  std::unique_ptr<WindowRun> run_;
 };
 
 #endif  // APP_CCONVERTERDLG_H_

@@ -7,11 +7,14 @@
 #include "messages/ResourceString.h"
 #include "app/resource.h"
 #include "messages/StringIds.h"
+#include "app/WindowRun.h"
 #include "convert/JobState.h"
-#include "engine/file_system.h"
+#include "messages/Printable.h"
 #include "messages/ShowError.h"
 
 CProgressDlg::CProgressDlg(CDialog* parent) : CDialog(IDD_PROGRESS, parent) {}
+
+CProgressDlg::~CProgressDlg() = default;
 
 const CommandPlan* CProgressDlg::Plan() const {
   if (smallToBigJob == 1) return &PlanFor(CommandPlan::kSmallToBig);
@@ -35,8 +38,8 @@ BOOL CProgressDlg::OnInitDialog() {
   SetButtonText(IDS_CANCEL);
   if (const CommandPlan* plan = Plan()) {
     AfxFormatString2(jobText, plan->progressText, plan->source, plan->target);
-    JobState::running = 1;
-    if (!JobState::StartJob(plan->routine))
+    if (!run) run = (own_ = std::unique_ptr<WindowRun>(new WindowRun(*plan))).get();
+    if (!run->StartJob(m_hWnd))
       ShowError(LoadResString(IDS_NOT_STARTED).c_str(), LoadResString(IDS_ERROR_CAPTION).c_str());
   }
   UpdateData(FALSE);
@@ -78,6 +81,7 @@ void CProgressDlg::OnOK() {
     // cancelled, and the button goes on as after the end.
     if (!ended) {
       JobState::running = 0;
+      if (run) run->Cancelled();
       CDialog::OnOK();
       return;
     }
@@ -89,16 +93,18 @@ void CProgressDlg::OnOK() {
 void CProgressDlg::OfferSwap() {
   const CommandPlan* plan = Plan();
   if (!plan || !AskString(plan->swapQuestion, plan->target, plan->personal() ? plan->source : nullptr)) return;
-  TableSwap swap = plan->Swap();
-  Swap(swap);
+  if (run) Swap(*run);
 }
 
-void CProgressDlg::Swap(TableSwap& swap) {
+// The job's last steps are waited for first, so that the swap follows all
+// that the job journaled.
+void CProgressDlg::Swap(WindowRun& run) {
   SetCursor(LoadCursor(nullptr, IDC_WAIT));
-  bool ok = swap.Run(*xb::FileSystem::Default());
+  run.JobDone();
+  bool ok = run.Swap();
   SetCursor(LoadCursor(nullptr, IDC_ARROW));
   if (!ok) {
-    ShowError(swap.error().c_str(), LoadResString(IDS_ERROR_CAPTION).c_str());
+    ShowError(PrintableLines(run.error()).c_str(), LoadResString(IDS_ERROR_CAPTION).c_str());
     return;
   }
   MessageBoxA(m_hWnd, LoadResString(IDS_COPIED).c_str(), LoadResString(IDS_INFORMATION_CAPTION).c_str(), MB_OK | MB_ICONINFORMATION);

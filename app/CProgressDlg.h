@@ -4,23 +4,26 @@
 // step advances the bar and the percentage line, the end message fills the
 // bar and turns the button into "OK". The button asks whether to cancel
 // until the end message has arrived, and after it offers to put the
-// converted table into service (TableSwap) before closing. A job whose
-// thread cannot be started shows error 133 and leaves the dialog stalled.
+// converted table into service (the run's swap, journaled) before
+// closing. A job whose thread cannot be started shows error 133 and leaves
+// the dialog stalled.
 #ifndef APP_CPROGRESSDLG_H_
 #define APP_CPROGRESSDLG_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "app/framework/CDialog.h"
 #include "app/framework/CProgressCtrl.h"
 
-class TableSwap;
 struct CommandPlan;
+class WindowRun;
 
 class CProgressDlg : public CDialog {
  public:
   explicit CProgressDlg(CDialog* parent = nullptr);
+  ~CProgressDlg() override;
 
   int32_t personalJob;
   int32_t bigToSmallJob;
@@ -28,6 +31,9 @@ class CProgressDlg : public CDialog {
   CProgressCtrl progressBar;  // control 1002
   std::string jobText;        // static 1004
   std::string statusText;     // static 1005
+  // The run the job belongs to (not owned): its journal, its swap and its
+  // end. Null for a dialog shown on its own, whose job keeps no journal.
+  WindowRun* run = nullptr;
 
  protected:
   void DoDataExchange(CDataExchange* pDX) override;
@@ -41,9 +47,10 @@ class CProgressDlg : public CDialog {
   // The command of the flag that is set; null when none is.
   const CommandPlan* Plan() const;
   void OfferSwap();
-  void Swap(TableSwap& swap);
+  void Swap(WindowRun& run);
 
   bool ended = false;  // the job's end message has arrived
+  std::unique_ptr<WindowRun> own_;  // the run of a dialog shown on its own
 };
 
 #endif  // APP_CPROGRESSDLG_H_

@@ -4,7 +4,14 @@
 #include <windows.h>
 
 #include "app/CConverterApp.h"
+#include "db/EngineContext.h"
+#include "run/TestHooks.h"
 
 CConverterApp theApp;
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return AfxWinMain(); }
+// Every file of the program goes through the engine context's file layer:
+// the system's, or in the test build the one with the test hooks' faults.
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  engineContext.setFileSystem(TestHooks::Files());
+  return AfxWinMain();
+}

@@ -27,8 +27,9 @@ int RunCourse::Prepare() {
   report_.command = plan.name;
   report_.program = setup_.program;
   report_.dryRun = setup_.dryRun;
-  report_.source = plan.source;
-  report_.target = plan.target;
+  // The window's paths stand as typed; the trail names them in full.
+  report_.source = FullPath(plan.source);
+  report_.target = FullPath(plan.target);
   report_.sourceBytesBefore = FileBytes(fs, plan.source);
   report_.targetBytesBefore = FileBytes(fs, plan.target);
   if (setup_.probe) setup_.probe->Aim(plan.target);
@@ -51,21 +52,21 @@ bool RunCourse::StartJournal() {
   report_.journal.clear();
   if (setup_.dryRun || !setup_.journal) return true;
   const CommandPlan& plan = *setup_.plan;
+  const std::string& target = report_.target;
   std::map<std::string, std::string> run = {
       {"program", EncodeBytes(setup_.program)},     {"command", EncodeBytes(plan.name)},
-      {"source", EncodeBytes(plan.source)},          {"target", EncodeBytes(plan.target)},
+      {"source", EncodeBytes(report_.source)},       {"target", EncodeBytes(target)},
       {"started_at", EncodeBytes(report_.startedAt)}, {"version", EncodeBytes(report_.version)},
       {"computer", EncodeBytes(report_.computer)},   {"user", EncodeBytes(report_.user)}};
   TableShape shape;
-  bool begun = ReadShape(*setup_.files, plan.target, &shape) &&
-               (setup_.journalPath.empty()
-                    ? journal_.BeginDefault(setup_.files, plan.target, plan.name, run, shape)
-                    : journal_.Begin(setup_.files, setup_.journalPath, run, shape));
+  bool begun = ReadShape(*setup_.files, target, &shape) &&
+               (setup_.journalPath.empty() ? journal_.BeginDefault(setup_.files, target, plan.name, run, shape)
+                                           : journal_.Begin(setup_.files, setup_.journalPath, run, shape));
   if (begun) {
     report_.journal = journal_.path();
     return true;
   }
-  std::string where = journal_.path().empty() ? "beside " + Printable(plan.target) : Printable(journal_.path());
+  std::string where = journal_.path().empty() ? "beside " + Printable(target) : Printable(journal_.path());
   std::string why = journal_.error().empty() ? "the table cannot be read" : journal_.error();
   Say("the journal " + where + " cannot be made (" + why + "); nothing was converted");
   return false;

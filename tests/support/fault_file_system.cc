@@ -15,7 +15,7 @@ class FaultFile : public xb::FileWrapper {
   }
   bool WriteAt(uint64_t offset, const void* buffer, size_t n) override {
     fs_->log.push_back({path_, offset, n});
-    if (!fs_->NextWriteFails()) return base()->WriteAt(offset, buffer, n);
+    if (!fs_->NextWriteFails(path_)) return base()->WriteAt(offset, buffer, n);
     if (fs_->failHalfWay) base()->WriteAt(offset, buffer, n / 2);
     return false;
   }
@@ -60,9 +60,11 @@ std::unique_ptr<xb::File> FaultFileSystem::WrapFile(std::unique_ptr<xb::File> fi
   return std::unique_ptr<xb::File>(new FaultFile(this, std::move(file), path));
 }
 
-bool FaultFileSystem::NextWriteFails() {
+bool FaultFileSystem::NextWriteFails(const std::string& path) {
   ++writes;
-  return Fails(&writesBeforeFailure);
+  const std::string& only = writesFailIn;
+  bool aimed = only.empty() || (path.size() >= only.size() && path.compare(path.size() - only.size(), only.size(), only) == 0);
+  return aimed && Fails(&writesBeforeFailure);
 }
 
 bool FaultFileSystem::NextReadFails() { return Fails(&readsBeforeFailure); }

@@ -26,8 +26,11 @@ class FaultFileSystem : public xb::FileSystemWrapper {
   xb::Date Today() override { return today; }
   void Pause(unsigned) override {}
 
-  // Writes after this many more succeed fail (negative: never).
+  // Writes after this many more succeed fail (negative: never); with
+  // writesFailIn set, only the writes of files whose path ends with it
+  // count and fail.
   int writesBeforeFailure = -1;
+  std::string writesFailIn;
   // A failing write first writes half of its bytes.
   bool failHalfWay = false;
   // Reads after this many more succeed fail (negative: never); with
@@ -65,7 +68,7 @@ class FaultFileSystem : public xb::FileSystemWrapper {
 
  private:
   friend class FaultFile;
-  bool NextWriteFails();
+  bool NextWriteFails(const std::string& path);
   bool NextReadFails();
   // Counts a call of its kind and says whether it fails, by its countdown.
   static bool Fails(int* countdown);

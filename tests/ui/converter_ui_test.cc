@@ -511,8 +511,9 @@ TEST_F(ConverterUiTest, AFailingBackupCopyLeavesTheLiveTableUntouched) {
   ui::Click(progress, IDOK);
   Answer(kConfirm, IDYES);
   EXPECT_EQ(Answer(kError, IDOK).text, "The file " + File("vm001.dbf") + " could not be copied to " +
-                                           File("vm001_small.dbf") + " !\nThe table " + File("vm001.dbf") +
-                                           " was not changed.");
+                                           File("vm001_small.dbf") + " !\n" + xb::FileErrorText(ERROR_ACCESS_DENIED) +
+                                           "\nThe table " + File("vm001.dbf") + " was not changed.")
+      << "what failed, the system's reason, and what is where";
   EXPECT_EQ(ui::Wait("Information", 2000), nullptr) << "no success report after a failed copy";
   EXPECT_EQ(ReadBytes(File("vm001.dbf")), live);
   EXPECT_EQ(ReadBytes(File("vm001.ndx")), (std::vector<unsigned char>{'l', 'i', 'v', 'e'}));
@@ -543,6 +544,7 @@ TEST_F(ConverterUiTest, CancelAskedFirstAndConfirmedStopsTheJob) {
 DWORD ConverterUiTest::HoldAWorkerUnseen() {
   MakeVoicemail(12000, Variation{1, 0});
   failingWrites.writesBeforeFailure = 0;
+  failingWrites.writesFailIn = "vm001_big.dbf";  // the table's, not the journal's
   engineContext.setFileSystem(&failingWrites);
   Start();
   HWND progress = StartSmallToBig();
