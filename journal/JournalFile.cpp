@@ -55,6 +55,7 @@ class JournalFile::Reader {
         !l.Number("header_length", 65535, &header) || !l.Number("record_length", 65535, &length) ||
         !l.Text("fields", &r.fields))
       return "lacks what a run line says of its run and its table";
+    l.Text("program", &r.program);
     l.Text("started_at", &r.startedAt);
     l.Text("version", &r.version);
     l.Text("computer", &r.computer);

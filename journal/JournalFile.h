@@ -18,6 +18,7 @@ class FileSystem;
 
 struct JournalRun {
   int format = 0;
+  std::string program = "vmconvert";  // "converter" or "vmconvert"; runs journaled before it was named were vmconvert's
   std::string command, source, target;  // full paths
   std::string startedAt, version, computer, user;
   // An undo's: the run its chain of undos began with; "" for other runs.

@@ -13,6 +13,11 @@
 
 namespace {
 
+// How often, and how far apart, the move of a report into its place is
+// tried while the file there is held open: about two seconds in all.
+const int kMoveTries = 40;
+const unsigned kMovePauseMs = 50;
+
 
 // Paths and texts are in the program's code page: each byte is kept as the
 // character of its value, as the journal keeps stored bytes.
@@ -163,7 +168,10 @@ bool RunReport::Write(const std::string& path, xb::FileSystem* fs, std::string* 
   bool written = file->WriteAt(0, j.data(), j.size()) && file->Sync();
   if (!written) *why = xb::LastFileError();
   file.reset();
-  if (written && fs->Replace(part.c_str(), path.c_str())) return true;
+  // A script reading the earlier report holds it open for a moment, and
+  // a file that is open cannot be replaced: the move is tried again.
+  for (int tries = 0; written && tries < kMoveTries; ++tries, fs->Pause(kMovePauseMs))
+    if (fs->Replace(part.c_str(), path.c_str())) return true;
   if (written) *why = xb::LastFileError();
   fs->Remove(part.c_str());
   return false;

@@ -21,8 +21,8 @@ std::string Status(const JournalEnd& end) { return end.present ? "status " + std
 std::string Line(const HistoryEntry& e) {
   if (!e.unreadable.empty()) return "unreadable: " + Printable(e.unreadable) + "  " + Printable(e.journal);
   std::string line = Printable(e.run.startedAt) + "  " + Printable(e.run.computer) + "\\" + Printable(e.run.user) +
-                     "  " + Printable(e.run.command) + "  " + (e.end.present ? Status(e.end) : "killed (no end line)") +
-                     "  ";
+                     "  " + Printable(e.run.program) + "  " + Printable(e.run.command) + "  " +
+                     (e.end.present ? Status(e.end) : "killed (no end line)") + "  ";
   line += e.end.present ? std::to_string(e.end.fieldsWritten) + " fields written"
                         : std::to_string(e.fieldsJournaled) + " fields journaled";
   line += "  swap " + e.Swap();
@@ -37,6 +37,7 @@ std::string Json(const HistoryEntry& e) {
   auto number = [](bool known, int64_t n) { return known ? std::to_string(n) : std::string("null"); };
   return "{\"journal\":" + EncodeBytes(e.journal) + ",\"started_at\":" + EncodeBytes(e.run.startedAt) +
          ",\"computer\":" + EncodeBytes(e.run.computer) + ",\"user\":" + EncodeBytes(e.run.user) +
+         ",\"program\":" + EncodeBytes(e.run.program) +
          ",\"command\":" + EncodeBytes(e.run.command) + ",\"target\":" + EncodeBytes(e.run.target) +
          ",\"status\":" + number(e.end.present, e.end.status) +
          ",\"fields_written\":" + number(e.end.present, int64_t(e.end.fieldsWritten)) +

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -105,6 +106,26 @@ TEST(RunReportTest, AReportIsWrittenWholeOrNotAtAll) {
   std::vector<unsigned char> bytes = ReadBytes(dir.File("r.json"));
   nlohmann::json j = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
   EXPECT_TRUE(j["exit_status"].is_null()) << "a run that goes on has no status yet";
+}
+
+// A script that reads the earlier report holds it open for a moment, as
+// a reader on Windows does (sharing no delete): the new report still takes
+// its place once the reader has let go.
+TEST(RunReportTest, AReportHeldOpenForAMomentIsStillReplaced) {
+  TempDir dir;
+  std::string path = dir.File("r.json"), why;
+  WriteBytes(path, {'{', '}'});
+  HANDLE reader = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  std::thread letGo([reader] {
+    Sleep(300);
+    CloseHandle(reader);
+  });
+  RunReport r;
+  bool written = r.Write(path, xb::FileSystem::Default(), &why);
+  letGo.join();
+  EXPECT_TRUE(written) << why;
+  EXPECT_NE(ReadBytes(path), (std::vector<unsigned char>{'{', '}'})) << "the earlier report is still there";
 }
 
 // Keys() is the one list of the keys Json() writes; a file is one of our
