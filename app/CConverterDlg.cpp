@@ -2,6 +2,7 @@
 
 #include "app/AskYesNo.h"
 #include "app/CAboutDlg.h"
+#include "app/CHistoryDlg.h"
 #include "app/CProgressDlg.h"
 #include "commands/PathNames.h"
 #include "commands/CommandPlan.h"
@@ -10,10 +11,12 @@
 #include "messages/StringIds.h"
 #include "app/WindowRun.h"
 #include "convert/JobState.h"
+#include "journal/Journal.h"
 #include "messages/ShowError.h"
 
 namespace {
 
+const char kRunHistory[] = "Run history\x85";
 const UINT_PTR kWorkerTimer = 1;
 const UINT kWorkerPollMs = 100;
 const int kCommands[] = {IDC_SMALL_TO_BIG, IDC_BIG_TO_SMALL, IDC_OLD_TO_NEW};
@@ -41,6 +44,7 @@ BOOL CConverterDlg::OnInitDialog() {
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, about.c_str());
   }
+  if (menu) AppendMenuA(menu, MF_STRING, IDM_HISTORY, kRunHistory);
   SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 
@@ -80,10 +84,28 @@ Handled CConverterDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 Handled CConverterDlg::OnSysCommand(WPARAM id, LPARAM) {
+  if ((id & 0xFFF0) == IDM_HISTORY) {
+    CHistoryDlg history(JournalFolders());
+    history.DoModal();
+    return Done();
+  }
   if ((id & 0xFFF0) != IDM_ABOUTBOX) return PassOn();
   CAboutDlg about;
   about.DoModal();
   return Done();
+}
+
+// The journal folders beside the tables the four fields name, each once.
+std::vector<std::string> CConverterDlg::JournalFolders() {
+  UpdateData(TRUE);
+  std::vector<std::string> folders;
+  for (const std::string* typed : {&bigPathText, &smallPathText, &oldPersonalText, &newPersonalText}) {
+    std::string folder = Journal::FolderBeside(FullPath(typed->c_str()));
+    bool known = false;
+    for (const std::string& f : folders) known = known || FileIdentity(f.c_str()) == FileIdentity(folder.c_str());
+    if (!known) folders.push_back(folder);
+  }
+  return folders;
 }
 
 Handled CConverterDlg::OnPaint(WPARAM, LPARAM) {

@@ -15,6 +15,7 @@
 #include <string>
 
 #include <memory>
+#include <vector>
 
 #include "app/framework/CDialog.h"
 
@@ -48,6 +49,7 @@ class CConverterDlg : public CDialog {
   Handled OnTimer(WPARAM id, LPARAM);
 
   void ReadLivePath();
+  std::vector<std::string> JournalFolders();
   // Enables the voicemail direction that fits the live table's size, and
   // the personal command.
   void ApplySizeRule();

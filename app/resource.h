@@ -6,6 +6,8 @@
 #define IDD_CONVERTER_DIALOG 102
 #define IDR_MAINFRAME 128
 #define IDD_PROGRESS 129
+#define IDD_HISTORY 131
+#define IDD_UNDO 132
 
 // Main dialog
 #define IDC_BIG_PATH 1000
@@ -23,7 +25,17 @@
 #define IDC_JOB_TEXT 1004
 #define IDC_STATUS_TEXT 1005
 
-// The About item of the system menu
+// Run history dialog
+#define IDC_HISTORY_LIST 1010
+#define IDC_HISTORY_UNDO 1011
+#define IDC_HISTORY_REPORT 1012
+
+// Undo's progress dialog
+#define IDC_UNDO_TEXT 1013
+#define IDC_UNDO_BAR 1014
+
+// The items of the system menu
 #define IDM_ABOUTBOX 0x0010
+#define IDM_HISTORY 0x0020
 
 #endif  // APP_RESOURCE_H_

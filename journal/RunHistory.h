@@ -34,5 +34,9 @@ struct HistoryEntry {
 // that cannot be read, which might be). Each undo is matched to the run
 // it took back.
 std::vector<HistoryEntry> ReadHistory(xb::FileSystem& fs, const std::string& folder, const std::string& target);
+// Every run of each folder (each named once), newest first.
+std::vector<HistoryEntry> ReadHistories(xb::FileSystem& fs, const std::vector<std::string>& folders);
+// True when a started after b (by its start, then by its journal's name).
+bool NewerRun(const HistoryEntry& a, const HistoryEntry& b);
 
 #endif  // JOURNAL_RUNHISTORY_H_

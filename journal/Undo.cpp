@@ -70,7 +70,9 @@ std::string Undo::FirstFormatMisfit() const {
 bool Undo::Plan() {
   stamp_ = "-" + LocalStamp();
   for (size_t i = journal_.steps.size(); i-- > 0;) PlanStep(i);
-  return ReadRecords() && PlanFields() && RoomForSteps();
+  if (!ReadRecords() || !PlanFields() || !RoomForSteps()) return false;
+  steps_ = outcome_.steps.size() + outcome_.puts.size();
+  return true;
 }
 
 // Each step stages a whole copy beside the file it writes before it is
@@ -312,6 +314,7 @@ void Undo::Apply() {
       return;
     }
     outcome_.done.push_back(step);
+    ++applied_;
   }
   ApplyPuts();
 }
@@ -373,6 +376,7 @@ void Undo::ApplyPuts() {
         return;
       }
       ++outcome_.putBack;
+      ++applied_;
     }
     first = last;
   }

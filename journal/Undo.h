@@ -24,6 +24,7 @@
 #ifndef JOURNAL_UNDO_H_
 #define JOURNAL_UNDO_H_
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -105,6 +106,10 @@ class Undo {
   // or its flush failed (journalError() says why).
   bool End(int status);
   const UndoOutcome& outcome() const { return outcome_; }
+  // How much of the plan Apply has done, of how much (steps and puts): for
+  // a progress bar, read from any thread.
+  size_t Applied() const { return applied_; }
+  size_t Planned() const { return steps_; }
   // What the table held when Plan looked: its size.
   int64_t targetBytes() const { return now_.bytes; }
 
@@ -153,6 +158,7 @@ class Undo {
   std::vector<JournalFile> newer_;
   Journal own_;
   bool journaling_ = false;
+  std::atomic<size_t> steps_{0}, applied_{0};  // the plan's steps and puts, and those made
 };
 
 #endif  // JOURNAL_UNDO_H_

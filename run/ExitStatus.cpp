@@ -1,5 +1,18 @@
 #include "run/ExitStatus.h"
 
+const char* StatusWords(int status) {
+  static const char* const kWords[] = {"done",
+                                       "usage error",
+                                       "a table could not be opened",
+                                       "cancelled",
+                                       "the swap failed",
+                                       "done, with warnings",
+                                       "refused",
+                                       "another job converts into the table",
+                                       "fields differ"};
+  return status >= 0 && status < int(sizeof kWords / sizeof kWords[0]) ? kWords[status] : "unknown";
+}
+
 const StatusText kStatusTexts[9] = {
     {kDone, "done"},
     {kBadUsage, "usage error, an output (--report, --journal) that names a file the run reads or writes included; "

@@ -23,4 +23,8 @@ struct StatusText {
 // Every status, in order, with its meaning.
 extern const StatusText kStatusTexts[9];
 
+// The status in a few words, as the end of a run and the window's history
+// say it ("done", "cancelled", ...); "unknown" for a number no status has.
+const char* StatusWords(int status);
+
 #endif  // RUN_EXITSTATUS_H_

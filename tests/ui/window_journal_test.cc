@@ -4,6 +4,7 @@
 // swap answered Yes, or its program killed part-way - and which `vmconvert
 // history` lists.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/resource.h"
+#include "journal/Journal.h"
 #include "tests/support/process.h"
 #include "tests/ui/ui_fixture.h"
 
@@ -141,6 +143,123 @@ TEST_F(WindowJournalTest, HistoryListsTheWindowsRunAndNamesItsProgram) {
   EXPECT_NE(window, std::string::npos) << history.out;
   EXPECT_LT(console, window) << "the newer vmconvert run first: " << history.out;
   EXPECT_NE(history.out.find(journal), std::string::npos) << history.out;
+}
+
+// The texts of row row of list view list, a text a column.
+std::vector<std::string> RowOf(HWND list, int row) {
+  std::vector<std::string> texts;
+  HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+  int columns = int(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+  for (int c = 0; c < columns; ++c) {
+    char text[512] = "";
+    LVITEMA item = {};
+    item.iSubItem = c;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    SendMessageA(list, LVM_GETITEMTEXTA, WPARAM(row), reinterpret_cast<LPARAM>(&item));
+    texts.push_back(text);
+  }
+  return texts;
+}
+
+// The text of the system menu's item id of window.
+std::string MenuText(HWND window, UINT id) {
+  char text[128] = "";
+  GetMenuStringA(GetSystemMenu(window, FALSE), id, text, sizeof text, MF_BYCOMMAND);
+  return text;
+}
+
+class HistoryDialogTest : public WindowJournalTest {
+ protected:
+  // A window run of Small -> Big, its swap declined; the table as it was
+  // before and as the run left it.
+  void RunOnce() {
+    Fresh(50);
+    before = ReadBytes(File("vm001_big.dbf"));
+    Start();
+    HWND progress = StartSmallToBig();
+    ASSERT_NE(progress, nullptr);
+    ASSERT_TRUE(ui::WaitUntil([&] { return ui::Text(progress, IDOK) == "OK"; }));
+    ui::Click(progress, IDOK);
+    Answer(kConfirm, IDNO);
+    journal = EndedJournal();
+    converted = ReadBytes(File("vm001_big.dbf"));
+  }
+  // The history dialog from the system menu, and its list.
+  HWND Open() {
+    EXPECT_EQ(MenuText(main, IDM_HISTORY), "Run history\x85");
+    PostMessageA(main, WM_SYSCOMMAND, IDM_HISTORY, 0);
+    HWND history = ui::Wait("Run history");
+    list = history ? GetDlgItem(history, IDC_HISTORY_LIST) : nullptr;
+    return history;
+  }
+  int Rows() { return int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+  int SelectedRow() { return int(SendMessageA(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED)); }
+
+  std::vector<unsigned char> before, converted;
+  std::string journal;
+  HWND list = nullptr;
+};
+
+// The dialog lists the window's run, newest selected, with what it did;
+// Undo shows what undo would do and asks: No writes nothing, Yes takes the
+// run back byte for byte, says so, and the list shows the undo and the
+// run it took back.
+TEST_F(HistoryDialogTest, ListsTheRunAndUndoesItOnYesAndNothingOnNo) {
+  RunOnce();
+  HWND history = Open();
+  ASSERT_NE(history, nullptr);
+  EXPECT_EQ(ui::Text(history, IDC_HISTORY_UNDO), "Undo\x85");
+  EXPECT_EQ(ui::Text(history, IDCANCEL), "Close");
+  ASSERT_EQ(Rows(), 1);
+  EXPECT_EQ(SelectedRow(), 0) << "the newest run is selected";
+  std::vector<std::string> row = RowOf(list, 0);
+  ASSERT_EQ(row.size(), 9u);
+  EXPECT_EQ(row[1], "converter");
+  EXPECT_EQ(row[3], "small-to-big");
+  EXPECT_EQ(row[4], File("vm001.dbf") + " -> " + File("vm001_big.dbf"));
+  EXPECT_EQ(row[5], "0 done");
+  EXPECT_EQ(row[7], "none");
+  EXPECT_EQ(row[8], "");
+  ui::Click(history, IDC_HISTORY_REPORT);
+  SeenBox report = Answer(Journal::ReportPath(journal).c_str(), IDOK);
+  EXPECT_NE(report.text.find("\"program\": \"converter\""), std::string::npos) << "the run's whole report: " << report.text;
+
+  ui::Click(history, IDC_HISTORY_UNDO);
+  SeenBox asked = Answer(kConfirm, IDNO);
+  EXPECT_NE(asked.text.find("It would put back "), std::string::npos) << asked.text;
+  EXPECT_NE(asked.text.find("It would end with status 0: done."), std::string::npos) << asked.text;
+  EXPECT_EQ(ReadBytes(File("vm001_big.dbf")), converted) << "No wrote";
+  ASSERT_EQ(Journals().size(), 1u) << "No made a journal";
+
+  ui::Click(history, IDC_HISTORY_UNDO);
+  Answer(kConfirm, IDYES);
+  SeenBox result = Answer("Information", IDOK);
+  EXPECT_NE(result.text.find("The undo ended with status 0: done."), std::string::npos) << result.text;
+  EXPECT_NE(result.text.find("Undo's journal: "), std::string::npos) << result.text;
+  EXPECT_EQ(ReadBytes(File("vm001_big.dbf")), before) << "not byte for byte as before the run";
+  ASSERT_EQ(Rows(), 2) << "the undo is listed too";
+  EXPECT_EQ(RowOf(list, 0)[3], "undo");
+  EXPECT_EQ(RowOf(list, 1)[8], "undone (0 done)");
+
+  ui::Click(history, IDCANCEL);
+  EXPECT_TRUE(ui::WaitGone(history));
+}
+
+// An undo refused by its dry run - the table is another now - says why in
+// a box and writes nothing.
+TEST_F(HistoryDialogTest, ARefusedUndoSaysWhyAndWritesNothing) {
+  RunOnce();
+  ASSERT_TRUE(vmtables::MakeVmTable(File("vm001_big.dbf"), vmtables::Layout::kBig, 50, Variation{3, 1}));
+  std::vector<unsigned char> other = ReadBytes(File("vm001_big.dbf"));
+  HWND history = Open();
+  ASSERT_NE(history, nullptr);
+  ui::Click(history, IDC_HISTORY_UNDO);
+  SeenBox refused = Answer(kError, IDOK);
+  EXPECT_EQ(refused.text.find("The run cannot be undone, and nothing was written:\n"), 0u) << refused.text;
+  EXPECT_NE(refused.text.find("not the records the run changed"), std::string::npos) << refused.text;
+  EXPECT_EQ(ReadBytes(File("vm001_big.dbf")), other);
+  EXPECT_EQ(Journals().size(), 1u) << "a refused undo made a journal";
 }
 
 // The visible top-level window of process pid with this caption; null when
