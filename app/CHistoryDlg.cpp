@@ -26,8 +26,8 @@ struct Column {
   const char* title;
   int width;  // pixels
 };
-const Column kColumns[] = {{"When", 120}, {"Program", 64}, {"User", 90},  {"Job", 78},    {"Source -> target", 260},
-                           {"Status", 110}, {"Fields", 60},  {"Swap", 56}, {"Undone", 100}};
+const Column kColumns[] = {{"When", 128}, {"Program", 62}, {"User", 80},  {"Job", 76},    {"Source -> target", 250},
+                           {"Status", 120}, {"Fields", 60},  {"Swap", 56}, {"Undone", 100}};
 
 std::string Status(const JournalEnd& end) {
   return end.present ? std::to_string(end.status) + " " + StatusWords(int(end.status)) : "killed (no end line)";
@@ -42,8 +42,7 @@ std::vector<std::string> Row(const HistoryEntry& e) {
                                      : std::to_string(e.fieldsJournaled) + " journaled";
   std::string undone = e.undoneBy.empty() ? "" : "undone (" + Status(e.undoneEnd) + ")";
   return {Printable(r.startedAt), Printable(r.program), Printable(r.computer + "\\" + r.user), Printable(r.command),
-          Printable(r.source + " -> " + r.target), Status(e.end) + (e.end.cancelled ? ", cancelled" : ""), fields,
-          e.Swap(), undone};
+          Printable(r.source + " -> " + r.target), Status(e.end), fields, e.Swap(), undone};
 }
 
 void AddLine(std::string& text, const std::string& line) { text += "\n" + PrintableLines(line); }
@@ -56,8 +55,10 @@ std::string Question(const HistoryEntry& e, const UndoOutcome& u, int status) {
   size_t keeps = 0;
   for (const UndoStep& s : u.steps) keeps += s.keep;
   AddLine(text, "It would put back " + std::to_string(u.puts.size()) + " fields (" + std::to_string(u.already) +
-                    " hold what they held before already), copy back " + std::to_string(u.steps.size() - keeps) +
-                    " files and keep " + std::to_string(keeps) + " under dated names.");
+                    " hold what they held before already).");
+  if (!u.steps.empty())
+    AddLine(text, "It would copy back " + std::to_string(u.steps.size() - keeps) + " files of the swap, keeping " +
+                      std::to_string(keeps) + " it replaces under dated names first.");
   if (!u.changed.empty() || !u.moved.empty())
     AddLine(text, "It would leave as they are " + std::to_string(u.changed.size()) + " fields changed since the run and " +
                       std::to_string(u.moved.size()) + " records changed elsewhere.");

@@ -25,14 +25,15 @@ const StatusText kStatusTexts[9] = {
                   "could not be copied back"},
     {kWarned, "done, with warnings: records beyond a table's end, a record that could not be read, a write that "
               "could not be committed, a table that did not close durably, a field the source lacks, or a journal "
-              "that could not be written part-way; then no swap was made. Also: the report could not be written "
-              "at the end (the output says what was done, a swap included). Undo: fields, records or swap files "
-              "left as they are, or a table kept under a dated name because it changed since the swap"},
+              "that could not be written part-way (a disk that filled) or ended; then no swap was made. Also: the "
+              "report could not be written at the end (the output says what was done, a swap included). Undo: "
+              "fields, records or swap files left as they are, or a table kept under a dated name because it "
+              "changed since the swap"},
     {kRefused, "refused before anything was changed: a path check failed, the direction does not fit the live "
-               "table, the swap would be refused, the report or the journal could not be made, the report's file "
-               "is not a report, or the journal's file is there already; undo: the journal cannot be read, does "
-               "not fit its table, or that table was shortened or its records moved; history: the journal folder "
-               "is not there"},
+               "table, the swap would be refused (its names, or no room for its copies), the report or the journal "
+               "could not be made, the report's file is not a report, or the journal's file is there already; "
+               "undo: the journal cannot be read, does not fit its table, or that table was shortened or its "
+               "records moved, or its copies have no room; history: the journal folder is not there"},
     {kBusy, "another job is converting into the same table"},
     {kDiffers, "check: fields differ"},
 };

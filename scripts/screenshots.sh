@@ -1,7 +1,8 @@
 #!/bin/sh
-# Pictures of the converter's three dialogs, as Wine draws them on a virtual
-# X display (Xvfb): FOLDER/main.png, about.png and progress.png (FOLDER is
-# docs/images, the operator's guide's pictures, unless given).
+# Pictures of the converter's dialogs, as Wine draws them on a virtual X
+# display (Xvfb): FOLDER/main.png, about.png, progress.png, history.png,
+# undo-question.png and undo-done.png (FOLDER is docs/images, the operator's
+# guide's pictures, unless given).
 # A disabled UI test opens each dialog in turn and waits while this script
 # takes it; it also prints each template's size in pixels beside the
 # window's client area.
@@ -12,7 +13,8 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/apt-install.sh" xvfb fonts-wine
 "$top/scripts/build.sh" win64
 out=$(mkdir -p "${1:-$top/docs/images}" && cd "${1:-$top/docs/images}" && pwd)
-rm -f "$out/main.png" "$out/about.png" "$out/progress.png"
+names="main about progress history undo-question undo-done"
+for name in $names; do rm -f "$out/$name.png"; done
 Xvfb :57 -screen 0 1024x768x24 >/dev/null 2>&1 &
 xvfb=$!
 prefix="$top/build/win64/shotprefix"
@@ -25,7 +27,7 @@ CONVERTER_GRAPHICS=x11 CONVERTER_SHOTS="Z:$out" \
   "$top/scripts/wine-run.sh" "$prefix" win64 "$top/build/win64/tests/ui_test.exe" \
   --gtest_also_run_disabled_tests --gtest_filter='*Screenshots*' | grep -E 'template|OK \]|FAILED' &
 test=$!
-for name in main about progress; do
+for name in $names; do
   while [ ! -f "$out/$name.ready" ]; do sleep 0.2; done
   sleep 0.5
   import -window root -crop "$(cat "$out/$name.ready")" +repage "$out/$name.png"
@@ -33,4 +35,4 @@ for name in main about progress; do
 done
 wait $test
 rm -f "$out"/*.ready "$out"/*.done
-ls -l "$out"/main.png "$out"/about.png "$out"/progress.png
+for name in $names; do ls -l "$out/$name.png"; done

@@ -650,7 +650,27 @@ TEST_F(ConverterUiTest, DISABLED_Screenshots) {
   ui::WaitUntil([&] { return ui::Text(progress, IDC_STATUS_TEXT) == "20 % converted"; });
   ReportSize(progress, "progress", 265, 117);
   Photograph(progress, folder, "progress");
-  PostMessageA(progress, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  // Cancelled, then taken back from the run history.
+  ui::Click(progress, IDOK);
+  Answer(kConfirm, IDYES);
+  ui::WaitUntil([&] { return JobState::workerActive == 0 && ui::Enabled(main, IDC_SMALL_TO_BIG); });
+  PostMessageA(main, WM_SYSCOMMAND, IDM_HISTORY, 0);
+  HWND history = ui::Wait("Run history");
+  ASSERT_NE(history, nullptr);
+  Sleep(500);
+  ReportSize(history, "history", 420, 200);
+  Photograph(history, folder, "history");
+  ui::Click(history, IDC_HISTORY_UNDO);
+  HWND question = ui::Wait(kConfirm);
+  ASSERT_NE(question, nullptr);
+  Sleep(500);
+  Photograph(question, folder, "undo-question");
+  PostMessageA(question, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+  HWND result = ui::Wait("Information");
+  ASSERT_NE(result, nullptr);
+  Sleep(500);
+  Photograph(result, folder, "undo-done");
+  PostMessageA(result, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
 }
 
 }  // namespace
