@@ -1,6 +1,7 @@
 #include "journal/Journal.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 
@@ -15,18 +16,19 @@ namespace {
 const char kRecordLine[] = "{\"type\":\"record\",\"record\":%10u,\"identity\":\"%016llx\"}\n";
 const int kRecordLineWidth = 68;
 
-// The room kept after the last line for the end line, and the steps by
-// which the file is extended to keep it.
+// The room kept on the journal's disk for its end line: more than the end
+// line and a cluster it may need.
 const uint64_t kEndRoom = 4096;
-const uint64_t kReserveStep = 64 * 1024;
 // Default names tried in one second before giving up.
 const int kNamesTried = 1000;
 
 std::string Number(uint64_t n) { return std::to_string(n); }
 
+// Two numbers a field line: to_chars, which the C runtime's printf family
+// is many times slower than.
 void AppendNumber(std::string& out, uint64_t n) {
   char text[24];
-  out.append(text, size_t(std::snprintf(text, sizeof text, "%llu", static_cast<unsigned long long>(n))));
+  out.append(text, size_t(std::to_chars(text, text + sizeof text, n).ptr - text));
 }
 
 // The keys and raw JSON values as one line.
@@ -73,9 +75,11 @@ bool Journal::Begin(xb::FileSystem* fs, const std::string& path, const std::map<
     error_ = fs->Exists(path.c_str()) ? "a file or folder of that name is there already" : xb::LastFileError();
     return failed_ = true, false;
   }
-  end_ = reserved_ = 0;
+  end_ = 0;
   shape_ = target;
   inBatch_.assign(target.names.size() + 1, 0);
+  fieldKeys_.clear();
+  for (const std::string& name : target.names) fieldKeys_.push_back(",\"field\":" + EncodeBytes(name) + ",\"offset\":");
   befores_.assign(target.recordLength, 0);
   order_.clear();
   std::map<std::string, std::string> values = run;
@@ -85,8 +89,9 @@ bool Journal::Begin(xb::FileSystem* fs, const std::string& path, const std::map<
   values["header_length"] = Number(target.headerLength);
   values["record_length"] = Number(target.recordLength);
   values["fields"] = EncodeBytes(target.fields);
-  if (Line("run", values)) return true;
+  if (Line("run", values) && KeepRoom()) return true;
   file_.reset();
+  fs->Remove(RoomPath(path).c_str());
   fs->Remove(path.c_str());  // ours, made just now
   return false;
 }
@@ -115,18 +120,24 @@ bool Journal::BeginDefault(xb::FileSystem* fs, const std::string& target, const 
   return failed_ = true, false;
 }
 
-bool Journal::Reserve(uint64_t need) {
-  static const std::string kBlanks(kReserveStep, ' ');
-  uint64_t to = (need + kReserveStep - 1) / kReserveStep * kReserveStep;
-  for (uint64_t at = reserved_; at < to; at += kReserveStep)
-    if (!file_->WriteAt(at, kBlanks.data(), size_t(std::min<uint64_t>(kReserveStep, to - at)))) return false;
-  reserved_ = to;
-  return true;
+std::string Journal::RoomPath(const std::string& path) { return path + ".room"; }
+
+// The room is a file of its own, of bytes written: space the disk has
+// given, which no sparse file or lazy allocation can take back. Its name
+// is the journal's own, as a swap's staging copy is the swap's: one a
+// killed run left is written over.
+bool Journal::KeepRoom() {
+  static const std::string kBlanks(kEndRoom, ' ');
+  std::unique_ptr<xb::File> room = fs_->Create(RoomPath(path_).c_str());
+  if (room && room->WriteAt(0, kBlanks.data(), kBlanks.size()) && room->Sync()) return true;
+  failed_ = true;
+  error_ = xb::LastFileError();
+  return false;
 }
 
 bool Journal::Write(const char* bytes, size_t n) {
   if (failed_ || !file_) return false;
-  if ((end_ + n + kEndRoom > reserved_ && !Reserve(end_ + n + kEndRoom)) || !file_->WriteAt(end_, bytes, n)) {
+  if (!file_->WriteAt(end_, bytes, n)) {
     failed_ = true;
     error_ = xb::LastFileError();
     return false;
@@ -175,14 +186,13 @@ bool Journal::ComposeBatch(uint32_t record, const uint8_t* image, size_t length)
                     static_cast<unsigned long long>(RecordIdentity(image, shape_, inBatch_))) != kRecordLineWidth)
     return false;
   batch_.append(line, kRecordLineWidth);
+  std::string number;
+  AppendNumber(number, record);
   for (uint16_t field : order_) {
-    const std::string& name = shape_.names[field - 1];
     uint32_t offset = shape_.offsets[field - 1], width = shape_.widths[field - 1];
     batch_ += "{\"type\":\"field\",\"record\":";
-    AppendNumber(batch_, record);
-    batch_ += ",\"field\":";
-    AppendEncoded(batch_, name.data(), name.size());
-    batch_ += ",\"offset\":";
+    batch_ += number;
+    batch_ += fieldKeys_[field - 1];
     AppendNumber(batch_, shape_.FieldOffset(record, field));
     batch_ += ",\"before\":";
     AppendEncoded(batch_, reinterpret_cast<const char*>(&befores_[offset]), width);
@@ -224,15 +234,15 @@ bool Journal::End(int status, uint32_t fieldsWritten, bool cancelled) {
   std::string line = Object("end", {{"status", std::to_string(status)},
                                     {"fields_written", Number(fieldsWritten)},
                                     {"cancelled", cancelled ? "true" : "false"}});
-  // The room kept for it holds the end line even on a full disk.
-  if (!file_->WriteAt(end_, line.data(), line.size())) {
+  // The room kept for it is given back first: even on a full disk the end
+  // line then fits. It goes where the last whole line ended, and the file
+  // is cut there, so that no part of a write that failed follows it.
+  fs_->Remove(RoomPath(path_).c_str());
+  if (!file_->WriteAt(end_, line.data(), line.size()) || !file_->Truncate(end_ + line.size())) {
     error_ = xb::LastFileError();
     return false;
   }
   end_ += line.size();
-  // A journal whose blanks stay is still read whole; only the disk's room
-  // is lost.
-  if (file_->Truncate(end_)) reserved_ = end_;
   if (file_->Sync()) return true;
   error_ = xb::LastFileError();
   return false;

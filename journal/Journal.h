@@ -33,12 +33,13 @@
 // change, and every change after it: the journal stops at its first
 // failed write, so that it never holds a gap.
 //
-// Room for the end line is kept ahead of the lines: the file is extended
-// with blanks before the lines reach that room, so that a disk that fills
-// stops the journal while its end line still fits. End writes the end
-// line and cuts the blanks off; a journal killed before it ends with
-// blanks after its last line, which readers leave out as an unfinished
-// line. Every file call goes through the file system given to Begin.
+// Room for the end line is kept on the disk from the start: a file beside
+// the journal (RoomPath) holds a few kilobytes, so that a disk that fills
+// stops the journal's lines, and every change after them, while its end
+// line still fits: End gives that room back before it writes the end line.
+// A journal killed before its end leaves the room file behind, which the
+// folder's listing of journals does not see. Every file call goes through
+// the file system given to Begin.
 #ifndef JOURNAL_JOURNAL_H_
 #define JOURNAL_JOURNAL_H_
 
@@ -66,6 +67,9 @@ class Journal : public xb::WriteObserver, public SwapJournal {
   // Where the report of the run journaled at path is kept beside it: the
   // same name with ".json" for ".jsonl".
   static std::string ReportPath(const std::string& path);
+  // The file beside the journal at path that keeps room for its end line:
+  // its name with ".room".
+  static std::string RoomPath(const std::string& path);
 
   // Makes the journal at path, where nothing may be yet (its folder is
   // made when it is not there), through fs, describing target, and writes
@@ -98,8 +102,8 @@ class Journal : public xb::WriteObserver, public SwapJournal {
   bool Keeping(const std::string& from, const std::string& to, const FileDigest& kept) override;
 
   // The end line, in the room kept for it even after the journal failed,
-  // then the journal cut to its lines and made durable; false when any of
-  // it failed.
+  // then the journal cut after it and made durable; false when any of it
+  // failed.
   bool End(int status, uint32_t fieldsWritten, bool cancelled);
 
   bool failed() const { return failed_; }
@@ -109,8 +113,9 @@ class Journal : public xb::WriteObserver, public SwapJournal {
 
  private:
   bool Write(const char* bytes, size_t n);
-  // Extends the file with blanks so that it reaches at least need bytes.
-  bool Reserve(uint64_t need);
+  // Makes the room file, holding room for the end line; false when the
+  // disk cannot give it.
+  bool KeepRoom();
   bool Line(const std::string& type, const std::map<std::string, std::string>& values);
   // The batch's record and field lines, from the bytes kept by Changed and
   // the image about to be written.
@@ -120,13 +125,13 @@ class Journal : public xb::WriteObserver, public SwapJournal {
   xb::FileSystem* fs_ = nullptr;
   std::unique_ptr<xb::File> file_;
   std::string path_;
-  uint64_t end_ = 0;       // the end of the last line written
-  uint64_t reserved_ = 0;  // the file's size: end_ and the blanks after it
+  uint64_t end_ = 0;  // the end of the last line written
   TableShape shape_;
   uint32_t batchRecord_ = 0;      // the record whose changes are gathered; 0 for none
   std::vector<uint16_t> order_;   // its changed fields, in the order first changed
   std::vector<uint8_t> inBatch_;  // by field number: changed in this batch
   std::vector<uint8_t> befores_;  // a record image: each changed field's bytes before its first change
+  std::vector<std::string> fieldKeys_;  // by field number - 1: its line's text from the field's name to its offset
   std::string headerLines_;       // the date's line, when it changed with this batch
   std::string batch_;             // the lines of a batch, its room kept from one record to the next
   bool failed_ = false;

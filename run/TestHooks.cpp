@@ -93,16 +93,12 @@ class FaultyFiles : public xb::FileSystemWrapper, public RunProbe {
     bool WriteAt(uint64_t offset, const void* buffer, size_t n) override {
       layer_->Changing();
       if (role_ == Role::kTarget && Due(&layer_->targetWritesBeforeKill_)) Kill();
-      uint64_t size = 0, end = offset + n;
-      bool sized = FileWrapper::Size(&size);
-      // The countdown counts the writes of lines, which land inside the
-      // room the journal keeps, not the blanks that extend it.
-      if (role_ == Role::kJournal && (layer_->journalWritesBeforeFailure_ == 0 ||
-                                      (sized && offset < size && Due(&layer_->journalWritesBeforeFailure_)))) {
+      if (role_ == Role::kJournal && Due(&layer_->journalWritesBeforeFailure_)) {
         layer_->journalWritesBeforeFailure_ = 0;  // and every write after
         return DiskFull();
       }
-      if (layer_->diskLimited_ && sized && end > size) {
+      uint64_t size = 0, end = offset + n;
+      if (layer_->diskLimited_ && FileWrapper::Size(&size) && end > size) {
         if (end - size > layer_->free_) return DiskFull();
         layer_->free_ -= end - size;
       }

@@ -13,10 +13,8 @@
 //                                  changes since the swap (or an undo)
 //                                  began; reads change nothing, so these
 //                                  are every state a kill can leave
-//   VMCONVERT_JOURNAL_FAILS_AFTER=N  once N lines have been written to
-//                                  the journal (any *.jsonl; the blanks
-//                                  that keep its room are not counted),
-//                                  every write of it fails
+//   VMCONVERT_JOURNAL_FAILS_AFTER=N  the journal's writes (any *.jsonl)
+//                                  after N fail, every one after as well
 //   VMCONVERT_FREE_BYTES=N         the disk has N bytes free when the run
 //                                  starts: a write that would take a file
 //                                  past its size takes room from them and
