@@ -262,27 +262,29 @@ TEST_F(HistoryDialogTest, ARefusedUndoSaysWhyAndWritesNothing) {
   EXPECT_EQ(Journals().size(), 1u) << "a refused undo made a journal";
 }
 
+struct WindowSearch {
+  DWORD pid;
+  const char* caption;
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND w, LPARAM p) {
+  WindowSearch& s = *reinterpret_cast<WindowSearch*>(p);
+  DWORD owner = 0;
+  char text[256] = "";
+  GetWindowThreadProcessId(w, &owner);
+  GetWindowTextA(w, text, sizeof text);
+  if (owner != s.pid || !IsWindowVisible(w) || std::string(text) != s.caption) return TRUE;
+  s.found = w;
+  return FALSE;
+}
+
 // The visible top-level window of process pid with this caption; null when
 // none appeared within the time-out.
 HWND WaitForWindowOf(DWORD pid, const char* caption) {
-  struct Search {
-    DWORD pid;
-    const char* caption;
-    HWND found;
-  } search = {pid, caption, nullptr};
+  WindowSearch search = {pid, caption, nullptr};
   ui::WaitUntil([&] {
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-          Search& s = *reinterpret_cast<Search*>(p);
-          DWORD owner = 0;
-          char text[256] = "";
-          GetWindowThreadProcessId(w, &owner);
-          GetWindowTextA(w, text, sizeof text);
-          if (owner != s.pid || !IsWindowVisible(w) || std::string(text) != s.caption) return TRUE;
-          s.found = w;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
     return search.found != nullptr;
   });
   return search.found;
