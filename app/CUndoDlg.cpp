@@ -5,7 +5,7 @@
 #include "app/resource.h"
 #include "db/EngineContext.h"
 #include "messages/Printable.h"
-#include "run/ExitStatus.h"
+#include "commands/ExitStatus.h"
 #include "run/RunFacts.h"
 #include "run/TestHooks.h"
 

@@ -7,7 +7,7 @@
 #include "messages/ResourceString.h"
 #include "messages/ShowError.h"
 #include "messages/StringIds.h"
-#include "run/ExitStatus.h"
+#include "commands/ExitStatus.h"
 #include "run/RunFacts.h"
 #include "run/TestHooks.h"
 #include "run/Warnings.h"

@@ -25,9 +25,11 @@ const CommandPlan kPlans[] = {
      nullptr},
 };
 
-bool NamesTheLiveTable(std::string path) {
+// A value that names a table (it ends with ".dbf", any case) is taken as
+// named, vm001.dbf or not: a kept copy can be a run's live table.
+bool NamesATable(std::string path) {
   for (char& c : path) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return path.find("vm001.dbf") != std::string::npos;
+  return path.size() >= 4 && path.compare(path.size() - 4, 4, ".dbf") == 0;
 }
 
 }  // namespace
@@ -64,8 +66,8 @@ std::string TakeSource(const CommandPlan& plan, const char* typed) {
 
 std::string TakeLivePath(const char* given) {
   if (!given) return ReadLivePath(JobState::livePath) ? std::string() : LoadResString(IDS_INI_PATH_TOO_LONG);
-  bool fits = NamesTheLiveTable(given) ? CopyPath(JobState::livePath, sizeof JobState::livePath, given)
-                                       : LivePathFromIni(given, JobState::livePath);
+  bool fits = NamesATable(given) ? CopyPath(JobState::livePath, sizeof JobState::livePath, given)
+                                 : LivePathFromIni(given, JobState::livePath);
   return fits ? std::string() : FillPlaceholders(LoadResString(IDS_LIVE_PATH_TOO_LONG), given, nullptr);
 }
 

@@ -53,7 +53,8 @@ std::string TakeTarget(const CommandPlan& plan, const char* typed);
 std::string TakeSource(const CommandPlan& plan, const char* typed);
 
 // The live table's path into JobState::livePath: the given value names the
-// table (it holds "vm001.dbf") or, like the INI value, the folder it is in;
+// table (it ends with ".dbf": taken as named, whatever its name, so that a
+// kept copy can be named) or, like the INI value, the folder it is in;
 // null reads Vm001Path of kxaconf.ini. "" when it fits, else the message.
 std::string TakeLivePath(const char* given);
 

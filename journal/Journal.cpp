@@ -76,6 +76,7 @@ bool Journal::Begin(xb::FileSystem* fs, const std::string& path, const std::map<
     return failed_ = true, false;
   }
   end_ = 0;
+  copies_ = 0;
   shape_ = target;
   inBatch_.assign(target.names.size() + 1, 0);
   fieldKeys_.clear();
@@ -220,8 +221,10 @@ bool Journal::Writing(uint32_t record, const uint8_t* image, size_t length) {
 }
 
 bool Journal::Copying(const std::string& from, const std::string& to, const FileDigest& placed) {
-  return Line("copy", {{"from", EncodeBytes(from)}, {"to", EncodeBytes(to)}, {"bytes", Number(placed.bytes)},
-                       {"sha256", Digest(placed)}});
+  bool wrote = Line("copy", {{"from", EncodeBytes(from)}, {"to", EncodeBytes(to)}, {"bytes", Number(placed.bytes)},
+                             {"sha256", Digest(placed)}});
+  copies_ += wrote;
+  return wrote;
 }
 
 bool Journal::Keeping(const std::string& from, const std::string& to, const FileDigest& kept) {
@@ -229,11 +232,13 @@ bool Journal::Keeping(const std::string& from, const std::string& to, const File
                        {"sha256", Digest(kept)}});
 }
 
-bool Journal::End(int status, uint32_t fieldsWritten, bool cancelled) {
+bool Journal::End(int status, uint32_t fieldsWritten, bool cancelled, const std::string& reason) {
   if (!file_) return false;
   std::string line = Object("end", {{"status", std::to_string(status)},
                                     {"fields_written", Number(fieldsWritten)},
-                                    {"cancelled", cancelled ? "true" : "false"}});
+                                    {"cancelled", cancelled ? "true" : "false"},
+                                    {"copies", Number(copies_)},
+                                    {"reason", EncodeBytes(reason)}});
   // The room kept for it is given back first: even on a full disk the end
   // line then fits. It goes where the last whole line ended, and the file
   // is cut there, so that no part of a write that failed follows it.

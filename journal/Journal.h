@@ -1,6 +1,6 @@
 // Journal: the record of what a run changes, kept ahead of every change so
 // that `vmconvert undo` can take the run back. JSON Lines (see
-// JournalText.h), format 2:
+// JournalText.h), format 3:
 //   {"type":"run", ...}     first: format, version, command, source, target
 //                           (full paths), started_at (UTC), computer, user,
 //                           and the target's bytes, records, header_length,
@@ -21,7 +21,12 @@
 //   {"type":"copy", "from", "to", "bytes", "sha256"}
 //                           a file about to take a copy of another: the
 //                           size and digest of what it will hold
-//   {"type":"end", "status", "fields_written", "cancelled"}   last
+//   {"type":"end", "status", "fields_written", "cancelled", "copies",
+//    "reason"}              last: the run's status, the copy lines before
+//                           it (so that a reader of the end alone knows of
+//                           a swap) and why the status is not 0
+// Format 2 had no end line's copies and reason; format 1 no record lines
+// and no digests.
 //
 // Write ahead: the lines of a record's changes (and the date's, with the
 // first) reach the journal file in one completed write call from Writing,
@@ -56,7 +61,7 @@
 
 class Journal : public xb::WriteObserver, public SwapJournal {
  public:
-  static const int kFormat = 2;
+  static const int kFormat = 3;
 
   // The folder "vmconvert-journal" beside the table at target, where its
   // runs' journals go by default.
@@ -104,7 +109,7 @@ class Journal : public xb::WriteObserver, public SwapJournal {
   // The end line, in the room kept for it even after the journal failed,
   // then the journal cut after it and made durable; false when any of it
   // failed.
-  bool End(int status, uint32_t fieldsWritten, bool cancelled);
+  bool End(int status, uint32_t fieldsWritten, bool cancelled, const std::string& reason);
 
   bool failed() const { return failed_; }
   // The system's reason for the write that failed, or why Begin could not
@@ -134,6 +139,7 @@ class Journal : public xb::WriteObserver, public SwapJournal {
   std::vector<std::string> fieldKeys_;  // by field number - 1: its line's text from the field's name to its offset
   std::string headerLines_;       // the date's line, when it changed with this batch
   std::string batch_;             // the lines of a batch, its room kept from one record to the next
+  uint32_t copies_ = 0;  // copy lines written
   bool failed_ = false;
   std::string error_;
 };

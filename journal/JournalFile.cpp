@@ -6,12 +6,14 @@
 #include "commands/CommandPlan.h"
 #include "commands/PathNames.h"
 #include "engine/file_system.h"
+#include "journal/Journal.h"
 #include "journal/JournalText.h"
 #include "messages/Printable.h"
 
 namespace {
 
 const uint64_t kLargestJournal = 1ull << 30;
+const size_t kFirstRead = 4096, kLongestRunLine = 64 * 1024;
 const uint64_t kMaxOffset = 1ull << 62;
 
 bool IsHex(const std::string& text, size_t n) {
@@ -48,7 +50,7 @@ class JournalFile::Reader {
   std::string TakeRun(const JournalLine& l) {
     JournalRun& r = j_.run;
     uint64_t format = 0, bytes = 0, records = 0, header = 0, length = 0;
-    if (!l.Number("format", 2, &format) || format < 1) return "is of no journal format undo knows";
+    if (!l.Number("format", Journal::kFormat, &format) || format < 1) return "is of no journal format undo knows";
     r.format = int(format);
     if (!l.Text("command", &r.command) || !l.Text("source", &r.source) || !l.Text("target", &r.target) ||
         !l.Number("target_bytes", kMaxOffset, &bytes) || !l.Number("records", UINT32_MAX, &records) ||
@@ -152,13 +154,17 @@ class JournalFile::Reader {
   }
 
   std::string TakeEnd(const JournalLine& l) {
-    uint64_t status = 0;
-    if (!l.Number("status", 255, &status) || !l.Number("fields_written", UINT32_MAX, &j_.end.fieldsWritten) ||
-        !l.Flag("cancelled", &j_.end.cancelled))
-      return "is not an end line of this program's";
-    j_.end.present = true;
-    j_.end.status = int64_t(status);
-    return std::string();
+    std::string problem = TakeEndLine(l, j_.run.format, &j_.end);
+    if (problem.empty() && j_.end.counted && j_.end.copies != CopyLines())
+      return "gives " + std::to_string(j_.end.copies) + " copies, but the journal holds " +
+             std::to_string(CopyLines());
+    return problem;
+  }
+
+  uint64_t CopyLines() const {
+    uint64_t copies = 0;
+    for (const JournalStep& s : j_.steps) copies += !s.kept;
+    return copies;
   }
 
   JournalFile& j_;
@@ -166,6 +172,19 @@ class JournalFile::Reader {
   bool open_ = false;  // the last record line's batch takes field lines
   std::vector<std::string> swapFiles_;
 };
+
+std::string TakeEndLine(const JournalLine& l, int format, JournalEnd* end) {
+  uint64_t status = 0;
+  if (!l.Number("status", 255, &status) || !l.Number("fields_written", UINT32_MAX, &end->fieldsWritten) ||
+      !l.Flag("cancelled", &end->cancelled))
+    return "is not an end line of this program's";
+  if (format >= 3 && (!l.Number("copies", UINT32_MAX, &end->copies) || !l.Text("reason", &end->reason)))
+    return "is not an end line of this program's";
+  end->counted = format >= 3;
+  end->present = true;
+  end->status = int64_t(status);
+  return std::string();
+}
 
 bool JournalFile::Read(xb::FileSystem& fs, const std::string& at, std::string* why) {
   *this = JournalFile();
@@ -197,11 +216,18 @@ bool JournalFile::ReadRunLine(xb::FileSystem& fs, const std::string& at, std::st
   *this = JournalFile();
   path = at;
   std::unique_ptr<xb::File> file = fs.OpenReadOnly(at.c_str());
-  std::string head(64 * 1024, '\0');  // a run line is far shorter
-  size_t got = 0;
-  if (!file || !file->ReadAt(0, &head[0], head.size(), &got)) return *why = "it cannot be opened", false;
-  size_t end = head.find('\n');
-  if (end >= got) return *why = "it holds no run line", false;
+  if (!file) return *why = "it cannot be opened", false;
+  // A run line is a few kilobytes; more is read only for a longer one.
+  std::string head;
+  size_t end = std::string::npos, got = 0;
+  for (size_t want = kFirstRead; end == std::string::npos && want <= kLongestRunLine; want *= 16) {
+    head.assign(want, '\0');
+    if (!file->ReadAt(0, &head[0], head.size(), &got)) return *why = "it cannot be read", false;
+    end = head.find('\n');
+    if (end >= got) end = std::string::npos;
+    if (got < want) break;  // the whole file is in hand
+  }
+  if (end == std::string::npos) return *why = "it holds no run line", false;
   Reader reader(*this);
   std::string problem = reader.Take(1, head.substr(0, end));
   return problem.empty() || (*why = "line 1 " + problem, false);

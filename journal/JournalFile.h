@@ -68,14 +68,23 @@ struct JournalEnd {
   int64_t status = -1;
   uint64_t fieldsWritten = 0;
   bool cancelled = false;
+  bool counted = false;  // format 3: copies and reason were written
+  uint64_t copies = 0;   // the copy lines before it
+  std::string reason;    // why the status is not 0
 };
+
+class JournalLine;
+// The end line l of a journal of format into *end; "" when it is one, else
+// why not.
+std::string TakeEndLine(const JournalLine& l, int format, JournalEnd* end);
 
 class JournalFile {
  public:
   // Reads the journal at path through fs and checks every line's form and
   // its fit with the run line:
   //   - each is one flat JSON object of a known type; the first, and only
-  //     that, is a run line of format 1 or 2; an end line is the last;
+  //     that, is a run line of format 1 to 3; an end line is the last (in
+  //     format 3 giving the number of copy lines before it);
   //   - a field line names a field of the run's table, in a record the run
   //     had, at exactly that field's offset, its before and after of the
   //     field's width; in format 2 it follows its record's record line;

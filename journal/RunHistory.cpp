@@ -1,22 +1,101 @@
 #include "journal/RunHistory.h"
 
 #include <algorithm>
+#include <memory>
 
+#include "commands/CommandPlan.h"
+#include "commands/ExitStatus.h"
 #include "commands/PathNames.h"
+#include "engine/file_system.h"
 #include "journal/Journal.h"
+#include "journal/JournalText.h"
 
 namespace {
 
-HistoryEntry Entry(xb::FileSystem& fs, const std::string& path) {
+// A line of ours is a few kilobytes at most, an end line far less: the
+// end is read a little first, more only for a longer last line.
+const uint64_t kFirstTail = 4096, kLongestTail = 64 * 1024;
+
+// The last whole line among the last n bytes of file (a last line cut
+// short by a kill is left out); 0: not found there, -1: cannot be read.
+int LastLineIn(xb::File& file, uint64_t size, uint64_t n, std::string* line) {
+  uint64_t from = size > n ? size - n : 0;
+  std::string tail(size_t(size - from), '\0');
+  size_t got = 0;
+  if (!file.ReadAt(from, &tail[0], tail.size(), &got) || got != tail.size()) return -1;
+  size_t end = tail.rfind('\n');
+  if (end == std::string::npos) return 0;
+  size_t begin = end == 0 ? std::string::npos : tail.rfind('\n', end - 1);
+  if (begin == std::string::npos && from > 0) return 0;  // the line may begin further back
+  begin = begin == std::string::npos ? 0 : begin + 1;
+  *line = tail.substr(begin, end - begin);
+  return 1;
+}
+
+// The last whole line of the journal at path; false when the file cannot
+// be read or ends in no line of ours.
+bool LastLine(xb::FileSystem& fs, const std::string& path, std::string* line) {
+  std::unique_ptr<xb::File> file = fs.OpenReadOnly(path.c_str());
+  uint64_t size = 0;
+  if (!file || !file->Size(&size) || size == 0) return false;
+  for (uint64_t n = kFirstTail; n <= kLongestTail; n *= 16) {
+    int found = LastLineIn(*file, size, n, line);
+    if (found != 0) return found > 0;
+    if (n >= size) return false;
+  }
+  return false;
+}
+
+// The whole journal, read as undo reads it: for journals of the earlier
+// formats, and to count a killed run's fields.
+void ReadWhole(xb::FileSystem& fs, HistoryEntry* e) {
+  JournalFile j;
+  if (!j.Read(fs, e->journal, &e->unreadable)) return;
+  e->end = j.end;
+  e->counted = true;
+  e->fieldsJournaled = 0;
+  e->copies = 0;
+  for (const JournalBatch& b : j.batches) e->fieldsJournaled += b.fields.size();
+  for (const JournalStep& s : j.steps) e->copies += !s.kept;
+}
+
+HistoryEntry Entry(xb::FileSystem& fs, const std::string& path, bool count) {
   HistoryEntry e;
   e.journal = path;
-  JournalFile j;
-  if (!j.Read(fs, path, &e.unreadable)) return e;
-  e.run = j.run;
-  e.end = j.end;
-  for (const JournalBatch& b : j.batches) e.fieldsJournaled += b.fields.size();
-  for (const JournalStep& s : j.steps) e.copies += !s.kept;
+  JournalFile head;
+  if (!head.ReadRunLine(fs, path, &e.unreadable)) return e;
+  e.run = head.run;
+  std::string last;
+  JournalLine l;
+  if (!LastLine(fs, path, &last) || !l.Parse(last)) {
+    e.unreadable = "its last line is not one of a journal's";
+    return e;
+  }
+  if (l.Type() == "end") {
+    std::string problem = TakeEndLine(l, e.run.format, &e.end);
+    if (!problem.empty()) {
+      e.unreadable = "its last line " + problem;
+      return e;
+    }
+  }
+  if (e.end.present && e.end.counted) {
+    e.copies = e.end.copies;
+    return e;
+  }
+  if (e.run.format < Journal::kFormat || count) ReadWhole(fs, &e);
   return e;
+}
+
+bool SamePath(const std::string& a, const std::string& b) { return FileIdentity(a.c_str()) == FileIdentity(b.c_str()); }
+
+// The files in service a run's swap replaced: its own swap's, or for an
+// undo those of the run its chain of undos began with.
+bool SwapReplaced(const JournalRun& r, const std::string& path) {
+  const CommandPlan* plan = PlanNamed(r.SwapCommand());
+  if (!plan) return false;
+  for (const std::string& f : plan->SwapOf(r.SwapSource(), r.target).Replaced())
+    if (SamePath(f, path)) return true;
+  return false;
 }
 
 }  // namespace
@@ -29,24 +108,28 @@ bool NewerRun(const HistoryEntry& a, const HistoryEntry& b) {
 std::string HistoryEntry::Swap() const {
   if (copies == 0) return "none";
   if (!end.present) return "not done";
-  return end.status == 4 ? "failed" : "done";
+  return end.status == kSwapFailed ? "failed" : "done";
 }
 
-std::vector<HistoryEntry> ReadHistory(xb::FileSystem& fs, const std::string& folder, const std::string& target) {
+bool HistoryEntry::Concerns(const std::string& path) const {
+  return SamePath(run.target, path) || (copies > 0 && SwapReplaced(run, path));
+}
+
+std::vector<HistoryEntry> ReadHistory(xb::FileSystem& fs, const std::string& folder, const std::string& target,
+                                      bool count) {
   std::vector<HistoryEntry> entries;
   std::vector<std::string> paths;
   Journal::In(fs, folder, &paths);
   for (const std::string& path : paths) {
-    HistoryEntry e = Entry(fs, path);
-    if (target.empty() || !e.unreadable.empty() || FileIdentity(e.run.target.c_str()) == FileIdentity(target.c_str()))
-      entries.push_back(e);
+    HistoryEntry e = Entry(fs, path, count);
+    if (target.empty() || !e.unreadable.empty() || e.Concerns(target)) entries.push_back(e);
   }
   std::sort(entries.begin(), entries.end(), NewerRun);
   // Newest first, so the first undo met for a run is its latest.
   for (HistoryEntry& run : entries)
     for (const HistoryEntry& undo : entries) {
       if (!run.undoneBy.empty() || undo.run.command != "undo" || !NewerRun(undo, run)) continue;
-      if (FileIdentity(undo.run.source.c_str()) != FileIdentity(run.journal.c_str())) continue;
+      if (!SamePath(undo.run.source, run.journal)) continue;
       run.undoneBy = undo.journal;
       run.undoneEnd = undo.end;
     }

@@ -384,4 +384,6 @@ void Undo::ApplyPuts() {
     outcome_.writeError = "the table " + Printable(journal_.run.target) + " did not reach the disk durably";
 }
 
-bool Undo::End(int status) { return !journaling_ || own_.End(status, uint32_t(outcome_.putBack), false); }
+bool Undo::End(int status, const std::string& reason) {
+  return !journaling_ || own_.End(status, uint32_t(outcome_.putBack), false, reason);
+}

@@ -104,7 +104,7 @@ class Undo {
   void Apply();
   // Ends undo's own journal with the run's status; false when its end line
   // or its flush failed (journalError() says why).
-  bool End(int status);
+  bool End(int status, const std::string& reason);
   const UndoOutcome& outcome() const { return outcome_; }
   // How much of the plan Apply has done, of how much (steps and puts): for
   // a progress bar, read from any thread.

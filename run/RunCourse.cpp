@@ -11,41 +11,55 @@
 #include "messages/Printable.h"
 #include "messages/ResourceString.h"
 #include "messages/StringIds.h"
-#include "run/ExitStatus.h"
+#include "commands/ExitStatus.h"
 #include "run/RunFacts.h"
 #include "run/RunProbe.h"
 #include "run/Warnings.h"
 
 RunCourse::RunCourse(const RunSetup& setup, RunReport& report) : setup_(setup), report_(report) {}
 
-void RunCourse::Say(const std::string& text) { message_ = text; }
+void RunCourse::Say(const std::string& text) { message_ = said_ = text; }
+
+// The window's paths stand as typed; the trail names them in full.
+void RunCourse::Describe() {
+  const CommandPlan& plan = *setup_.plan;
+  report_.command = plan.name;
+  report_.program = setup_.program;
+  report_.dryRun = setup_.dryRun;
+  report_.source = FullPath(plan.source);
+  report_.target = FullPath(plan.target);
+  report_.sourceBytesBefore = FileBytes(*setup_.files, plan.source);
+  report_.targetBytesBefore = FileBytes(*setup_.files, plan.target);
+}
 
 int RunCourse::Prepare() {
   message_.clear();
   const CommandPlan& plan = *setup_.plan;
   xb::FileSystem& fs = *setup_.files;
-  report_.command = plan.name;
-  report_.program = setup_.program;
-  report_.dryRun = setup_.dryRun;
-  // The window's paths stand as typed; the trail names them in full.
-  report_.source = FullPath(plan.source);
-  report_.target = FullPath(plan.target);
-  report_.sourceBytesBefore = FileBytes(fs, plan.source);
-  report_.targetBytesBefore = FileBytes(fs, plan.target);
+  Describe();
   if (setup_.probe) setup_.probe->Aim(plan.target);
   if (setup_.swapAsked) {
     std::string refusal = plan.Swap().Check(fs);
-    if (!refusal.empty()) return Say(refusal), kRefused;
+    if (!refusal.empty()) return Refuse(kRefused, refusal);
   }
   // A table that cannot be written would take a warning for every field.
   unwritable_ = WriteRefusal(plan.target);
-  if (!unwritable_.empty()) {
-    Say(setup_.dryRun ? "a real run would be refused: " + unwritable_ : unwritable_);
-    if (!setup_.dryRun) return kNotOpened;
-  }
+  if (!unwritable_.empty() && !setup_.dryRun) return Refuse(kNotOpened, unwritable_);
+  if (!unwritable_.empty()) Say("a real run would be refused: " + unwritable_);
   if (!setup_.dryRun && !lock_.Acquire(fs, plan.LockedFiles(setup_.swapAsked || setup_.swapMayFollow)))
-    return Say(FillPlaceholders(LoadResString(IDS_TARGET_BUSY), Printable(plan.target).c_str(), nullptr)), kBusy;
+    return Refuse(kBusy, FillPlaceholders(LoadResString(IDS_TARGET_BUSY), Printable(plan.target).c_str(), nullptr));
   return StartJournal() ? kDone : kRefused;
+}
+
+// The run refused leaves a journal of its run line and its end line, so
+// that history shows it with its status and reason; a dry run, and a run
+// that was to keep none, leave nothing.
+int RunCourse::Refuse(int status, const std::string& why) {
+  Describe();
+  report_.reason = why;
+  if (!setup_.dryRun && setup_.journal && StartJournal()) status = End(status);
+  Say(why);
+  return status;
 }
 
 bool RunCourse::StartJournal() {
@@ -134,21 +148,23 @@ int RunCourse::Swap() {
   return kDone;
 }
 
+// The reason goes into the end line, so that history tells it from the
+// journal alone.
 int RunCourse::End(int status) {
   message_.clear();
   const JobOutcome& outcome = JobState::outcome;
-  if (journaling() && !journal_.End(status, outcome.Written(), outcome.cancelled)) {
+  if (!unwritable_.empty()) status = kNotOpened;
+  if (status != kDone && report_.reason.empty()) report_.reason = !said_.empty() ? said_ : Warnings::LastError();
+  if (journaling() && !journal_.End(status, outcome.Written(), outcome.cancelled, report_.reason)) {
     Say("the journal " + Printable(journal_.path()) + " could not be ended (" + journal_.error() +
         "): it may lack its end line, or not be on the disk whole");
     report_.warnings.push_back(message_);
-    if (status == kDone) status = kWarned;
+    if (status == kDone) status = kWarned, report_.reason = message_;
   }
   report_.sourceBytesAfter = FileBytes(*setup_.files, setup_.plan->source);
   report_.targetBytesAfter = FileBytes(*setup_.files, setup_.plan->target);
-  if (!unwritable_.empty()) status = kNotOpened;
   lock_.Release();
   report_.status = status;
-  if (status != kDone && report_.reason.empty()) report_.reason = !message_.empty() ? message_ : Warnings::LastError();
   if (!journaling()) return status;
   std::string why, kept = Journal::ReportPath(journalPath());
   if (report_.Write(kept, setup_.files, &why)) return status;

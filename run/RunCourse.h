@@ -58,9 +58,15 @@ class RunCourse {
   RunCourse& operator=(const RunCourse&) = delete;
 
   // kDone when the job may start; else the status that refuses the run,
-  // with message() saying why. Nothing is written either way but the
-  // journal's run line.
+  // with message() saying why (see Refuse). Nothing is written either way
+  // but the journal's run line.
   int Prepare();
+  // Refuses the run with status before anything is written, why saying
+  // why (in message() after): a refusal the front end found itself, such
+  // as a direction that does not fit the live table. Either way the
+  // refusal is recorded as a journal of its own, unless the run keeps
+  // none.
+  int Refuse(int status, const std::string& why);
   // Starts the job, its progress sent to window; false, with message(),
   // when its thread cannot be started.
   bool StartJob(HWND window);
@@ -86,6 +92,7 @@ class RunCourse {
   bool journaling() const { return !report_.journal.empty(); }
 
  private:
+  void Describe();
   bool StartJournal();
   std::string RoomLeft() const;
   void Say(const std::string& text);
@@ -95,6 +102,7 @@ class RunCourse {
   TargetLock lock_;
   Journal journal_;
   std::string message_;
+  std::string said_;  // the last thing any call said
   std::string unwritable_;  // why the target cannot be written; a dry run goes on, and ends with kNotOpened
   std::chrono::steady_clock::time_point started_;  // at StartJob
 };

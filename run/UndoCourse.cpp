@@ -3,7 +3,7 @@
 #include "journal/Journal.h"
 #include "journal/JournalText.h"
 #include "messages/Printable.h"
-#include "run/ExitStatus.h"
+#include "commands/ExitStatus.h"
 #include "run/RunFacts.h"
 #include "run/RunProbe.h"
 #include "run/Warnings.h"
@@ -28,6 +28,8 @@ int StatusOf(const UndoOutcome& u) {
 
 }  // namespace
 
+void UndoCourse::Say(const std::string& text) { message_ = said_ = text; }
+
 UndoCourse::UndoCourse(const UndoSetup& setup, RunReport& report)
     : setup_(setup), report_(report), undo_(RequestOf(setup, report)) {}
 
@@ -37,17 +39,17 @@ int UndoCourse::Prepare() {
   report_.program = setup_.program;
   report_.dryRun = setup_.dryRun;
   report_.source = setup_.journal;
-  if (!undo_.Load()) return message_ = undo_.outcome().refusal, kRefused;
+  if (!undo_.Load()) return Say(undo_.outcome().refusal), kRefused;
   const std::string& target = undo_.journal().run.target;
   report_.target = target;
   report_.targetBytesBefore = FileBytes(*setup_.files, target);
   if (!setup_.dryRun && !lock_.Acquire(*setup_.files, undo_.LockedFiles()))
-    return message_ = "the table " + Printable(target) + " is being converted by another job", kBusy;
+    return Say("the table " + Printable(target) + " is being converted by another job"), kBusy;
   if (setup_.probe) {
     setup_.probe->Aim(target);
     setup_.probe->SwapBegins();
   }
-  if (!undo_.Plan()) return message_ = undo_.outcome().refusal, kRefused;
+  if (!undo_.Plan()) return Say(undo_.outcome().refusal), kRefused;
   return kDone;
 }
 
@@ -55,7 +57,7 @@ int UndoCourse::Apply() {
   message_.clear();
   if (setup_.dryRun) return StatusOf(undo_.outcome());
   if (!undo_.Start(setup_.keepJournal, setup_.journalPath))
-    return message_ = "undo's journal cannot be made (" + undo_.journalError() + "); nothing was undone", kRefused;
+    return Say("undo's journal cannot be made (" + undo_.journalError() + "); nothing was undone"), kRefused;
   report_.journal = undo_.journalPath();
   undo_.Apply();
   return StatusOf(undo_.outcome());
@@ -79,15 +81,15 @@ void UndoCourse::Report() {
 int UndoCourse::End(int status) {
   message_.clear();
   if (status == kDone || status == kWarned || status == kSwapFailed) Report();
-  if (!setup_.dryRun && !undo_.End(status)) {
+  if (status != kDone && report_.reason.empty()) report_.reason = !said_.empty() ? said_ : Warnings::LastError();
+  if (!setup_.dryRun && !undo_.End(status, report_.reason)) {
     message_ = "undo's journal " + Printable(report_.journal) + " could not be ended (" + undo_.journalError() +
                "): it may lack its end line, or not be on the disk whole";
     report_.warnings.push_back(message_);
-    if (status == kDone) status = kWarned;
+    if (status == kDone) status = kWarned, report_.reason = message_;
   }
   lock_.Release();
   report_.status = status;
-  if (status != kDone && report_.reason.empty()) report_.reason = !message_.empty() ? message_ : Warnings::LastError();
   if (report_.journal.empty()) return status;
   std::string why, kept = Journal::ReportPath(report_.journal);
   if (report_.Write(kept, setup_.files, &why)) return status;

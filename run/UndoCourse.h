@@ -57,12 +57,14 @@ class UndoCourse {
 
  private:
   void Report();
+  void Say(const std::string& text);
 
   UndoSetup setup_;
   RunReport& report_;
   Undo undo_;
   TargetLock lock_;
   std::string message_;
+  std::string said_;  // the last thing any call said
 };
 
 #endif  // RUN_UNDOCOURSE_H_

@@ -31,7 +31,7 @@ const struct {
     {"--dry-run", &Options::dryRun}, {"--swap", &Options::swap}, {"--boxes", &Options::boxes},
     {"--help", &Options::help},      {"-h", &Options::help},     {"/?", &Options::help},
     {"--version", &Options::version}, {"--no-journal", &Options::noJournal},
-    {"--json", &Options::json},
+    {"--json", &Options::json},      {"--count", &Options::count},
 };
 
 Options::Job JobNamed(const std::string& word) {
@@ -40,6 +40,7 @@ Options::Job JobNamed(const std::string& word) {
   if (word == "old-to-new") return Options::Job::kPersonal;
   if (word == "undo") return Options::Job::kUndo;
   if (word == "history") return Options::Job::kHistory;
+  if (word == "compare") return Options::Job::kCompare;
   return Options::Job::kNone;
 }
 
@@ -49,6 +50,7 @@ const char* JobName(Options::Job job) {
     case Options::Job::kBigToSmall: return "big-to-small";
     case Options::Job::kUndo: return "undo";
     case Options::Job::kHistory: return "history";
+    case Options::Job::kCompare: return "compare";
     default: return "old-to-new";
   }
 }
@@ -119,6 +121,10 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
         o->historyTarget = a;
         continue;
       }
+      if (o->job == Options::Job::kCompare && (o->compareA.empty() || o->compareB.empty())) {
+        (o->compareA.empty() ? o->compareA : o->compareB) = a;
+        continue;
+      }
       if (o->job != Options::Job::kNone) return *error = "unexpected argument " + a, false;
       o->job = JobNamed(a);
       if (o->job == Options::Job::kNone) return *error = "unknown command " + a, false;
@@ -143,8 +149,13 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
   if (o->job == Options::Job::kUndo && (o->swap || o->check)) return *error = "undo takes no swap and no check", false;
   bool history = o->job == Options::Job::kHistory;
   if (history && (o->swap || o->check || o->dryRun || o->noJournal || o->boxes))
-    return *error = "history takes only a table, --journal-dir and --json", false;
-  if (!history && o->json) return *error = "option --json belongs to history", false;
+    return *error = "history takes only a table, --journal-dir, --json and --count", false;
+  bool compare = o->job == Options::Job::kCompare;
+  if (compare && o->compareB.empty()) return *error = "compare needs two tables", false;
+  if (compare && (o->swap || o->check || o->dryRun || o->noJournal || o->boxes || o->count || !values.empty()))
+    return *error = "compare takes only two tables and --json", false;
+  if (!history && !compare && o->json) return *error = "option --json belongs to history and compare", false;
+  if (!history && o->count) return *error = "option --count belongs to history", false;
   if (o->noJournal && !o->journal.empty()) return *error = "--journal and --no-journal together", false;
   if (o->check && o->swap) return *error = "check makes no swap", false;
   if (o->dryRun && o->swap) return *error = "--swap cannot follow a dry run", false;

@@ -5,7 +5,8 @@
 // each with [--dry-run] [--swap] [--boxes] [--report FILE] [--journal FILE]
 // [--no-journal]; vmconvert check JOB ...; vmconvert undo JOURNAL
 // [--dry-run] [--journal FILE] [--no-journal] [--report FILE]; vmconvert
-// history [TARGET] [--journal-dir DIR] [--json]; or vmconvert --help (-h,
+// history [TARGET] [--journal-dir DIR] [--json] [--count]; vmconvert compare
+// A B [--json]; or vmconvert --help (-h,
 // /?) or --version. Options take their value as
 // "--opt value" or "--opt=value" and may stand before or after the command
 // word; "--" ends the options.
@@ -15,7 +16,7 @@
 #include <string>
 
 struct Options {
-  enum class Job { kNone, kSmallToBig, kBigToSmall, kPersonal, kUndo, kHistory };
+  enum class Job { kNone, kSmallToBig, kBigToSmall, kPersonal, kUndo, kHistory, kCompare };
   Job job = Job::kNone;
   bool help = false;
   bool version = false;
@@ -29,7 +30,9 @@ struct Options {
   std::string undoJournal;  // undo: the journal of the run to take back
   std::string historyTarget;  // history: the table whose runs to list; "" for every one
   std::string journalDir;     // history: --journal-dir DIR; "" for the folder beside the table
-  bool json = false;          // history: JSON Lines
+  std::string compareA, compareB;  // compare: the two tables
+  bool json = false;          // history, compare: JSON Lines
+  bool count = false;         // history: count a killed run's journaled fields
   // Paths given on the command line; "given" false means the default.
   std::string live, target, source;
   bool liveGiven = false, targetGiven = false, sourceGiven = false;

@@ -26,7 +26,7 @@ std::string TakePaths(const Options& o, const CommandPlan& plan) {
   size_t sourceSize = plan.personal() ? sizeof JobState::oldPersonalPath : sizeof JobState::livePath;
   if (refusal.empty()) refusal = Resolved(plan.source, sourceSize, sourceTooLong);
   if (refusal.empty()) refusal = Resolved(plan.target, sizeof JobState::bigPath, IDS_PATH_TOO_LONG);
-  return refusal.empty() ? DirectionRefusal(plan) : refusal;
+  return refusal;
 }
 
 const CommandPlan& PlanOf(Options::Job job) {

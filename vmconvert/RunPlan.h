@@ -15,6 +15,8 @@ const CommandPlan& PlanOf(Options::Job job);
 // The paths into JobState, checked as the window's commands check them,
 // then made full as the system resolves them (current drive and folder).
 // "" when they pass, else the message. Looks at files and writes none.
+// The direction's fit with the live table is the run's to check, once the
+// paths are known (DirectionRefusal).
 std::string TakePaths(const Options& o, const CommandPlan& plan);
 
 #endif  // VMCONVERT_RUNPLAN_H_

@@ -7,7 +7,7 @@
 #include "commands/PathNames.h"
 #include "journal/JournalText.h"
 #include "messages/Printable.h"
-#include "run/ExitStatus.h"
+#include "commands/ExitStatus.h"
 #include "run/TestHooks.h"
 #include "run/UndoCourse.h"
 #include "run/Warnings.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "run/ExitStatus.h"
+#include "commands/ExitStatus.h"
 #include "run/RunReport.h"
 
 namespace {
@@ -14,7 +14,7 @@ const char kText[] =
     "       vmconvert check JOB [the job's paths] [--report FILE]\n"
     "       vmconvert undo JOURNAL [--dry-run] [--journal FILE] [--no-journal]\n"
     "                              [--report FILE]\n"
-    "       vmconvert history [TARGET] [--journal-dir DIR] [--json]\n"
+    "       vmconvert history [TARGET] [--journal-dir DIR] [--json] [--count]\n"
     "\n"
     "Brings a table up to date from another, field by field, exactly as the\n"
     "converter's window does: only differing fields are written, each at once.\n"
@@ -45,13 +45,18 @@ const char kText[] =
     "                 changed it. A stopped undo can be run again; undo keeps\n"
     "                 its own journal, so it can be undone, swap included.\n"
     "  history [TARGET] list the runs the journal folder beside TARGET records\n"
-    "                 (only its runs; by default every run in the folder beside\n"
-    "                 the default tables, \\db1\\vmconvert-journal), newest first,\n"
-    "                 a line each: when, computer and user, the command, its\n"
-    "                 status (or killed: no end line), fields written, the\n"
-    "                 swap, cancelled, and the undo that took it back;\n"
-    "                 --journal-dir DIR reads DIR instead, --json prints JSON\n"
-    "                 Lines. A journal that cannot be read is listed as such.\n"
+    "                 (only those that concern it: that wrote it, whose swap\n"
+    "                 replaced it, or undid such a swap; by default every run\n"
+    "                 in the folder beside the default tables,\n"
+    "                 \\db1\\vmconvert-journal), newest first, a line each: when,\n"
+    "                 computer and user, the program, the command, its status\n"
+    "                 (or killed: no end line), fields written, the swap,\n"
+    "                 cancelled, the undo that took it back, source -> target\n"
+    "                 and why the status is not 0; --journal-dir DIR reads DIR\n"
+    "                 instead, --json prints JSON Lines. Each journal is read at\n"
+    "                 its two ends; --count (and --json) also counts the fields\n"
+    "                 a killed run journaled, reading its journal whole. A\n"
+    "                 journal that cannot be read is listed as such.\n"
     "\n"
     "Paths, when not given, are the window's: the live table from Vm001Path in\n"
     "kxaconf.ini (lower-cased, \".\\vm001.dbf\" appended unless it names\n"

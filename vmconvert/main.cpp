@@ -14,12 +14,13 @@
 #include "messages/ResourceString.h"
 #include "messages/StringIds.h"
 #include "run/DryRunFileSystem.h"
-#include "run/ExitStatus.h"
+#include "commands/ExitStatus.h"
 #include "run/RunCourse.h"
 #include "run/RunFacts.h"
 #include "run/RunReport.h"
 #include "run/TestHooks.h"
 #include "run/Warnings.h"
+#include "vmconvert/CompareCommand.h"
 #include "vmconvert/ConsoleEvents.h"
 #include "vmconvert/ConsoleProgress.h"
 #include "vmconvert/HistoryCommand.h"
@@ -131,7 +132,8 @@ int Run(const Options& o, const std::string& refusal, RunReport& report) {
   setup.journalPath = o.journal.empty() ? std::string() : FullPath(o.journal.c_str());
   setup.listing = o.check ? nullptr : &listing;
   RunCourse course(setup, report);
-  int status = course.Prepare();
+  std::string direction = DirectionRefusal(plan);
+  int status = direction.empty() ? course.Prepare() : course.Refuse(kRefused, direction);
   SayIfAny(course.message());
   if (status != kDone) return status;
   ConsoleEvents::Catch();
@@ -149,6 +151,14 @@ bool WriteReport(const std::string& path, const RunReport& report) {
   PrintError(FillPlaceholders(LoadResString(IDS_REPORT_NOT_WRITTEN), Printable(path).c_str(), nullptr) + " (" +
              why + "): nothing of it was written, and the file there is as it was");
   return false;
+}
+
+// The last line of every run's output: its status, as a number and in
+// words, for the log a scheduled task keeps.
+int Ended(int status) {
+  std::printf("status %d: %s\n", status, StatusWords(status));
+  std::fflush(stdout);
+  return status;
 }
 
 void PrintUsageError(const std::string& error) {
@@ -197,22 +207,24 @@ int main(int argc, char** argv) {
   StartReport(report);
   Options o;
   std::string error;
-  if (!ParseOptions(argc, argv, &o, &error)) return UsageError(argc, argv, error, report);
+  if (!ParseOptions(argc, argv, &o, &error)) return Ended(UsageError(argc, argv, error, report));
   if (o.help || o.version) {
     std::fputs(o.help ? Usage().c_str() : kVersion, stdout);
     return kDone;
   }
   if (o.job == Options::Job::kHistory) return RunHistory(o);
+  if (o.job == Options::Job::kCompare) return Ended(RunCompare(o));
   bool undo = o.job == Options::Job::kUndo;
   std::string refusal = undo ? std::string() : TakePaths(o, PlanOf(o.job));
-  if (CheckOutputs(o, report) != kDone) return report.status;
+  if (CheckOutputs(o, report) != kDone) return Ended(report.status);
   // The report is made before the run, so that a run whose outcome could
   // not be told never starts.
-  if (!o.report.empty() && !WriteReport(o.report, report)) return kRefused;
+  if (!o.report.empty() && !WriteReport(o.report, report)) return Ended(kRefused);
   report.status = undo ? RunUndo(o, report) : Run(o, refusal, report);
   if (report.status != kDone && report.reason.empty()) report.reason = Warnings::LastError();
   std::fflush(stdout);
   if (!o.report.empty() && !WriteReport(o.report, report) && report.status == kDone) report.status = kWarned;
+  Ended(report.status);
   ConsoleEvents::RunFinished();
   return report.status;
 }

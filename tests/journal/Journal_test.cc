@@ -13,9 +13,11 @@
 #include <vector>
 
 #include "engine/context.h"
+#include "engine/file_wrapper.h"
 #include "engine/table.h"
 #include "journal/JournalFile.h"
 #include "journal/JournalText.h"
+#include "journal/RunHistory.h"
 #include "journal/Undo.h"
 #include "tests/support/memory_file_system.h"
 
@@ -92,7 +94,7 @@ class JournalTest : public ::testing::Test {
       ASSERT_TRUE(journal.Writing(record, image.data(), image.size()));
       Store(record, 2, "xx");
     }
-    ASSERT_TRUE(journal.End(0, 2, false));
+    ASSERT_TRUE(journal.End(0, 2, false, ""));
   }
 
   MemoryFileSystem fs;
@@ -113,12 +115,12 @@ TEST_F(JournalTest, AFieldChangedTwiceIsOneLineWithItsFirstBytesAndThoseWritten)
       << "the deletion flag's change was taken";
   image[5] = 'y';
   ASSERT_TRUE(journal.Writing(1, image.data(), image.size()));
-  ASSERT_TRUE(journal.End(0, 1, false));
+  ASSERT_TRUE(journal.End(0, 1, false, ""));
   std::vector<std::string> lines = LinesOf(fs.Bytes(kJournal));
   ASSERT_EQ(lines.size(), 4u) << fs.Bytes(kJournal);
   EXPECT_EQ(lines[2], "{\"type\":\"field\",\"record\":1,\"field\":\"B\",\"offset\":" +
                           std::to_string(shape.FieldOffset(1, 2)) + ",\"before\":\"b \",\"after\":\"y \"}");
-  EXPECT_EQ(lines[3], "{\"type\":\"end\",\"cancelled\":false,\"fields_written\":1,\"status\":0}");
+  EXPECT_EQ(lines[3], "{\"type\":\"end\",\"cancelled\":false,\"copies\":0,\"fields_written\":1,\"reason\":\"\",\"status\":0}");
 }
 
 // The disk fills while the journal grows: the line that does not fit is
@@ -136,12 +138,13 @@ TEST_F(JournalTest, AJournalOnADiskThatFillsStillEndsWithItsEndLine) {
     ++written;
   EXPECT_TRUE(journal.failed()) << "the disk never filled";
   EXPECT_GT(written, 100) << "the disk filled at once";
-  ASSERT_TRUE(journal.End(5, uint32_t(written), false)) << journal.error();
+  ASSERT_TRUE(journal.End(5, uint32_t(written), false, "the disk is full")) << journal.error();
   JournalFile read;
   std::string why;
   ASSERT_TRUE(read.Read(fs, kJournal, &why)) << why;
   EXPECT_TRUE(read.end.present);
   EXPECT_EQ(read.end.status, 5);
+  EXPECT_EQ(read.end.reason, "the disk is full");
   EXPECT_EQ(read.batches.size(), size_t(written));
   EXPECT_EQ(fs.Bytes(kJournal).back(), '\n') << "blanks were left after the end line";
 }
@@ -222,6 +225,69 @@ TEST_F(JournalTest, UndosPlanPutsBackOnlyWhatTheRunWroteWhereTheRecordIsStillThe
     EXPECT_EQ(undo.outcome().changed.size(), c.changed) << c.what;
     EXPECT_EQ(undo.outcome().moved.size(), c.refused ? 0 : c.moved) << c.what;
     EXPECT_EQ(fs.Bytes(kTable), before) << c.what << ": the plan wrote";
+  }
+}
+
+// The bytes read through it, of every file.
+class CountingReads : public xb::FileSystemWrapper {
+ public:
+  using FileSystemWrapper::FileSystemWrapper;
+  uint64_t bytes = 0;
+
+ private:
+  class File : public xb::FileWrapper {
+   public:
+    File(std::unique_ptr<xb::File> base, uint64_t* bytes) : FileWrapper(std::move(base)), bytes_(bytes) {}
+    bool ReadAt(uint64_t offset, void* buffer, size_t n, size_t* got) override {
+      bool read = FileWrapper::ReadAt(offset, buffer, n, got);
+      *bytes_ += *got;
+      return read;
+    }
+
+   private:
+    uint64_t* bytes_;
+  };
+  std::unique_ptr<xb::File> WrapFile(std::unique_ptr<xb::File> file, const char*) override {
+    return std::unique_ptr<xb::File>(new File(std::move(file), &bytes));
+  }
+};
+
+// History reads what it shows: a journal of megabytes, ended or killed, is
+// read at its two ends, a few kilobytes; only counting a killed run's
+// fields reads it whole.
+TEST_F(JournalTest, HistoryReadsALargeJournalAtItsEndsOnly) {
+  Journal journal;
+  ASSERT_TRUE(journal.Begin(&fs, kJournal, RunLine(), shape));
+  std::vector<uint8_t> image = Image(1);
+  const int kBatches = 20000;
+  for (int n = 0; n < kBatches; ++n) {
+    const char* after = n % 2 ? "xx" : "yy";
+    ASSERT_TRUE(journal.Changed(1, 2, &image[5], reinterpret_cast<const uint8_t*>(after), 2));
+    image[5] = image[6] = after[0];
+    ASSERT_TRUE(journal.Writing(1, image.data(), image.size()));
+  }
+  const std::string killed = fs.Bytes(kJournal);
+  ASSERT_TRUE(journal.End(0, kBatches, false, ""));
+  ASSERT_GT(fs.Bytes(kJournal).size(), 2u << 20) << "not a large journal";
+  const std::string folder = "C:\\mem\\vmconvert-journal";
+  const struct {
+    const char* what;
+    bool killed, count;
+    uint64_t most;  // bytes read at most
+  } cases[] = {{"ended", false, false, 16 * 1024}, {"killed", true, false, 16 * 1024}, {"killed, counted", true, true, UINT64_MAX}};
+  for (const auto& c : cases) {
+    if (c.killed) fs.Put(kJournal, killed);
+    CountingReads counting(&fs);
+    std::vector<HistoryEntry> entries = ReadHistory(counting, folder, "", c.count);
+    ASSERT_EQ(entries.size(), 1u) << c.what;
+    const HistoryEntry& e = entries[0];
+    EXPECT_EQ(e.unreadable, "") << c.what;
+    EXPECT_EQ(e.end.present, !c.killed) << c.what;
+    EXPECT_EQ(e.end.fieldsWritten, c.killed ? 0 : uint64_t(kBatches)) << c.what;
+    EXPECT_EQ(e.counted, c.count) << c.what;
+    EXPECT_EQ(e.fieldsJournaled, c.count ? uint64_t(kBatches) : 0) << c.what;
+    EXPECT_LE(counting.bytes, c.most) << c.what << ": history read " << counting.bytes << " bytes";
+    EXPECT_GE(counting.bytes, c.count ? uint64_t(killed.size()) : 0) << c.what << ": counted without reading it whole";
   }
 }
 

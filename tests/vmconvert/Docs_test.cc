@@ -7,7 +7,7 @@
 #include <iterator>
 #include <string>
 
-#include "run/ExitStatus.h"
+#include "commands/ExitStatus.h"
 #include "run/RunReport.h"
 #include "vmconvert/Usage.h"
 

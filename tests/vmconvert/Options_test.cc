@@ -41,9 +41,9 @@ TEST(OptionsTest, UsageErrorsSayWhatIsWrong) {
       {"small-to-big check", "unexpected argument check"},
       {"check check small-to-big", "check given twice"},
       {"history --report R", "option --report does not belong to history"},
-      {"history --swap", "history takes only a table, --journal-dir and --json"},
+      {"history --swap", "history takes only a table, --journal-dir, --json and --count"},
       {"history a b", "unexpected argument b"},
-      {"small-to-big --json", "option --json belongs to history"},
+      {"small-to-big --json", "option --json belongs to history and compare"},
       {"small-to-big --journal-dir D", "option --journal-dir does not belong to small-to-big"},
   };
   for (const auto& c : cases) {

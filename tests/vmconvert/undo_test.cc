@@ -239,7 +239,7 @@ void RelabelAsFirstFormat(const std::string& journal) {
   std::vector<std::string> kept;
   for (std::string line : Lines(journal)) {
     if (Has(line, "\"type\":\"record\"")) continue;
-    size_t at = line.find("\"format\":2");
+    size_t at = line.find("\"format\":");
     if (at != std::string::npos) line.replace(at, 10, "\"format\":1");
     kept.push_back(line);
   }

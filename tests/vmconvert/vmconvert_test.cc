@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -125,7 +127,64 @@ TEST_F(VmconvertTest, PathChecksSayWhatTheWindowSays) {
   Result oldMissing = Vmconvert("old-to-new --old \"" + dir.File("old.dbf") + "\" --new \"" + dir.File("new.dbf") + "\"");
   EXPECT_EQ(oldMissing.status, 6);
   EXPECT_TRUE(Has(oldMissing.err, "The old personal database " + dir.File("old.dbf") + " was not found !"));
-  EXPECT_TRUE(oldMissing.out.empty()) << oldMissing.out;
+  EXPECT_EQ(oldMissing.out, "status 6: refused\n") << "nothing but the status line";
+}
+
+// Every run's output ends with its status, as a number and in words, for
+// the log a scheduled task keeps.
+TEST_F(VmconvertTest, EveryRunEndsWithItsStatusInWords) {
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 20));
+  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 20, Variation{1, 0}));
+  const struct {
+    std::string args;
+    const char* last;
+  } cases[] = {
+      {"check " + Paths(), "status 8: fields differ"},
+      {Paths(), "status 0: done"},
+      {Paths() + " --bogus", "status 1: usage error"},
+      {"undo \"" + dir.File("none.jsonl") + "\"", "status 6: refused"},
+      {"compare \"" + live + "\" \"" + big + "\"", "status 6: refused"},
+  };
+  for (const auto& c : cases) {
+    Result r = Vmconvert(c.args);
+    std::string out = r.out.substr(0, r.out.size() - 1);
+    EXPECT_EQ(out.substr(out.rfind('\n') + 1), c.last) << c.args << ":\n" << r.out;
+  }
+}
+
+// compare lists what differs between two tables of one layout, field by
+// field (--json for a script), and refuses two layouts; a --live naming a
+// table other than vm001.dbf - a kept copy - takes it as named, so that a
+// job brings its fields into the live table.
+TEST_F(VmconvertTest, CompareShowsWhatDiffersAndAKeptCopyCanBeTheLiveTable) {
+  std::string kept = dir.File("vm001-20261210-031500.dbf");
+  ASSERT_TRUE(vmtables::MakeVmTable(big, Layout::kBig, 3000));
+  ASSERT_TRUE(vmtables::MakeVmTable(kept, Layout::kBig, 3000));
+  ASSERT_TRUE(SetField(kept, 7, "T05", "9"));
+  ASSERT_TRUE(SetField(kept, 9, "T12", "x"));
+  Result same = Vmconvert("compare \"" + big + "\" \"" + big + "\"");
+  EXPECT_EQ(same.status, 0) << same.out << same.err;
+  Result differ = Vmconvert("compare \"" + big + "\" \"" + kept + "\"");
+  EXPECT_EQ(differ.status, 8) << differ.err;
+  EXPECT_TRUE(Has(differ.out, "\nrecord 7 T05: \"")) << differ.out;
+  EXPECT_TRUE(Has(differ.out, "\nrecords that differ: 2\nfields that differ: 2\n")) << differ.out;
+  Result json = Vmconvert("compare \"" + big + "\" \"" + kept + "\" --json");
+  std::vector<std::string> lines;
+  for (size_t at = 0, end; (end = json.out.find('\n', at)) != std::string::npos; at = end + 1)
+    lines.push_back(json.out.substr(at, end - at));
+  ASSERT_GE(lines.size(), 3u) << json.out;
+  nlohmann::json first = nlohmann::json::parse(lines[0], nullptr, false);
+  EXPECT_EQ(first.value("record", 0), 7) << lines[0];
+  EXPECT_EQ(first.value("field", ""), "T05") << lines[0];
+  nlohmann::json summary = nlohmann::json::parse(lines[2], nullptr, false);
+  EXPECT_EQ(summary.value("fields_differing", 0), 2) << lines[2];
+
+  ASSERT_TRUE(vmtables::MakeVmTable(live, Layout::kSmall, 3000));
+  Result back = Vmconvert("big-to-small --live \"" + kept + "\" --small \"" + live + "\"");
+  EXPECT_EQ(back.status, 0) << back.err;
+  EXPECT_TRUE(Has(back.out, "big-to-small: " + kept + " -> " + live)) << "the kept copy as named: " << back.out;
+  RawDbf restored(live);
+  EXPECT_EQ(restored.Value(7, "T05"), "9") << "the kept copy's field came back";
 }
 
 // A live table that cannot be opened is said with the system's reason on
@@ -312,7 +371,7 @@ TEST_F(VmconvertTest, ASwapThatWouldBeRefusedStopsTheRunBeforeItWrites) {
   EXPECT_EQ(r.status, 6) << r.err;
   EXPECT_TRUE(Has(r.err, "has an index file, but the converted table")) << r.err;
   EXPECT_EQ(ReadBytes(big), before) << "fields were written before the refusal";
-  EXPECT_TRUE(r.out.empty()) << r.out;
+  EXPECT_EQ(r.out, "status 6: refused\n") << "nothing but the status line";
 }
 
 // After the first swap the live table is big; a second small-to-big swap

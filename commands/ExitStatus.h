@@ -1,7 +1,8 @@
-// vmconvert's exit statuses, and what each means: the one list that
-// --help prints and README and the operator's guide repeat word for word.
-#ifndef RUN_EXITSTATUS_H_
-#define RUN_EXITSTATUS_H_
+// The exit statuses a run ends with, the window's and vmconvert's, and what
+// each means: the one list that vmconvert --help prints and README and the
+// operator's guide repeat word for word.
+#ifndef COMMANDS_EXITSTATUS_H_
+#define COMMANDS_EXITSTATUS_H_
 
 enum ExitStatus {
   kDone = 0,
@@ -27,4 +28,4 @@ extern const StatusText kStatusTexts[9];
 // say it ("done", "cancelled", ...); "unknown" for a number no status has.
 const char* StatusWords(int status);
 
-#endif  // RUN_EXITSTATUS_H_
+#endif  // COMMANDS_EXITSTATUS_H_

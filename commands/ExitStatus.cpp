@@ -1,4 +1,4 @@
-#include "run/ExitStatus.h"
+#include "commands/ExitStatus.h"
 
 const char* StatusWords(int status) {
   static const char* const kWords[] = {"done",
