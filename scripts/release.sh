@@ -3,7 +3,9 @@
 # shipped 32-bit converter.exe and vmconvert.exe, and
 # dist/voicemail-converter-VERSION-win64.zip with the same programs for
 # 64-bit Windows, each with the operator's guide (HTML with its pictures),
-# NOTICE.txt and SHA256SUMS.
+# the scheduled-task recipes (recipes/*.cmd), NOTICE.txt and SHA256SUMS;
+# and dist/SHA256SUMS, the checksums of the zips themselves, to publish
+# beside them, so that a zip can be checked as the one released.
 #
 # Build once, test, then pack: each architecture's programs are built as
 # released (Release, stripped: scripts/build.sh win32 and win64-release),
@@ -83,14 +85,18 @@ release() {
   mkdir -p "$stage/$name"
   cp "$converter" "$vmconvert" "$stage/$name/"
   /usr/bin/python3 "$top/scripts/render-guide.py" "$top/docs/operator-guide.md" "$stage/$name/operator-guide.html"
-  mkdir -p "$stage/$name/images"
+  mkdir -p "$stage/$name/images" "$stage/$name/recipes"
   cp "$top"/docs/images/*.png "$stage/$name/images/"
+  cp "$top"/recipes/*.cmd "$stage/$name/recipes/"
   {
     echo "Voicemail table converter $version for Windows ($bits-bit)"
     echo
     echo "converter.exe      the converter's window"
     echo "vmconvert.exe      the same conversions for scripts and scheduled tasks"
     echo "operator-guide.html  how to install, run, schedule, undo and restore"
+    echo "recipes\\nightly.cmd  a nightly conversion for a scheduled task"
+    echo "recipes\\migrate.cmd  the one-time migration, with the swap and the service"
+    echo "                   stopped and started; copy them out of this folder first"
     echo "SHA256SUMS         the checksums of these files"
     echo
     echo "Install: copy converter.exe and vmconvert.exe to a folder on the server."
@@ -115,6 +121,7 @@ release() {
   unzip -q "$top/dist/$name.zip" -d "$check"
   cmp "$check/$name/converter.exe" "$converter"
   cmp "$check/$name/vmconvert.exe" "$vmconvert"
+  for recipe in "$top"/recipes/*.cmd; do cmp "$check/$name/recipes/$(basename "$recipe")" "$recipe"; done
   (cd "$check/$name" && sha256sum --quiet -c SHA256SUMS)
   rm -rf "$check"
   made="$made
@@ -131,5 +138,11 @@ release: no $arch zip: $why, so its programs cannot be tested here (--untested p
   fi
   release $arch "$why"
 done
+# The zips' own checksums, made anew from every zip in dist/ now.
+if [ -n "$made" ]; then
+  (cd "$top/dist" && sha256sum "voicemail-converter-$version-"*.zip >SHA256SUMS && sha256sum --quiet -c SHA256SUMS)
+  made="$made
+release: dist/SHA256SUMS (the zips' checksums, to publish beside them)"
+fi
 printf '%s\n' "$made$skipped" | sed '/^$/d'
 [ -n "$made" ]
