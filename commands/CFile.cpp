@@ -1,10 +1,10 @@
 #include "commands/CFile.h"
 
-#include <windows.h>
+#include "engine/file_system.h"
 
 bool CFile::GetStatus(const char* path, CFileStatus& status) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
-  status.m_size = int64_t(uint64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow);
+  uint64_t size = 0;
+  if (!xb::FileSystem::Default()->FileSize(path, &size)) return false;
+  status.m_size = int64_t(size);
   return true;
 }

@@ -1,74 +1,54 @@
 #include "commands/Sha256.h"
 
-#include <cstring>
+#include <windows.h>
+#include <bcrypt.h>
+
+#include <cstdint>
 
 namespace {
 
-const uint32_t kRounds[64] = {
-    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
-    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
-    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
-    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
-    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
-    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
-    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
-    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
-
-uint32_t Rotate(uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
+// The algorithm's provider, opened once for the process; null when the
+// system has none.
+BCRYPT_ALG_HANDLE Provider() {
+  static BCRYPT_ALG_HANDLE provider = [] {
+    BCRYPT_ALG_HANDLE h = nullptr;
+    return BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&h, BCRYPT_SHA256_ALGORITHM, nullptr, 0)) ? h : nullptr;
+  }();
+  return provider;
+}
 
 }  // namespace
 
-Sha256::Sha256()
-    : state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {}
+Sha256::Sha256() {
+  BCRYPT_HASH_HANDLE h = nullptr;
+  if (Provider() && BCRYPT_SUCCESS(BCryptCreateHash(Provider(), &h, nullptr, 0, nullptr, 0, 0))) hash_ = h;
+}
+
+Sha256::~Sha256() {
+  if (hash_) BCryptDestroyHash(static_cast<BCRYPT_HASH_HANDLE>(hash_));
+}
 
 void Sha256::Add(const void* data, size_t n) {
-  const uint8_t* bytes = static_cast<const uint8_t*>(data);
-  total_ += n;
-  while (n > 0) {
-    size_t take = sizeof pending_ - used_ < n ? sizeof pending_ - used_ : n;
-    std::memcpy(pending_ + used_, bytes, take);
-    used_ += take;
-    bytes += take;
-    n -= take;
-    if (used_ == sizeof pending_) {
-      Block(pending_);
-      used_ = 0;
-    }
+  const UCHAR* bytes = static_cast<const UCHAR*>(data);
+  // The system takes at most a ULONG of bytes a call.
+  for (size_t done = 0; hash_ && !failed_ && done < n;) {
+    ULONG part = ULONG(n - done < 0x40000000u ? n - done : 0x40000000u);
+    failed_ = !BCRYPT_SUCCESS(
+        BCryptHashData(static_cast<BCRYPT_HASH_HANDLE>(hash_), const_cast<UCHAR*>(bytes + done), part, 0));
+    done += part;
   }
 }
 
 std::string Sha256::Hex() {
-  uint64_t bits = total_ * 8;
-  const uint8_t one = 0x80, zero = 0;
-  Add(&one, 1);
-  while (used_ != 56) Add(&zero, 1);
-  uint8_t length[8];
-  for (int i = 0; i < 8; ++i) length[i] = uint8_t(bits >> (56 - 8 * i));
-  Add(length, sizeof length);
   static const char kHex[] = "0123456789abcdef";
-  std::string out;
-  for (uint32_t word : state_)
-    for (int shift = 28; shift >= 0; shift -= 4) out += kHex[(word >> shift) & 15];
-  return out;
-}
-
-void Sha256::Block(const uint8_t* block) {
-  uint32_t w[64];
-  for (int i = 0; i < 16; ++i)
-    w[i] = uint32_t(block[4 * i]) << 24 | uint32_t(block[4 * i + 1]) << 16 | uint32_t(block[4 * i + 2]) << 8 |
-           block[4 * i + 3];
-  for (int i = 16; i < 64; ++i) {
-    uint32_t s0 = Rotate(w[i - 15], 7) ^ Rotate(w[i - 15], 18) ^ (w[i - 15] >> 3);
-    uint32_t s1 = Rotate(w[i - 2], 17) ^ Rotate(w[i - 2], 19) ^ (w[i - 2] >> 10);
-    w[i] = w[i - 16] + s0 + w[i - 7] + s1;
+  UCHAR digest[32];
+  if (!hash_ || failed_ || !BCRYPT_SUCCESS(BCryptFinishHash(static_cast<BCRYPT_HASH_HANDLE>(hash_), digest,
+                                                            sizeof digest, 0)))
+    return std::string();
+  std::string hex;
+  for (UCHAR b : digest) {
+    hex += kHex[b >> 4];
+    hex += kHex[b & 15];
   }
-  uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
-  uint32_t e = state_[4], f = state_[5], g = state_[6], h = state_[7];
-  for (int i = 0; i < 64; ++i) {
-    uint32_t t1 = h + (Rotate(e, 6) ^ Rotate(e, 11) ^ Rotate(e, 25)) + ((e & f) ^ (~e & g)) + kRounds[i] + w[i];
-    uint32_t t2 = (Rotate(a, 2) ^ Rotate(a, 13) ^ Rotate(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
-    h = g, g = f, f = e, e = d + t1, d = c, c = b, b = a, a = t1 + t2;
-  }
-  state_[0] += a, state_[1] += b, state_[2] += c, state_[3] += d;
-  state_[4] += e, state_[5] += f, state_[6] += g, state_[7] += h;
+  return hex;
 }

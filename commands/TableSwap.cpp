@@ -59,9 +59,8 @@ std::string TableSwap::Check(xb::FileSystem& fs) {
 }
 
 uint64_t TableSwap::Size(const std::string& path) const {
-  std::unique_ptr<xb::File> file = path.empty() ? nullptr : fs_->OpenReadOnly(path.c_str());
   uint64_t size = 0;
-  return file && file->Size(&size) ? size : 0;
+  return !path.empty() && fs_->FileSize(path.c_str(), &size) ? size : 0;
 }
 
 // Every copy is staged beside the table it replaces before the first is

@@ -88,9 +88,9 @@ bool HandlePair(CPersonalDatabase& oldTable, CPersonalDatabase& newTable, int64_
   } else {
     // As the voicemail jobs: the pair's changes written together, each
     // field by itself, once all are known.
-    newTable.HoldChanges();
+    int flush = newTable.HoldChanges();
     CopyPair(oldTable, newTable, texts);
-    newTable.WriteChanges("CDatabase::Replace");
+    newTable.WriteChanges("CDatabase::Replace", flush);
     ++outcome.compared;
   }
   return true;

@@ -115,9 +115,9 @@ void CompareRecord(CVmDatabase& source, CVmDatabase& target, unsigned int n, uns
     // The record's changes go out together once all are known, so that
     // its journal lines take one write ahead of them; each field is still
     // written by itself, in field order.
-    target.HoldChanges();
+    int flush = target.HoldChanges();
     CopyDiffering(source, target, n, plan);
-    target.WriteChanges("CDatabase::Replace");
+    target.WriteChanges("CDatabase::Replace", flush);
     ++outcome.compared;
   }
 }

@@ -275,10 +275,14 @@ bool CDatabase::SameBytes(const FieldAddr& a, const FieldAddr& b) { return a.fie
 
 bool CDatabase::OnReadRecord() const { return table && table->OnReadRecord(); }
 
-void CDatabase::HoldChanges() { flush = 0; }
+int CDatabase::HoldChanges() {
+  int was = flush;
+  flush = 0;
+  return was;
+}
 
-void CDatabase::WriteChanges(const char* box) {
-  flush = 1;
+void CDatabase::WriteChanges(const char* box, int flushAfter) {
+  flush = flushAfter;
   if (!table) return;
   std::vector<unsigned> failed;  // takes room only when a write fails
   if (!table->FlushEach(&failed)) {

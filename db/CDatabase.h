@@ -142,9 +142,9 @@ class CONVERTER_API CDatabase {
   // then writes them, each field by a write of its own in the order the
   // fields were changed (the observer hearing of them together first),
   // shows box for each field whose write failed or was refused, naming it,
-  // and turns flush on again.
-  void HoldChanges();
-  void WriteChanges(const char* box);
+  // and puts back flush, the setting HoldChanges returned.
+  int HoldChanges();
+  void WriteChanges(const char* box, int flushAfter);
   // Tells observer of every change of the open table's fields and whether
   // it reached the file, until the table is closed (Open and Close end
   // it). REQUIRES: observer outlives the table's Close.

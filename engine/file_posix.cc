@@ -114,6 +114,13 @@ class PosixFileSystem : public FileSystem {
     return stat(path, &st) == 0;
   }
 
+  bool FileSize(const char* path, uint64_t* size) override {
+    struct stat st;
+    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    *size = uint64_t(st.st_size);
+    return true;
+  }
+
   bool MakeFolder(const char* path) override {
     if (mkdir(path, 0755) == 0) return true;
     struct stat st;

@@ -71,6 +71,10 @@ class FileSystem {
   // True when a file or a folder of that name is there, whether or not it
   // can be opened.
   virtual bool Exists(const char* path) = 0;
+  // The size of the file at path, asked without opening it (so a file
+  // another program holds open, sharing nothing, has one too); false when
+  // there is no such file.
+  virtual bool FileSize(const char* path, uint64_t* size) = 0;
   // Makes the folder at path (its parent must be there); true when a
   // folder of that name is there afterwards, made now or before.
   virtual bool MakeFolder(const char* path) = 0;

@@ -157,6 +157,14 @@ class Win32FileSystem : public FileSystem {
 
   bool Exists(const char* path) override { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
+  bool FileSize(const char* path, uint64_t* size) override {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      return false;
+    *size = uint64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+    return true;
+  }
+
   bool MakeFolder(const char* path) override {
     if (CreateDirectoryA(path, nullptr)) return true;
     DWORD attributes = GetFileAttributesA(path);

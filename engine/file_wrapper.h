@@ -49,6 +49,7 @@ class FileSystemWrapper : public FileSystem {
   bool Remove(const char* path) override { return base_->Remove(path); }
   bool Replace(const char* from, const char* to) override { return base_->Replace(from, to); }
   bool Exists(const char* path) override { return base_->Exists(path); }
+  bool FileSize(const char* path, uint64_t* size) override { return base_->FileSize(path, size); }
   bool MakeFolder(const char* path) override { return base_->MakeFolder(path); }
   bool List(const char* folder, const char* suffix, std::vector<std::string>* names) override {
     return base_->List(folder, suffix, names);

@@ -173,6 +173,11 @@ class JournalFile::Reader {
   std::vector<std::string> swapFiles_;
 };
 
+bool StartedLater(const JournalRun& a, const std::string& aPath, const JournalRun& b, const std::string& bPath) {
+  if (a.startedAt != b.startedAt) return a.startedAt > b.startedAt;
+  return FileIdentity(aPath.c_str()) > FileIdentity(bPath.c_str());
+}
+
 std::string TakeEndLine(const JournalLine& l, int format, JournalEnd* end) {
   uint64_t status = 0;
   if (!l.Number("status", 255, &status) || !l.Number("fields_written", UINT32_MAX, &end->fieldsWritten) ||
@@ -200,10 +205,7 @@ bool JournalFile::Read(xb::FileSystem& fs, const std::string& at, std::string* w
   size_t number = 0;
   for (size_t from = 0; from < text.size();) {
     size_t end = text.find('\n', from);
-    if (end == std::string::npos) {
-      cut = true;  // unfinished: the run was stopped while writing it
-      break;
-    }
+    if (end == std::string::npos) break;  // unfinished: the run was stopped while writing it
     std::string problem = reader.Take(++number, text.substr(from, end - from));
     if (!problem.empty()) return *why = "line " + std::to_string(number) + " " + problem, false;
     from = end + 1;

@@ -73,6 +73,11 @@ struct JournalEnd {
   std::string reason;    // why the status is not 0
 };
 
+// True when the run a (journaled at aPath) started after the run b (at
+// bPath): by their starts, then by their journals' names. The one order of
+// runs, newest first, that history and undo share.
+bool StartedLater(const JournalRun& a, const std::string& aPath, const JournalRun& b, const std::string& bPath);
+
 class JournalLine;
 // The end line l of a journal of format into *end; "" when it is one, else
 // why not.
@@ -111,7 +116,6 @@ class JournalFile {
   std::vector<JournalHeader> headers;
   std::vector<JournalStep> steps;
   JournalEnd end;
-  bool cut = false;  // its last line was cut short
 
  private:
   class Reader;

@@ -1,91 +1,75 @@
 #include "journal/JournalText.h"
 
+#include <algorithm>
 #include <cctype>
+
+#include <nlohmann/json.hpp>
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-void SkipBlanks(const std::string& text, size_t* at) {
-  while (*at < text.size() && IsBlank(text[*at])) ++*at;
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// The escape after a backslash at text[*at]; false for one JSON does not
-// know or a code point beyond a byte.
-bool ParseEscape(const std::string& text, size_t* at, std::string* out) {
-  static const char kPlain[] = "\"\\/", kNamed[] = "bfnrt", kBytes[] = "\b\f\n\r\t";
-  char c = text[*at];
-  for (int i = 0; kPlain[i]; ++i)
-    if (c == kPlain[i]) return *out += c, ++*at, true;
-  for (int i = 0; kNamed[i]; ++i)
-    if (c == kNamed[i]) return *out += kBytes[i], ++*at, true;
-  if (c != 'u' || *at + 4 >= text.size()) return false;
-  int code = 0;
-  for (size_t i = *at + 1; i <= *at + 4; ++i) {
-    if (HexDigit(text[i]) < 0) return false;
-    code = code * 16 + HexDigit(text[i]);
+// A string as JSON gives it back (UTF-8) to the bytes it stands for:
+// every code point is one byte of the journal's, up to \u00ff. Most are
+// plain ASCII, and are taken as they are.
+bool ToBytes(std::string& utf8, std::string* out) {
+  if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    out->swap(utf8);
+    return true;
   }
-  if (code > 0xFF) return false;  // a journal keeps bytes only
-  *out += char(code);
-  *at += 5;
+  out->clear();
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(utf8[i]);
+    if (c < 0x80) {
+      *out += char(c);
+    } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size()) {
+      *out += char(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
+    } else {
+      return false;  // beyond \u00ff: no byte of a journal's
+    }
+  }
   return true;
 }
 
-// A JSON string at text[*at] (its opening quote), decoded to bytes. Raw
-// control characters and bytes beyond ASCII are refused: a journal writes
-// neither, so a line holding them was written by something else.
-bool ParseString(const std::string& text, size_t* at, std::string* out) {
-  out->clear();
-  for (size_t i = *at + 1; i < text.size();) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c == '"') return *at = i + 1, true;
-    if (c < 0x20 || c >= 0x7F) return false;
-    if (c != '\\') {
-      *out += char(c);
-      ++i;
-      continue;
-    }
-    ++i;
-    if (i >= text.size() || !ParseEscape(text, &i, out)) return false;
-  }
-  return false;
-}
+// The parser's events into the line's values: one object of flat values,
+// each key once; anything else stops the parse.
+class FlatObject : public nlohmann::json_sax<nlohmann::json> {
+ public:
+  explicit FlatObject(std::map<std::string, JournalLine::Value>* values) : values_(values) {}
 
-// A JSON number or one of its words, as written.
-bool ParseWord(const std::string& text, size_t* at, std::string* out) {
-  size_t end = *at;
-  while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '-' ||
-                               text[end] == '+' || text[end] == '.'))
-    ++end;
-  *out = text.substr(*at, end - *at);
-  *at = end;
-  if (*out == "true" || *out == "false" || *out == "null") return true;
-  // -?(0|[1-9][0-9]*)(\.[0-9]+)?([eE][+-]?[0-9]+)?
-  size_t i = 0;
-  const std::string& s = *out;
-  auto digits = [&] {
-    size_t from = i;
-    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
-    return i > from;
-  };
-  if (i < s.size() && s[i] == '-') ++i;
-  if (i < s.size() && s[i] == '0') ++i;
-  else if (!digits()) return false;
-  if (i < s.size() && s[i] == '.' && (++i, !digits())) return false;
-  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-    ++i;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    if (!digits()) return false;
+  bool null() override { return Take(false, "null"); }
+  bool boolean(bool b) override { return Take(false, b ? "true" : "false"); }
+  // The library calls this for a number with a sign, "-0" included: kept
+  // with its sign, it is no whole number of a journal's.
+  bool number_integer(number_integer_t n) override { return Take(false, n < 0 ? std::to_string(n) : "-0"); }
+  bool number_unsigned(number_unsigned_t n) override { return Take(false, std::to_string(n)); }
+  bool number_float(number_float_t, const string_t& text) override { return Take(false, text); }
+  bool string(string_t& text) override {
+    std::string bytes;
+    return ToBytes(text, &bytes) && Take(true, std::move(bytes));
   }
-  return i == s.size();
-}
+  bool binary(binary_t&) override { return false; }
+  bool start_object(std::size_t) override { return depth_++ == 0; }
+  bool key(string_t& key) override {
+    std::string bytes;
+    if (!ToBytes(key, &bytes) || values_->count(bytes)) return false;  // a key given twice
+    key_ = bytes;
+    return true;
+  }
+  bool end_object() override { return --depth_ == 0; }
+  bool start_array(std::size_t) override { return false; }
+  bool end_array() override { return false; }
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override { return false; }
+
+ private:
+  bool Take(bool text, std::string value) {
+    if (depth_ != 1) return false;
+    values_->emplace(std::move(key_), JournalLine::Value{text, std::move(value)});
+    return true;
+  }
+
+  std::map<std::string, JournalLine::Value>* values_;
+  std::string key_;
+  int depth_ = 0;
+};
 
 }  // namespace
 
@@ -126,37 +110,17 @@ std::string ShownBytes(const std::string& bytes) {
   return out.substr(1, out.size() - 2);
 }
 
+// The JSON itself is the library's to read; what is the journal's own
+// stays here: no raw byte beyond ASCII (a journal writes every one as
+// \u00XX), code points up to \u00ff, one flat object of keys given once.
 bool JournalLine::Parse(const std::string& line) {
   values_.clear();
-  size_t at = 0;
-  SkipBlanks(line, &at);
-  if (at >= line.size() || line[at] != '{') return false;
-  ++at;
-  SkipBlanks(line, &at);
-  if (at < line.size() && line[at] == '}') {
-    ++at;
-  } else {
-    for (;;) {
-      std::string key;
-      Value value;
-      SkipBlanks(line, &at);
-      if (at >= line.size() || line[at] != '"' || !ParseString(line, &at, &key)) return false;
-      SkipBlanks(line, &at);
-      if (at >= line.size() || line[at] != ':') return false;
-      ++at;
-      SkipBlanks(line, &at);
-      if (at >= line.size()) return false;
-      value.text = line[at] == '"';
-      if (!(value.text ? ParseString(line, &at, &value.value) : ParseWord(line, &at, &value.value))) return false;
-      if (!values_.emplace(key, value).second) return false;  // a key given twice
-      SkipBlanks(line, &at);
-      if (at >= line.size()) return false;
-      if (line[at++] == '}') break;
-      if (line[at - 1] != ',') return false;
-    }
-  }
-  SkipBlanks(line, &at);
-  return at == line.size();
+  for (char c : line)
+    if (static_cast<unsigned char>(c) >= 0x7F) return false;
+  FlatObject sax(&values_);
+  bool parsed = nlohmann::json::sax_parse(line, &sax, nlohmann::json::input_format_t::json, true);
+  if (!parsed) values_.clear();
+  return parsed;
 }
 
 std::string JournalLine::Type() const {

@@ -39,11 +39,12 @@ class JournalLine {
   // true or false; false when it is neither.
   bool Flag(const char* key, bool* out) const;
 
- private:
   struct Value {
-    bool text;          // a JSON string (its bytes decoded), else a number or word as written
-    std::string value;
+    bool text;          // a JSON string (its bytes decoded), else a number or word
+    std::string value;  // the bytes, or the number or word as text
   };
+
+ private:
   std::map<std::string, Value> values_;
 };
 

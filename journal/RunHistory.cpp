@@ -86,24 +86,19 @@ HistoryEntry Entry(xb::FileSystem& fs, const std::string& path, bool count) {
   return e;
 }
 
-bool SamePath(const std::string& a, const std::string& b) { return FileIdentity(a.c_str()) == FileIdentity(b.c_str()); }
-
 // The files in service a run's swap replaced: its own swap's, or for an
 // undo those of the run its chain of undos began with.
-bool SwapReplaced(const JournalRun& r, const std::string& path) {
+bool SwapReplaced(xb::FileSystem& fs, const JournalRun& r, const std::string& path) {
   const CommandPlan* plan = PlanNamed(r.SwapCommand());
   if (!plan) return false;
   for (const std::string& f : plan->SwapOf(r.SwapSource(), r.target).Replaced())
-    if (SamePath(f, path)) return true;
+    if (OneFile(fs, f, path)) return true;
   return false;
 }
 
 }  // namespace
 
-bool NewerRun(const HistoryEntry& a, const HistoryEntry& b) {
-  if (a.run.startedAt != b.run.startedAt) return a.run.startedAt > b.run.startedAt;
-  return FileIdentity(a.journal.c_str()) > FileIdentity(b.journal.c_str());
-}
+bool NewerRun(const HistoryEntry& a, const HistoryEntry& b) { return StartedLater(a.run, a.journal, b.run, b.journal); }
 
 std::string HistoryEntry::Swap() const {
   if (copies == 0) return "none";
@@ -111,8 +106,8 @@ std::string HistoryEntry::Swap() const {
   return end.status == kSwapFailed ? "failed" : "done";
 }
 
-bool HistoryEntry::Concerns(const std::string& path) const {
-  return SamePath(run.target, path) || (copies > 0 && SwapReplaced(run, path));
+bool HistoryEntry::Concerns(xb::FileSystem& fs, const std::string& path) const {
+  return OneFile(fs, run.target, path) || (copies > 0 && SwapReplaced(fs, run, path));
 }
 
 std::vector<HistoryEntry> ReadHistory(xb::FileSystem& fs, const std::string& folder, const std::string& target,
@@ -122,14 +117,14 @@ std::vector<HistoryEntry> ReadHistory(xb::FileSystem& fs, const std::string& fol
   Journal::In(fs, folder, &paths);
   for (const std::string& path : paths) {
     HistoryEntry e = Entry(fs, path, count);
-    if (target.empty() || !e.unreadable.empty() || e.Concerns(target)) entries.push_back(e);
+    if (target.empty() || !e.unreadable.empty() || e.Concerns(fs, target)) entries.push_back(e);
   }
   std::sort(entries.begin(), entries.end(), NewerRun);
   // Newest first, so the first undo met for a run is its latest.
   for (HistoryEntry& run : entries)
     for (const HistoryEntry& undo : entries) {
       if (!run.undoneBy.empty() || undo.run.command != "undo" || !NewerRun(undo, run)) continue;
-      if (!SamePath(undo.run.source, run.journal)) continue;
+      if (!OneFile(fs, undo.run.source, run.journal)) continue;
       run.undoneBy = undo.journal;
       run.undoneEnd = undo.end;
     }

@@ -36,7 +36,7 @@ struct HistoryEntry {
   std::string Swap() const;
   // True when the run concerns the table at path: it wrote it, its swap
   // replaced it, or it is an undo that put a table back there.
-  bool Concerns(const std::string& path) const;
+  bool Concerns(xb::FileSystem& fs, const std::string& path) const;
 };
 
 // The journals (*.jsonl) in folder, newest first by their start (then by

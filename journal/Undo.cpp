@@ -17,15 +17,13 @@ const char kByHand[] =
     "\"before\", where the field still holds those given as \"after\" (each line gives the field's offset in the "
     "file), or bring back a copy of the table taken before the run";
 
-bool SamePath(const std::string& a, const std::string& b) {
-  return FileIdentity(a.c_str()) == FileIdentity(b.c_str());
-}
-
 std::string Bytes(const std::vector<uint8_t>& image, uint32_t offset, uint32_t width) {
   return std::string(reinterpret_cast<const char*>(image.data()) + offset, width);
 }
 
 }  // namespace
+
+bool Undo::Same(const std::string& a, const std::string& b) const { return OneFile(*request_.fs, a, b); }
 
 bool Undo::Refuse(const std::string& why) {
   outcome_.refusal = why;
@@ -105,7 +103,7 @@ std::string Undo::FreeDatedName(const std::string& path) {
 
 bool Undo::InService(const std::string& path) const {
   for (const std::string& f : replaced_)
-    if (SamePath(f, path)) return true;
+    if (Same(f, path)) return true;
   return false;
 }
 
@@ -117,7 +115,7 @@ void Undo::PlanStep(size_t index) {
   const std::string& file = s.kept ? s.from : s.to;
   const JournalStep* keeper = s.kept ? &s : nullptr;
   for (size_t j = index; !keeper && j-- > 0;)
-    if (SamePath(journal_.steps[j].from, file)) keeper = &journal_.steps[j];
+    if (Same(journal_.steps[j].from, file)) keeper = &journal_.steps[j];
   if (!keeper) {
     if (InService(file))
       outcome_.swapLeft.push_back("nothing the journal names holds what " + Printable(file) +
@@ -274,14 +272,13 @@ std::string Undo::NewerRunThatChanged(uint32_t record, unsigned field) {
     for (const std::string& path : paths) {
       JournalFile other;
       std::string why;
-      if (SamePath(path, request_.journal) || !other.Read(*request_.fs, path, &why)) continue;
-      bool later = other.run.startedAt > journal_.run.startedAt ||
-                   (other.run.startedAt == journal_.run.startedAt &&
-                    FileIdentity(path.c_str()) > FileIdentity(request_.journal.c_str()));
-      if (later && SamePath(other.run.target, journal_.run.target)) newer_.push_back(std::move(other));
+      if (Same(path, request_.journal) || !other.Read(*request_.fs, path, &why)) continue;
+      if (StartedLater(other.run, path, journal_.run, request_.journal) && Same(other.run.target, journal_.run.target))
+        newer_.push_back(std::move(other));
     }
-    std::sort(newer_.begin(), newer_.end(),
-              [](const JournalFile& a, const JournalFile& b) { return a.run.startedAt < b.run.startedAt; });
+    std::sort(newer_.begin(), newer_.end(), [](const JournalFile& a, const JournalFile& b) {
+      return StartedLater(b.run, b.path, a.run, a.path);  // oldest first: the next run that changed it
+    });
   }
   for (const JournalFile& j : newer_)
     for (const JournalBatch& b : j.batches)

@@ -123,6 +123,9 @@ class Undo {
   FileState& State(const std::string& path);
   std::string FreeDatedName(const std::string& path);
   bool Refuse(const std::string& why);
+  // True when a and b name one file (OneFile: by identity where both are
+  // there).
+  bool Same(const std::string& a, const std::string& b) const;
   // "" when the table is still the size a first-format journal's run found
   // it; else why undo refuses it.
   std::string FirstFormatMisfit() const;

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <memory>
 
 #include "engine/file_system.h"
 
@@ -23,7 +22,6 @@ void StartReport(RunReport& report) {
 }
 
 int64_t FileBytes(xb::FileSystem& fs, const std::string& path) {
-  std::unique_ptr<xb::File> file = fs.OpenReadOnly(path.c_str());
   uint64_t size = 0;
-  return file && file->Size(&size) ? int64_t(size) : -1;
+  return fs.FileSize(path.c_str(), &size) ? int64_t(size) : -1;
 }

@@ -133,9 +133,8 @@ class FaultyFiles : public xb::FileSystemWrapper, public RunProbe {
   }
 
   uint64_t SizeOf(const char* path) {
-    std::unique_ptr<xb::File> file = base()->OpenReadOnly(path);
     uint64_t size = 0;
-    return file && file->Size(&size) ? size : 0;
+    return base()->FileSize(path, &size) ? size : 0;
   }
 
   // A file about to be emptied gives its room back.

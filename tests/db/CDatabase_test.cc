@@ -21,6 +21,8 @@ FIELD4INFO kFields[] = {{"IDXP", 'C', 8, 0, 0},
 // Shows what the class keeps to itself.
 class Probe : public CDatabase {
  public:
+  using CDatabase::HoldChanges;
+  using CDatabase::WriteChanges;
   int flushFlag() const { return flush; }
   bool isOpen() const { return table != nullptr && fields != nullptr; }
   unsigned int count() const { return fieldCount; }
@@ -299,6 +301,21 @@ TEST_F(CDatabaseTest, WithFlushOffChangesWaitForFlush) {
   EXPECT_EQ(fs.writes, writes);
   db.Flush();
   EXPECT_GT(fs.writes, writes);
+  EXPECT_EQ(boxes.Summary(), "");
+}
+
+// A record's changes held and written together leave the caller's flush
+// setting as it was, off as well as on.
+TEST_F(CDatabaseTest, HeldChangesKeepTheCallersFlushSetting) {
+  Make({"1|a|1"});
+  for (int setting : {0, 1}) {
+    db.SetFlush(setting);
+    int flush = db.HoldChanges();
+    db.Replace(S("NAME"), S(setting ? "on" : "off"));
+    db.WriteChanges("CDatabase::Replace", flush);
+    EXPECT_EQ(db.flushFlag(), setting);
+    EXPECT_EQ(Name(), setting ? "on" : "off") << "the held change was written";
+  }
   EXPECT_EQ(boxes.Summary(), "");
 }
 

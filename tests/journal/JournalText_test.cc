@@ -32,6 +32,8 @@ TEST(JournalTextTest, OnlyOneFlatObjectOfOurFormIsALine) {
       {"{\"offset\":abc}", false},
       {"{\"type\":\"field\",}", false},
       {"{\"type\":\"field\"", false},
+      {std::string("{\"before\":\"a\x7f\"}"), false},
+      {"{\"before\":\"\\u00e9\",\"after\":\"\\ud83d\\ude00\"}", false},
   };
   for (const auto& l : lines) EXPECT_EQ(JournalLine().Parse(l.line), l.taken) << l.line;
 }
@@ -41,7 +43,7 @@ TEST(JournalTextTest, BytesComeBackExactlyAndNumbersOnlyWhole) {
   for (int c = 0; c < 256; ++c) bytes += char(c);
   JournalLine line;
   ASSERT_TRUE(line.Parse("{\"b\":" + EncodeBytes(bytes) + ",\"n\":18446744073709551615,\"s\":-1,\"f\":1.5,"
-                         "\"q\":\"7\",\"t\":true}"));
+                         "\"q\":\"7\",\"t\":true,\"z\":-0,\"e\":1e3,\"h\":18446744073709551616}"));
   std::string back;
   ASSERT_TRUE(line.Text("b", &back));
   EXPECT_EQ(back, bytes) << "every byte value";
@@ -52,6 +54,9 @@ TEST(JournalTextTest, BytesComeBackExactlyAndNumbersOnlyWhole) {
   EXPECT_FALSE(line.Number("s", 1000, &n)) << "a sign";
   EXPECT_FALSE(line.Number("f", 1000, &n)) << "a fraction";
   EXPECT_FALSE(line.Number("q", 1000, &n)) << "a number in a string";
+  EXPECT_FALSE(line.Number("z", 1000, &n)) << "minus nought";
+  EXPECT_FALSE(line.Number("e", 10000, &n)) << "an exponent";
+  EXPECT_FALSE(line.Number("h", UINT64_MAX, &n)) << "beyond 64 bits";
   EXPECT_FALSE(line.Number("missing", 1000, &n));
   bool flag = false;
   EXPECT_TRUE(line.Flag("t", &flag) && flag);

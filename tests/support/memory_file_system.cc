@@ -100,6 +100,13 @@ bool MemoryFileSystem::Replace(const char* from, const char* to) {
 
 bool MemoryFileSystem::Exists(const char* path) { return files_.count(Key(path)) || folders_.count(Key(path)); }
 
+bool MemoryFileSystem::FileSize(const char* path, uint64_t* size) {
+  auto f = files_.find(Key(path));
+  if (f == files_.end()) return false;
+  *size = f->second->size();
+  return true;
+}
+
 bool MemoryFileSystem::MakeFolder(const char* path) {
   if (files_.count(Key(path))) return false;
   folders_.insert(Key(path));

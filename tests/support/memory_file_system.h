@@ -26,6 +26,7 @@ class MemoryFileSystem : public xb::FileSystem {
   bool Remove(const char* path) override;
   bool Replace(const char* from, const char* to) override;
   bool Exists(const char* path) override;
+  bool FileSize(const char* path, uint64_t* size) override;
   bool MakeFolder(const char* path) override;
   bool List(const char* folder, const char* suffix, std::vector<std::string>* names) override;
   std::string Identity(const char* path) override;
