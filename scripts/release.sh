@@ -3,7 +3,9 @@
 # shipped 32-bit converter.exe and vmconvert.exe, and
 # dist/voicemail-converter-VERSION-win64.zip with the same programs for
 # 64-bit Windows, each with the operator's guide (HTML with its pictures),
-# the scheduled-task recipes (recipes/*.cmd), NOTICE.txt and SHA256SUMS;
+# the scheduled-task recipes (recipes/*.cmd), the kit for DLLs that use
+# the exported classes (kit/: headers, import libraries, reference,
+# example), NOTICE.txt and SHA256SUMS;
 # and dist/SHA256SUMS, the checksums of the zips themselves, to publish
 # beside them, so that a zip can be checked as the one released.
 #
@@ -13,8 +15,8 @@
 # unchanged. The script checks that they carry no debug section and that
 # the version (from the CMake project, the one place it is set) is in both
 # version resources and in `vmconvert --version`; after packing it unpacks
-# the zip and compares each program with the tested build, and checks
-# SHA256SUMS.
+# the zip, compares each program with the tested build, checks SHA256SUMS
+# and builds the kit's example from the unpacked kit alone.
 #
 # Each zip is made where this machine can test its programs (the 32-bit
 # ones need a machine that runs 32-bit programs; scripts/win32-ready.sh
@@ -33,6 +35,10 @@ untested_ok=no
 version=$(sed -n 's/^project(converter VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 [ -n "$version" ] || { echo "release: no version in CMakeLists.txt" >&2; exit 1; }
 
+# Prints its argument as a line as it stands (dash's echo would take the
+# "\n" of "recipes\nightly.cmd" for a line break).
+say() { printf '%s\n' "$1"; }
+
 # Why this machine cannot test arch's programs; nothing when it can.
 cannot_test() {
   case $1 in
@@ -47,8 +53,8 @@ cannot_test() {
 release() {
   arch=$1 why_untested=$2
   case $arch in
-    win32) build="$top/build/win32" objdump=i686-w64-mingw32-objdump bits=32 ;;
-    win64) build="$top/build/win64-release" objdump=x86_64-w64-mingw32-objdump bits=64 ;;
+    win32) build="$top/build/win32" triple=i686-w64-mingw32 bits=32 ;;
+    win64) build="$top/build/win64-release" triple=x86_64-w64-mingw32 bits=64 ;;
   esac
   name="voicemail-converter-$version-$arch"
   buildname=$(basename "$build")
@@ -65,7 +71,7 @@ release() {
 
   echo "== checking the $bits-bit programs"
   for exe in "$converter" "$vmconvert"; do
-    if "$objdump" -h "$exe" | grep -q '\.debug'; then
+    if "$triple-objdump" -h "$exe" | grep -q '\.debug'; then
       echo "release: $exe has debug sections" >&2
       exit 1
     fi
@@ -88,26 +94,31 @@ release() {
   mkdir -p "$stage/$name/images" "$stage/$name/recipes"
   cp "$top"/docs/images/*.png "$stage/$name/images/"
   cp "$top"/recipes/*.cmd "$stage/$name/recipes/"
+  mkdir -p "$stage/$name/kit"
+  cp -r "$build/kit/include" "$build/kit/lib" "$build/kit/example" "$build/kit/REFERENCE.md" "$stage/$name/kit/"
   {
-    echo "Voicemail table converter $version for Windows ($bits-bit)"
-    echo
-    echo "converter.exe      the converter's window"
-    echo "vmconvert.exe      the same conversions for scripts and scheduled tasks"
-    echo "operator-guide.html  how to install, run, schedule, undo and restore"
-    echo "recipes\\nightly.cmd  a nightly conversion for a scheduled task"
-    echo "recipes\\migrate.cmd  the one-time migration, with the swap and the service"
-    echo "                   stopped and started; copy them out of this folder first"
-    echo "SHA256SUMS         the checksums of these files"
-    echo
-    echo "Install: copy converter.exe and vmconvert.exe to a folder on the server."
-    echo "Nothing else is needed. Read operator-guide.html first; its section"
-    echo "Installing says whether to take the 32-bit or the 64-bit programs."
-    echo
+    say "Voicemail table converter $version for Windows ($bits-bit)"
+    say ""
+    say "converter.exe      the converter's window"
+    say "vmconvert.exe      the same conversions for scripts and scheduled tasks"
+    say "operator-guide.html  how to install, run, schedule, undo and restore"
+    say "recipes\\nightly.cmd  a nightly conversion for a scheduled task"
+    say "recipes\\migrate.cmd  the one-time migration, with the swap and the service"
+    say "                   stopped and started; copy them out of this folder first"
+    say "kit\\               for programmers: headers, import libraries and an example"
+    say "                   for a DLL that uses the classes the programs export;"
+    say "                   kit\\REFERENCE.md says what they do. Not needed to convert."
+    say "SHA256SUMS         the checksums of these files"
+    say ""
+    say "Install: copy converter.exe and vmconvert.exe to a folder on the server."
+    say "Nothing else is needed. Read operator-guide.html first; its section"
+    say "Installing says whether to take the 32-bit or the 64-bit programs."
+    say ""
     if [ -n "$why_untested" ]; then
-      echo "NOT TESTED: these programs were built on a machine that could not run"
-      echo "them ($why_untested). Do not use them on a live server."
+      say "NOT TESTED: these programs were built on a machine that could not run"
+      say "them ($why_untested). Do not use them on a live server."
     else
-      echo "These programs passed the whole test suite as they are in this file."
+      say "These programs passed the whole test suite as they are in this file."
     fi
   } | sed 's/$/\r/' >"$stage/$name/NOTICE.txt"
   (cd "$stage/$name" && find . -type f ! -name SHA256SUMS | sed 's|^\./||' | sort | xargs sha256sum >SHA256SUMS)
@@ -123,6 +134,14 @@ release() {
   cmp "$check/$name/vmconvert.exe" "$vmconvert"
   for recipe in "$top"/recipes/*.cmd; do cmp "$check/$name/recipes/$(basename "$recipe")" "$recipe"; done
   (cd "$check/$name" && sha256sum --quiet -c SHA256SUMS)
+  grep -qF 'recipes\nightly.cmd' "$check/$name/NOTICE.txt" ||
+    { say "release: NOTICE.txt of $name.zip does not name recipes\\nightly.cmd" >&2; exit 1; }
+  (cd "$check/$name/kit/example" &&
+     "$triple-g++-posix" -shared -static -O2 -Wall -Wextra -Werror -I ../include example.cpp ../lib/libconverter.dll.a \
+       -o example.dll) || { echo "release: the kit's example does not build from $name.zip" >&2; exit 1; }
+  for lib in libconverter.dll.a libvmconvert.dll.a; do
+    [ -s "$check/$name/kit/lib/$lib" ] || { echo "release: $name.zip has no kit/lib/$lib" >&2; exit 1; }
+  done
   rm -rf "$check"
   made="$made
 release: dist/$name.zip ($(du -k "$top/dist/$name.zip" | cut -f1) KB)${why_untested:+, NOT TESTED}"
