@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "lib/FlushWatch.h"
 #include "lib/ServiceStop.h"
 
 namespace {
@@ -11,6 +12,9 @@ namespace {
 const DWORD kBufferSize = 4096;
 const DWORD kDefaultTimeout = 1000;
 const DWORD kWritePauseMs = 1;
+// Retries of a write to a full polled pipe that only yield, before the
+// pauses.
+const int kWriteYields = 50;
 // A reader that takes nothing of a reply for this long has left it.
 const DWORD kReaderPatienceMs = 5000;
 // A waiting client looks for a free instance this often: a disconnected
@@ -32,23 +36,9 @@ bool NameAbsent(DWORD error) {
   return error == ERROR_FILE_NOT_FOUND || error == kErrorHandlesClosed || error == ERROR_BAD_PIPE;
 }
 
-// Ends a thread's blocked flush: the platform's flush of a pipe waits for
-// the reader without limit.
-struct FlushWatch {
-  HANDLE thread;              // the flushing thread
-  volatile LONG* stop;        // its service's stop flag, or null
-  DWORD start;                // tick count at the flush's start
-};
-
 // A wait for the reader ends: it has taken nothing for kReaderPatienceMs
 // after the tick count since, or the calling thread's service is stopping.
 bool ReaderGaveUp(DWORD since) { return ServiceStop::Requested() || GetTickCount() - since >= kReaderPatienceMs; }
-
-void CALLBACK FlushWatchTick(void* argument, BOOLEAN) {
-  FlushWatch* watch = static_cast<FlushWatch*>(argument);
-  if ((watch->stop && *watch->stop) || GetTickCount() - watch->start >= kReaderPatienceMs)
-    CancelSynchronousIo(watch->thread);
-}
 
 // Copies name into a 40-byte field when it fits (39 characters at most).
 bool CopyName(char (&field)[40], const char* name) {
@@ -321,14 +311,15 @@ int CNamedPipe::TestChar(char c) {
   if (handle && GetNamedPipeHandleState(handle, &mode, nullptr, nullptr, nullptr, nullptr, 0) &&
       !(mode & PIPE_NOWAIT))
     return TestCharOvl(c);
-  // A non-blocking read takes what has arrived, at most what is asked.
+  // A non-blocking read takes what has arrived, at most what is asked: one
+  // that brings less has emptied the pipe.
   while (handle && RoomToBuffer()) {
     int want = RoomLeft(int(kBufferSize));
     char* into = Room(want);
     DWORD count = 0;
     if (!into || !ReadFile(handle, into, DWORD(want), &count, nullptr)) count = 0;
-    if (count == 0) break;
     rxLength += int(count);
+    if (count < DWORD(want)) break;
   }
   return rxLength > 0 && std::memchr(rxBuffer, c, size_t(rxLength)) ? 1 : 0;
 }
@@ -420,9 +411,12 @@ int CNamedPipe::ReadString(char* destination, char*, int timeout) {
 bool CNamedPipe::NoMessageCanCome() { return !handle || !IsConnected() || ServiceStop::Requested(); }
 
 int CNamedPipe::Send(const void* data, unsigned long length, bool flushOnServer) {
-  if (!handle || !IsConnected()) return 0;
+  // A write to an end whose peer has gone fails and sends nothing, as the
+  // connection check would: only a write of nothing asks first.
+  if (!handle || state != 2 || (length == 0 && !IsConnected())) return 0;
   const char* bytes = static_cast<const char*>(data);
   DWORD lastProgress = GetTickCount();
+  int fullTries = 0;
   for (unsigned long sent = 0; sent < length;) {
     // A polled pipe may take a write only whole, so none is larger than the
     // pipe's buffer.
@@ -432,11 +426,19 @@ int CNamedPipe::Send(const void* data, unsigned long length, bool flushOnServer)
     sent += written;
     if (written != 0) {
       lastProgress = GetTickCount();
+      fullTries = 0;
       continue;
     }
     // A polled pipe whose buffer is full takes nothing until the other end
-    // reads; a reader that takes nothing for long, or a stop, ends it.
-    if (!IsConnected() || ReaderGaveUp(lastProgress)) return 0;
+    // reads: a reader at work takes it within a few yields, a slower one
+    // is waited for a pause at a time. A reader that takes nothing for
+    // long, or a stop, ends it.
+    if (ReaderGaveUp(lastProgress)) return 0;
+    if (++fullTries < kWriteYields) {
+      Sleep(0);
+      continue;
+    }
+    if (!IsConnected()) return 0;
     Sleep(kWritePauseMs);
   }
   if (flushOnServer && role == 1) return BoundedFlush() ? 1 : 0;
@@ -446,19 +448,7 @@ int CNamedPipe::Send(const void* data, unsigned long length, bool flushOnServer)
 // The platform's flush returns once the client has read everything; it
 // fails when the client left without reading, and is cancelled when the
 // reader has taken nothing for kReaderPatienceMs or the service stops.
-bool CNamedPipe::BoundedFlush() {
-  FlushWatch watch = {nullptr, ServiceStop::Flag(), GetTickCount()};
-  if (!DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &watch.thread, 0, FALSE,
-                       DUPLICATE_SAME_ACCESS))
-    return FlushFileBuffers(handle) != FALSE;
-  HANDLE timer = nullptr;
-  bool watched = CreateTimerQueueTimer(&timer, nullptr, FlushWatchTick, &watch, 50, 50, WT_EXECUTEDEFAULT) != FALSE;
-  bool flushed = FlushFileBuffers(handle) != FALSE;
-  // Waits for a tick still running, so the watch outlives every use of it.
-  if (watched) DeleteTimerQueueTimer(nullptr, timer, INVALID_HANDLE_VALUE);
-  CloseHandle(watch.thread);
-  return flushed;
-}
+bool CNamedPipe::BoundedFlush() { return FlushWatch::Flush(handle, ServiceStop::Flag(), kReaderPatienceMs); }
 
 // Writes go through the second record, which nothing else uses, so that a
 // write on an overlapped handle has completed when the call returns.

@@ -676,6 +676,39 @@ TEST(PeerTest, AWriteTheReaderNeverTookFails) {
   }
 }
 
+// A reply whose reader stays connected and never reads: the server's
+// write gives up after 5 s. A reply on another pipe, written 2 s later and
+// read just after the first gave up, succeeds: giving up on one flush
+// leaves the others alone. Outside any service, so no stop ends either.
+// Their state lives on the heap: should a write never end, the test gives
+// up on it and leaves it running.
+struct TwoFlushes {
+  PolledPair deaf, slow;
+  std::atomic<int> deafResult{-1}, slowResult{-1};
+};
+
+TEST(PeerTest, AReplyNobodyReadsFailsAndAnotherBeingReadIsLeftAlone) {
+  TwoFlushes* f = new TwoFlushes;
+  ASSERT_EQ(f->deaf.serverConnect + f->slow.serverConnect, 2);
+  std::thread deafWriter([f] { f->deafResult = f->deaf.server.WriteString(S("never read")); });
+  Sleep(2000);
+  std::thread slowWriter([f] { f->slowResult = f->slow.server.WriteString(S("read late")); });
+  bool ended = Eventually([f] { return f->deafResult != -1; });
+  std::string late = Receive(f->slow.client);
+  ended = ended && Eventually([f] { return f->slowResult != -1; });
+  if (!ended) {
+    deafWriter.detach();
+    slowWriter.detach();
+    FAIL() << "a write still waits: the unread one gave " << f->deafResult << ", the read one " << f->slowResult;
+  }
+  deafWriter.join();
+  slowWriter.join();
+  EXPECT_EQ(f->deafResult, 0) << "the reply nobody read";
+  EXPECT_EQ(late, "read late");
+  EXPECT_EQ(f->slowResult, 1) << "the reply read after the other gave up";
+  delete f;
+}
+
 // The name a service gets is one every endpoint can use, or none.
 TEST(PeerTest, NamesNoPipeCanHaveAreRefused) {
   for (const std::string& bad : {std::string(40, 'n'), std::string(127, 'n'), std::string("a\\b")}) {
