@@ -25,7 +25,7 @@
 #include "vmconvert/ConsoleProgress.h"
 #include "vmconvert/HistoryCommand.h"
 #include "vmconvert/Options.h"
-#include "vmconvert/OutputFiles.h"
+#include "vmconvert/Outputs.h"
 #include "vmconvert/RunPlan.h"
 #include "vmconvert/Summary.h"
 #include "vmconvert/UndoCommand.h"
@@ -144,60 +144,12 @@ int Run(const Options& o, const std::string& refusal, RunReport& report) {
   return status;
 }
 
-// The report at path, said on standard error when it cannot be written.
-bool WriteReport(const std::string& path, const RunReport& report) {
-  std::string why;
-  if (report.Write(path, TestHooks::Files(), &why)) return true;
-  PrintError(FillPlaceholders(LoadResString(IDS_REPORT_NOT_WRITTEN), Printable(path).c_str(), nullptr) + " (" +
-             why + "): nothing of it was written, and the file there is as it was");
-  return false;
-}
-
 // The last line of every run's output: its status, as a number and in
 // words, for the log a scheduled task keeps.
 int Ended(int status) {
   std::printf("status %d: %s\n", status, StatusWords(status));
   std::fflush(stdout);
   return status;
-}
-
-void PrintUsageError(const std::string& error) {
-  std::fprintf(stderr, "vmconvert: %s\nTry 'vmconvert --help' for the commands and options.\n",
-               Printable(error).c_str());
-}
-
-// A command line that does not parse: status 1, and its report where one
-// may be written.
-int UsageError(int argc, char** argv, const std::string& error, RunReport& report) {
-  PrintUsageError(error);
-  report.status = kBadUsage;
-  report.reason = error;
-  std::string why, path = UsageReportPath(argc, argv, *TestHooks::Files(), &why);
-  if (!path.empty()) WriteReport(path, report);
-  if (!why.empty()) PrintError("no report written: " + why);
-  return kBadUsage;
-}
-
-// Before anything is created or written: an output that names a file the
-// run reads or writes (status 1), a report that would replace a file not
-// ours, or a journal that would replace any file (status 6). kDone when
-// they pass; a report is written only where it passed.
-int CheckOutputs(const Options& o, RunReport& report) {
-  xb::FileSystem& fs = *TestHooks::Files();
-  OutputClash clash = FindClash(RunFiles(o, fs), fs);
-  std::string refusal = clash.message.empty() ? OutputRefusal(o, fs) : std::string();
-  if (clash.message.empty() && refusal.empty()) return kDone;
-  if (!clash.message.empty()) {
-    PrintUsageError(clash.message);
-    report.status = kBadUsage;
-    report.reason = clash.message;
-  } else {
-    PrintError(refusal);
-    report.status = kRefused;
-    report.reason = refusal;
-  }
-  if (!o.report.empty() && !clash.report && ReportRefusal(o.report, fs).empty()) WriteReport(o.report, report);
-  return report.status;
 }
 
 }  // namespace
