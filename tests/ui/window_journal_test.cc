@@ -77,6 +77,17 @@ class WindowJournalTest : public ConverterUiTest {
     EXPECT_TRUE(ended) << "the run left no journal with its report; journals: " << Journals().size() << open;
     return journal;
   }
+  // Starts the window, runs Small -> Big to its end and declines the swap;
+  // the run's journal, or "" where the run did not come to its end.
+  std::string RunAndDecline() {
+    Start();
+    HWND progress = StartSmallToBig();
+    if (!progress) return "";
+    if (!ui::WaitUntil([&] { return ui::Text(progress, IDOK) == "OK"; })) return "";
+    ui::Click(progress, IDOK);
+    Answer(kConfirm, IDNO);
+    return EndedJournal();
+  }
 };
 
 // A window run ended each way the operator can end it: its journal names
@@ -123,13 +134,8 @@ TEST_F(WindowJournalTest, ARunWhoseSwapWasAnsweredYesIsUndoneByteForByte) { RunE
 // that made each.
 TEST_F(WindowJournalTest, HistoryListsTheWindowsRunAndNamesItsProgram) {
   Fresh(20);
-  Start();
-  HWND progress = StartSmallToBig();
-  ASSERT_NE(progress, nullptr);
-  ASSERT_TRUE(ui::WaitUntil([&] { return ui::Text(progress, IDOK) == "OK"; }));
-  ui::Click(progress, IDOK);
-  Answer(kConfirm, IDNO);
-  std::string journal = EndedJournal();
+  std::string journal = RunAndDecline();
+  ASSERT_FALSE(journal.empty()) << "the window's run came to no end";
   ShutDown();
   Sleep(1100);  // journals record their start by the second
   ProcessResult run = Vmconvert("small-to-big --live \"" + File("vm001.dbf") + "\" --big \"" +
@@ -176,13 +182,8 @@ class HistoryDialogTest : public WindowJournalTest {
   void RunOnce() {
     Fresh(50);
     before = ReadBytes(File("vm001_big.dbf"));
-    Start();
-    HWND progress = StartSmallToBig();
-    ASSERT_NE(progress, nullptr);
-    ASSERT_TRUE(ui::WaitUntil([&] { return ui::Text(progress, IDOK) == "OK"; }));
-    ui::Click(progress, IDOK);
-    Answer(kConfirm, IDNO);
-    journal = EndedJournal();
+    journal = RunAndDecline();
+    ASSERT_FALSE(journal.empty()) << "the window's run came to no end";
     converted = ReadBytes(File("vm001_big.dbf"));
   }
   // The history dialog from the system menu, and its list.
@@ -206,7 +207,7 @@ class HistoryDialogTest : public WindowJournalTest {
 // run back byte for byte, says so, and the list shows the undo and the
 // run it took back.
 TEST_F(HistoryDialogTest, ListsTheRunAndUndoesItOnYesAndNothingOnNo) {
-  RunOnce();
+  ASSERT_NO_FATAL_FAILURE(RunOnce());
   HWND history = Open();
   ASSERT_NE(history, nullptr);
   EXPECT_EQ(ui::Text(history, IDC_HISTORY_UNDO), "Undo\x85");
@@ -249,7 +250,7 @@ TEST_F(HistoryDialogTest, ListsTheRunAndUndoesItOnYesAndNothingOnNo) {
 // An undo refused by its dry run - the table is another now - says why in
 // a box and writes nothing.
 TEST_F(HistoryDialogTest, ARefusedUndoSaysWhyAndWritesNothing) {
-  RunOnce();
+  ASSERT_NO_FATAL_FAILURE(RunOnce());
   ASSERT_TRUE(vmtables::MakeVmTable(File("vm001_big.dbf"), vmtables::Layout::kBig, 50, Variation{3, 1}));
   std::vector<unsigned char> other = ReadBytes(File("vm001_big.dbf"));
   HWND history = Open();
