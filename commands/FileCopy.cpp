@@ -38,12 +38,14 @@ bool Failed(std::string* why) {
 }
 
 // The server may hold the table open for writing beside us: the source is
-// opened shared, for reading only.
+// opened shared, for reading only. The target's name is freed before: a
+// name that is the source's too (a link) then loses it at once, where an
+// open source would keep it until closed.
 bool CopyFlushed(xb::FileSystem& fs, const std::string& from, const std::string& to, std::string* why) {
+  std::unique_ptr<xb::File> target = fs.CreateFresh(to.c_str());
+  if (!target) return Failed(why);
   std::unique_ptr<xb::File> source = fs.OpenReadOnly(from.c_str());
-  if (!source) return Failed(why);
-  std::unique_ptr<xb::File> target = fs.Create(to.c_str());
-  return (target && CopyBytes(*source, *target) && target->Sync()) || Failed(why);
+  return (source && CopyBytes(*source, *target) && target->Sync()) || Failed(why);
 }
 
 // True when a and b hold the same bytes; digest (when not null) takes b's.

@@ -84,7 +84,7 @@ std::string TableSwap::BackupRefusal(const std::string& to) const {
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
     return FillPlaceholders(LoadResString(IDS_BACKUP_NOT_WRITABLE), to.c_str(), SystemReason(ERROR_ACCESS_DENIED).c_str());
   std::string probe = StagingName(to);
-  if (fs_->Create(probe.c_str())) {
+  if (fs_->CreateFresh(probe.c_str())) {
     fs_->Remove(probe.c_str());
     return std::string();
   }

@@ -65,6 +65,12 @@ class FileSystem {
   virtual std::unique_ptr<File> CreateNew(const char* path) = 0;
   // Removes a file; true when it is gone (a missing file counts as gone).
   virtual bool Remove(const char* path) = 0;
+  // A file of the program's own at path, empty, for reading and writing:
+  // whatever the name held is removed first, so that a name that is also
+  // another file's (a hard or symbolic link) loses it and nothing is
+  // written through it. Null when the name cannot be freed or the file
+  // made.
+  std::unique_ptr<File> CreateFresh(const char* path) { return Remove(path) ? CreateNew(path) : nullptr; }
   // Puts the file at from in place of the file at to in one step and makes
   // the change durable; false (both files as they were) when it cannot.
   virtual bool Replace(const char* from, const char* to) = 0;

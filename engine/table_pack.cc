@@ -41,7 +41,7 @@ bool Table::Pack() {
 // The header and descriptors as found with the new count and today's
 // date, the live records in their order, the end marker; then synced.
 bool Table::WritePacked(const char* temp) {
-  std::unique_ptr<File> out = fs_->Create(temp);
+  std::unique_ptr<File> out = fs_->CreateFresh(temp);
   if (!out) return false;
   std::vector<uint8_t> head(headerLength_);
   size_t got = 0;

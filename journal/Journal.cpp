@@ -126,10 +126,10 @@ std::string Journal::RoomPath(const std::string& path) { return path + ".room"; 
 // The room is a file of its own, of bytes written: space the disk has
 // given, which no sparse file or lazy allocation can take back. Its name
 // is the journal's own, as a swap's staging copy is the swap's: one a
-// killed run left is written over.
+// killed run left is removed and made anew.
 bool Journal::KeepRoom() {
   static const std::string kBlanks(kEndRoom, ' ');
-  std::unique_ptr<xb::File> room = fs_->Create(RoomPath(path_).c_str());
+  std::unique_ptr<xb::File> room = fs_->CreateFresh(RoomPath(path_).c_str());
   if (room && room->WriteAt(0, kBlanks.data(), kBlanks.size()) && room->Sync()) return true;
   failed_ = true;
   error_ = xb::LastFileError();

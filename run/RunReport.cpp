@@ -161,9 +161,9 @@ std::string RunReport::PartName(const std::string& path) { return path + ".part"
 bool RunReport::Write(const std::string& path, xb::FileSystem* fs, std::string* why) const {
   std::string j = Json();
   // The part file is the report's own, as a swap's staging copy is the
-  // swap's: one a killed run left is written over.
+  // swap's: one a killed run left is removed and made anew.
   std::string part = PartName(path);
-  std::unique_ptr<xb::File> file = fs->Create(part.c_str());
+  std::unique_ptr<xb::File> file = fs->CreateFresh(part.c_str());
   if (!file) return *why = xb::LastFileError(), false;
   bool written = file->WriteAt(0, j.data(), j.size()) && file->Sync();
   if (!written) *why = xb::LastFileError();

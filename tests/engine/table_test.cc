@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -230,6 +232,31 @@ TEST_F(TableTest, DeleteRecallAndPackRemoveOnlyDeletedRecords) {
   EXPECT_EQ(b.size(), xb::dbf::Get16(&b[8]) + 3u * xb::dbf::Get16(&b[10]) + 1);
   EXPECT_EQ(xb::dbf::Get32(&b[4]), 3u);
   EXPECT_EQ(b.back(), 0x1A);
+}
+
+// Makes name another name (a hard link) of the file at existing.
+bool HardLink(const std::string& name, const std::string& existing) {
+#ifdef _WIN32
+  return CreateHardLinkA(name.c_str(), existing.c_str(), nullptr) != 0;
+#else
+  return link(existing.c_str(), name.c_str()) == 0;
+#endif
+}
+
+// The pack builds the table anew in a file of its own beside it: a name
+// there that is another file's too loses that name, and the other file
+// keeps its bytes.
+TEST_F(TableTest, APackNeverWritesThroughALinkWhereItBuildsTheTable) {
+  std::unique_ptr<xb::Table> t = Make(3);
+  t->Go(2);
+  t->Delete();
+  ASSERT_TRUE(t->Flush());
+  std::string other = dir.File("other.dbf");
+  WriteBytes(other, {'m', 'i', 'n', 'e'});
+  ASSERT_TRUE(HardLink(path + ".pack", other));
+  EXPECT_TRUE(t->Pack());
+  EXPECT_EQ(t->RecCount(), 2u);
+  EXPECT_EQ(ReadBytes(other), (std::vector<unsigned char>{'m', 'i', 'n', 'e'})) << "the pack wrote into another file";
 }
 
 TEST_F(TableTest, BlankClearsEveryFieldButKeepsTheDeletionFlag) {

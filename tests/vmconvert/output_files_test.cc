@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -112,6 +114,50 @@ TEST_F(OutputFilesTest, AReportReplacesOnlyAReport) {
       EXPECT_EQ(ReadJson(report)["exit_status"], 0) << "not written over " << c.there;
     else
       EXPECT_EQ(std::string(now.begin(), now.end()), c.there) << "a file that is not a report was replaced";
+  }
+}
+
+// The tables and their indexes in folder, with their bytes.
+std::map<std::string, std::vector<unsigned char>> Tables(const std::string& folder) {
+  std::map<std::string, std::vector<unsigned char>> tables;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) {
+    std::string extension = e.path().extension().string();
+    if (extension == ".dbf" || extension == ".ndx") tables[e.path().filename().string()] = ReadBytes(e.path().string());
+  }
+  return tables;
+}
+
+// What a run makes for itself beside the files it names - the journal's
+// room, the report's part, the swap's staging copies - is made anew: a
+// file of that name that is another name of a table (a hard link) loses
+// that name, and nothing is written through it. Each run ends as the same
+// run ends with nothing there.
+TEST_F(OutputFilesTest, WhatARunMakesForItselfIsNeverWrittenThroughALink) {
+  const std::string args =
+      Paths() + " --swap --journal \"" + dir.File("j.jsonl") + "\" --report \"" + dir.File("r.json") + "\"";
+  auto fresh = [&] {
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) std::filesystem::remove_all(e.path());
+    MakeFiles();
+  };
+  fresh();
+  Result clean = Vmconvert(args);
+  ASSERT_EQ(clean.status, 0) << clean.err;
+  const auto expected = Tables(dir.path());
+  const struct {
+    const char* made;   // a file the run makes for itself
+    const char* table;  // the table or index it is planted as another name of
+  } cases[] = {
+      {"j.jsonl.room", "vm001.dbf"},       {"r.json.part", "vm001.dbf"},
+      {"vm001.dbf.swap", "vm001_big.dbf"}, {"vm001_small.dbf.swap", "vm001.dbf"},
+      {"vm001.ndx.swap", "vm001_big.ndx"}, {"vm001_small.ndx.swap", "vm001.ndx"},
+  };
+  for (const auto& c : cases) {
+    fresh();
+    ASSERT_TRUE(CreateHardLinkA(dir.File(c.made).c_str(), dir.File(c.table).c_str(), nullptr)) << c.made;
+    Result r = Vmconvert(args);
+    EXPECT_EQ(r.status, 0) << c.made << " as another name of " << c.table << ": " << r.err;
+    EXPECT_TRUE(Tables(dir.path()) == expected) << c.made << " as another name of " << c.table
+                                                << ": the tables are not as the run leaves them";
   }
 }
 
