@@ -11,6 +11,13 @@ set -u
 build=$1; arch=$2
 top=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d /tmp/converter-recipes.XXXXXX)
+# Every case in one Wine session, as every run on Windows has its desktop:
+# a program that waits (and ends by itself) keeps the session and its
+# desktop's process alive. Without it each case's first window starts that
+# process anew, handed the standard error of the program that starts it:
+# under load it outlives that program, holding the log its script writes
+# next.
+"$top/scripts/wine-run.sh" "$build/wineprefix" "$arch" cmd /c "ping -n 180 127.0.0.1 >nul" >/dev/null 2>&1 &
 trap 'rm -rf "$work"' EXIT
 win() { printf 'Z:%s' "$1" | tr / '\\'; }
 fails=0
