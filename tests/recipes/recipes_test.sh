@@ -12,11 +12,11 @@ build=$1; arch=$2
 top=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d /tmp/converter-recipes.XXXXXX)
 # Every case in one Wine session, as every run on Windows has its desktop:
-# a program that waits (and ends by itself) keeps the session and its
-# desktop's process alive. Without it each case's first window starts that
-# process anew, handed the standard error of the program that starts it:
-# under load it outlives that program, holding the log its script writes
-# next.
+# a program that waits (and ends by itself) keeps the session alive, and a
+# first run, its output nowhere, starts the desktop's process. Otherwise a
+# case's first window starts that process, handed the standard error of
+# the program that starts it, which is the case's log: that process then
+# outlives the program, holding the log the script writes next.
 "$top/scripts/wine-run.sh" "$build/wineprefix" "$arch" cmd /c "ping -n 180 127.0.0.1 >nul" >/dev/null 2>&1 &
 trap 'rm -rf "$work"' EXIT
 win() { printf 'Z:%s' "$1" | tr / '\\'; }
@@ -53,6 +53,9 @@ expect() {
 }
 
 DB=$(win "$work/db1")
+fresh
+"$top/scripts/wine-run.sh" "$build/wineprefix" "$arch" "$build/vmconvert/vmconvert.exe" check small-to-big \
+  --live "$DB" --big "$DB\\vm001_big.dbf" >/dev/null 2>&1
 
 fresh; recipe nightly.cmd DB="$DB"
 expect "nightly, done" 0 "nightly.cmd: small-to-big in $DB" "status 0: done" "nightly.cmd: vmconvert ended with status 0"
